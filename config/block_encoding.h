@@ -1,0 +1,52 @@
+#pragma once
+// Turning the main window's fields into the cells of a programming run. Pure:
+// the window gathers the texts and choices, the link writes the result.
+
+#include "config/parameter_block.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quarn {
+
+// The fields as the technician left them: texts as typed, options as chosen.
+struct FieldValues {
+  std::string code;           // CodiceQuarn
+  std::string frequency;      // FqTx
+  std::string robbery_time;   // txb_tmp_rap
+  std::string antifall_time;  // txb_amp
+  std::string tx_count;       // Cmb_n_tx_tot
+  std::string alarm_input;    // Cmb_n_ing_all
+  std::string battery_input;  // Cmb_N_ing_bat
+  std::string panic_filter;   // Cmb_tmr_p_all
+  std::string repeater_code;  // cmb_Monorep
+  bool quarn_mode = true;     // opt_quarn selected (else Mono)
+  bool low_tones = false;     // Opt_toni_bassi selected (else Opt_toni_alti)
+};
+
+struct ProgrammingRun {
+  // The frequency lies outside both transmit ranges: warn, then go on.
+  bool outside_transmit_ranges = false;
+  // Set when the run must end before anything is sent: the message to show.
+  std::optional<std::string> refusal;
+  // The image after encoding (valid only without a refusal), with
+  // block_checksum set.
+  ParameterBlock block;
+  // Value byte for each address 0 to the generation's last address.
+  std::vector<std::uint8_t> writes;
+};
+
+inline constexpr const char* message_outside_transmit_ranges = "Frequenza TX fuori range!";
+inline constexpr const char* message_outside_band = "Frequenza Fuori Banda !";
+inline constexpr const char* message_mono_code_range = "Errore Codice Quarn - Mono  Fuori Range (1 - 1023)";
+
+// Encodes the fields into a copy of `image` (whose cells 4, 5, 6, 36, 22, 23,
+// device type and band are taken as they stand) in the order of a run:
+// frequency, band check, packets, plain cells, generation constants, checksum.
+// Values that cannot become bytes are refused with a message naming the field
+// and the range that fits.
+ProgrammingRun encode_block(const ParameterBlock& image, const FieldValues& fields);
+
+}  // namespace quarn

@@ -1,0 +1,80 @@
+#pragma once
+// Addresses of the transmitter's configuration memory and the constants that
+// the two device generations store. No other file names a bare address.
+
+#include <cstdint>
+
+namespace quarn {
+
+namespace cell {
+inline constexpr int robbery_time = 0;
+inline constexpr int antifall_time = 1;
+inline constexpr int tx_count = 2;
+inline constexpr int fixed_03 = 3;
+inline constexpr int tones = 4;
+inline constexpr int battery_alarm = 5;
+inline constexpr int tx_mode = 6;
+inline constexpr int fixed_07 = 7;
+inline constexpr int fixed_08 = 8;
+inline constexpr int fixed_09 = 9;
+inline constexpr int freq_b_high = 10;
+inline constexpr int freq_b_low = 11;
+inline constexpr int freq_a_x2 = 12;
+inline constexpr int alarm_packet = 13;    // first of nine cells, 13 to 21
+inline constexpr int kept_22 = 22;
+inline constexpr int kept_23 = 23;
+inline constexpr int fixed_24 = 24;
+inline constexpr int battery_packet = 25;  // first of nine cells, 25 to 33
+inline constexpr int panic_filter = 34;
+inline constexpr int repeater_code = 35;
+inline constexpr int code_mode = 36;
+inline constexpr int zero_fill = 37;       // first filler cell, 37 to 59
+inline constexpr int device_type = 60;
+inline constexpr int block_checksum = 61;
+inline constexpr int band = 62;
+inline constexpr int cell_63 = 63;
+}  // namespace cell
+
+inline constexpr int block_size = 37;    // data cells 0 to 36
+inline constexpr int read_count = 63;    // a read fetches cells 0 to 62
+inline constexpr int memory_size = 64;   // cells 0 to 63
+inline constexpr int packet_size = 9;
+
+// Byte positions inside a nine-byte packet.
+namespace packet_byte {
+inline constexpr int lead = 0;
+inline constexpr int fixed = 1;
+inline constexpr int code_high = 2;
+inline constexpr int code_low = 3;
+inline constexpr int mask = 4;
+inline constexpr int option = 5;
+inline constexpr int xor_check = 6;
+inline constexpr int sum_check = 7;
+inline constexpr int end = 8;
+}  // namespace packet_byte
+
+inline constexpr std::uint8_t device_type_new = 78;  // "N"
+inline constexpr std::uint8_t band_uhf = 85;         // "U"
+inline constexpr std::uint8_t band_vhf = 86;         // "V"
+inline constexpr std::uint8_t cell_63_mark = 90;     // "Z", written by the factory defaults only
+
+inline constexpr std::uint8_t fixed_03_value = 2;
+inline constexpr std::uint8_t fixed_09_value = 1;
+inline constexpr std::uint8_t fixed_24_value = 3;
+
+enum class Generation { New, Old };
+
+struct GenerationConstants {
+  std::uint8_t fixed_07;
+  std::uint8_t fixed_08;
+  std::uint8_t device_type;      // what the factory defaults store in cell 60
+  int last_programmed_address;   // a programming run writes 0 to this address
+};
+
+// New: 5, 133, "N", up to 61. Old: 0, 136, 0, up to 33.
+GenerationConstants constants_of(Generation generation);
+
+// A device type byte of 78 marks a New device, anything else an Old one.
+Generation generation_of(int device_type_byte);
+
+}  // namespace quarn

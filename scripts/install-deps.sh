@@ -1,0 +1,16 @@
+# Sourced by run.sh and test.sh: installs the Debian packages the project needs
+# when any is missing: toolchain, Qt and the fonts the windows use.
+install_deps() {
+  local packages=(cmake g++ make qt6-base-dev qt6-serialport-dev fonts-liberation fonts-dejavu-core)
+  local missing=()
+  local p
+  for p in "${packages[@]}"; do
+    dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo=sudo; fi
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+}

@@ -1,0 +1,26 @@
+#pragma once
+// The one seam through which the program beeps and shows message boxes, so
+// that tests can count beeps and answer boxes without a screen.
+
+#include <QString>
+
+namespace quarn {
+
+class Notifier {
+ public:
+  enum class Icon { None, Exclamation };
+
+  virtual ~Notifier() = default;
+  virtual void beep() = 0;
+  // A modal box with an OK button; returns when it has been closed.
+  virtual void message(const QString& text, Icon icon = Icon::Exclamation) = 0;
+};
+
+// The real thing: the system beep and QMessageBox titled with the program name.
+class ScreenNotifier : public Notifier {
+ public:
+  void beep() override;
+  void message(const QString& text, Icon icon) override;
+};
+
+}  // namespace quarn
