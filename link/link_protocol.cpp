@@ -1,0 +1,113 @@
+#include "link/link_protocol.h"
+
+namespace quarn {
+
+LinkProtocol::LinkProtocol(SerialLink& port, QObject* parent) : QObject(parent), port_(port), timer1_(parent) {
+  timer1_.setObjectName("Timer1");
+  timer1_.setSingleShot(true);  // its tick only stops it
+  timer1_.setInterval(ack_timeout_ms);
+  connect(&timer1_, &QTimer::timeout, this, &LinkProtocol::onTimer1);
+  connect(&port_, &SerialLink::bytesArrived, this, &LinkProtocol::service);
+  connect(&port_, &SerialLink::lost, this, &LinkProtocol::service);
+}
+
+void LinkProtocol::send(std::uint8_t byte) {
+  if (port_.isOpen()) port_.write(QByteArray(1, static_cast<char>(byte)));
+}
+
+void LinkProtocol::readyWait(std::function<void(bool)> done) {
+  done_ = std::move(done);
+  startWait(Wait::Ready);
+}
+
+void LinkProtocol::readStep(std::uint8_t address, std::function<void(std::optional<std::uint8_t>)> done) {
+  reply_.clear();
+  send(letter::read);
+  send(address);
+  done_ = [this, done = std::move(done)](bool ok) {
+    done(ok ? std::optional<std::uint8_t>(static_cast<std::uint8_t>(reply_.at(0))) : std::nullopt);
+  };
+  startWait(Wait::Byte);
+}
+
+void LinkProtocol::writeStep(std::uint8_t address, std::uint8_t value, std::function<void(bool)> done) {
+  reply_.clear();
+  send(letter::write);
+  send(address);
+  send(value);
+  timer1_.stop();
+  timer1_.start();
+  done_ = std::move(done);
+  startWait(Wait::Acknowledgement);
+}
+
+void LinkProtocol::abortWait() {
+  if (wait_ != Wait::None) finish(false);
+}
+
+void LinkProtocol::startWait(Wait wait) {
+  Q_ASSERT(wait_ == Wait::None);
+  wait_ = wait;
+  yielded_ = false;
+  const unsigned serial = ++wait_serial_;
+  QMetaObject::invokeMethod(
+      this,
+      [this, serial] {
+        if (serial != wait_serial_ || wait_ == Wait::None) return;
+        yielded_ = true;
+        service();
+      },
+      Qt::QueuedConnection);
+}
+
+// Takes the bytes that wait, one per read, until the wait is satisfied. Bytes
+// after the one that satisfies it stay in the port for the next wait.
+void LinkProtocol::service() {
+  if (wait_ == Wait::None || !yielded_) return;
+  if (!port_.isOpen()) {
+    finish(false);
+    return;
+  }
+  while (wait_ != Wait::None && port_.bytesWaiting() > 0) {
+    if (takeOneByte()) finish(true);
+  }
+}
+
+// Reads one byte into the reply buffer; true when the wait is satisfied.
+bool LinkProtocol::takeOneByte() {
+  const QByteArray byte = port_.read();
+  switch (wait_) {
+    case Wait::Ready:
+      reply_ = byte;  // each byte replaces the last: noise before the "K" is dropped
+      return reply_ == QByteArray(1, letter::ready);
+    case Wait::Byte:
+      reply_ += byte;
+      return reply_.size() == 1;
+    case Wait::Acknowledgement:
+      // The whole reply counts: a stray byte before the "K" spoils the step.
+      reply_ += byte;
+      return reply_ == QByteArray(1, letter::ready);
+    case Wait::None:
+      break;
+  }
+  return false;
+}
+
+// Timer1 ran out. A "K" that is already waiting still counts.
+void LinkProtocol::onTimer1() {
+  if (wait_ != Wait::Acknowledgement) return;
+  if (port_.isOpen() && port_.bytesWaiting() > 0 && takeOneByte()) {
+    finish(true);
+    return;
+  }
+  finish(false);
+}
+
+void LinkProtocol::finish(bool success) {
+  wait_ = Wait::None;
+  auto done = std::move(done_);
+  done_ = nullptr;
+  done(success);
+}
+
+}  // namespace quarn

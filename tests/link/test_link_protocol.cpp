@@ -1,0 +1,206 @@
+// The three waits of the command protocol against a port the test drives.
+
+#include "link/link_protocol.h"
+#include "tests/link/scripted_link.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace quarn;
+
+namespace {
+
+constexpr int short_timeout_ms = 150;
+
+template <typename T>
+struct Outcome {
+  bool called = false;
+  T value{};
+  auto sink() {
+    return [this](T v) {
+      called = true;
+      value = v;
+    };
+  }
+};
+
+QByteArray bytes(std::initializer_list<int> values) {
+  QByteArray out;
+  for (int v : values) out.append(static_cast<char>(v));
+  return out;
+}
+
+}  // namespace
+
+class TestLinkProtocol : public QObject {
+  Q_OBJECT
+
+  QObject window_;
+  ScriptedLink* port_ = nullptr;
+  LinkProtocol* protocol_ = nullptr;
+
+ private slots:
+  void init() {
+    port_ = new ScriptedLink;
+    port_->open();
+    protocol_ = new LinkProtocol(*port_, &window_);
+    protocol_->timer1().setInterval(short_timeout_ms);
+  }
+  void cleanup() {
+    delete protocol_;
+    delete port_;
+  }
+
+  void readyWaitDropsNoiseAndStopsAtTheK() {
+    Outcome<bool> ready;
+    protocol_->readyWait(ready.sink());
+    port_->feed(bytes({0x78, 0x79}));
+    QTest::qWait(5);
+    QVERIFY(!ready.called);
+    port_->feed("KR");
+    QTRY_VERIFY(ready.called);
+    QVERIFY(ready.value);
+    QCOMPARE(port_->waiting(), 1);  // what follows the "K" is left for the next wait
+  }
+
+  void waitsTakeBytesThatArrivedBeforeTheyStarted() {
+    port_->feed("K");  // no signal will come again for this byte
+    Outcome<bool> ready;
+    protocol_->readyWait(ready.sink());
+    QVERIFY(!ready.called);  // never completes inside the call that starts it
+    QTRY_VERIFY(ready.called);
+    QVERIFY(ready.value);
+  }
+
+  void readyWaitEndsWhenThePortCloses() {
+    Outcome<bool> ready;
+    protocol_->readyWait(ready.sink());
+    QTest::qWait(5);
+    port_->unplug();
+    QVERIFY(ready.called);
+    QVERIFY(!ready.value);
+  }
+
+  void readStepTakesOneBytePerStep() {
+    Outcome<std::optional<std::uint8_t>> first;
+    protocol_->readStep(0x3E, first.sink());
+    QCOMPARE(port_->takeWritten(), bytes({'R', 0x3E}));
+    QCOMPARE(port_->writeCalls(), 2);  // letter and address as separate writes
+    port_->feed(bytes({0, 0x55}));     // a two-byte reply; 0 is an ordinary value
+    QTRY_VERIFY(first.called);
+    QCOMPARE(first.value, std::optional<std::uint8_t>(0));
+
+    Outcome<std::optional<std::uint8_t>> second;
+    protocol_->readStep(1, second.sink());
+    QTRY_VERIFY(second.called);
+    QCOMPARE(second.value, std::optional<std::uint8_t>(0x55));  // the extra byte answers the next step
+  }
+
+  void readStepReportsAClosedPort() {
+    Outcome<std::optional<std::uint8_t>> value;
+    protocol_->readStep(5, value.sink());
+    QTest::qWait(5);
+    QVERIFY(!value.called);  // a byte wait has no time-out
+    port_->unplug();
+    QVERIFY(value.called);
+    QVERIFY(!value.value.has_value());
+  }
+
+  void writeStepSendsThreeBytesAndPassesOnK() {
+    Outcome<bool> ack;
+    protocol_->writeStep(61, 124, ack.sink());
+    QCOMPARE(port_->takeWritten(), bytes({'W', 61, 124}));
+    QCOMPARE(port_->writeCalls(), 3);
+    QVERIFY(protocol_->timer1().isActive());
+    port_->feed("K");
+    QTRY_VERIFY(ack.called);
+    QVERIFY(ack.value);
+  }
+
+  void doubledKServesTheNextStep() {
+    Outcome<bool> first, second;
+    protocol_->writeStep(0, 30, first.sink());
+    port_->feed("KK");
+    QTRY_VERIFY(first.called);
+    QVERIFY(first.value);
+    QCOMPARE(port_->waiting(), 1);
+    protocol_->writeStep(1, 60, second.sink());
+    QTRY_VERIFY(second.called);
+    QVERIFY(second.value);
+  }
+
+  void spoiledRepliesFailOnlyWhenTimer1RunsOut_data() {
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("stray byte then K") << bytes({0x78, 'K'});
+    QTest::newRow("lower-case k") << QByteArray("k");
+    QTest::newRow("silence") << QByteArray();
+  }
+  void spoiledRepliesFailOnlyWhenTimer1RunsOut() {
+    QFETCH(QByteArray, reply);
+    Outcome<bool> ack;
+    QElapsedTimer clock;
+    clock.start();
+    protocol_->writeStep(10, 0, ack.sink());
+    if (!reply.isEmpty()) port_->feed(reply);
+    QTest::qWait(short_timeout_ms / 2);
+    QVERIFY(!ack.called);
+    QTRY_VERIFY(ack.called);
+    QVERIFY(!ack.value);
+    QVERIFY(clock.elapsed() >= short_timeout_ms);
+    QCOMPARE(port_->waiting(), 0);  // the wait consumed what came
+  }
+
+  void closedPortEndsTheAcknowledgementWaitAtOnce() {
+    protocol_->timer1().setInterval(LinkProtocol::ack_timeout_ms);
+    Outcome<bool> ack;
+    QElapsedTimer clock;
+    clock.start();
+    protocol_->writeStep(3, 2, ack.sink());
+    QTest::qWait(10);
+    port_->unplug();
+    QVERIFY(ack.called);
+    QVERIFY(!ack.value);
+    QVERIFY(clock.elapsed() < 1000);
+  }
+
+  void timer1CountsFromTheLastRestart() {
+    Outcome<bool> first, second;
+    protocol_->writeStep(0, 1, first.sink());
+    QTest::qWait(short_timeout_ms * 2 / 3);
+    port_->feed("K");
+    QTRY_VERIFY(first.called);
+    QElapsedTimer clock;
+    clock.start();
+    protocol_->writeStep(1, 1, second.sink());
+    QTRY_VERIFY(second.called);
+    QVERIFY(!second.value);
+    QVERIFY(clock.elapsed() >= short_timeout_ms);  // not cut short by the first start
+  }
+
+  void abortEndsTheWaitAtOnce() {
+    Outcome<bool> ready;
+    protocol_->readyWait(ready.sink());
+    protocol_->abortWait();
+    QVERIFY(ready.called);
+    QVERIFY(!ready.value);
+    QVERIFY(!protocol_->waiting());
+  }
+
+  void realFourSecondTimeOut() {
+    protocol_->timer1().setInterval(LinkProtocol::ack_timeout_ms);
+    Outcome<bool> ack;
+    QElapsedTimer clock;
+    clock.start();
+    protocol_->writeStep(10, 0, ack.sink());
+    port_->feed("k");
+    QTest::qWait(3800);
+    QVERIFY(!ack.called);
+    QTRY_VERIFY_WITH_TIMEOUT(ack.called, 1500);
+    QVERIFY(!ack.value);
+    QVERIFY(clock.elapsed() >= 4000);
+  }
+};
+
+QTEST_GUILESS_MAIN(TestLinkProtocol)
+#include "test_link_protocol.moc"
