@@ -1,0 +1,152 @@
+#include "config/block_decoding.h"
+#include "config/factory_defaults.h"
+
+#include <QtTest>
+
+#include <algorithm>
+
+using quarn::OptionChoice;
+
+namespace {
+
+// A read of the UHF factory set of a New device, with some cells changed:
+// `changes` holds address, value pairs.
+quarn::MemoryRead uhf_read(const QList<int>& changes) {
+  const quarn::MemoryImage factory = quarn::factory_default_cells(quarn::Band::Uhf, quarn::Generation::New);
+  quarn::MemoryRead memory{};
+  std::copy_n(factory.begin(), memory.size(), memory.begin());
+  for (qsizetype i = 0; i + 1 < changes.size(); i += 2) memory[changes[i]] = std::uint8_t(changes[i + 1]);
+  return memory;
+}
+
+QString choice(OptionChoice option) {
+  switch (option) {
+    case OptionChoice::SelectForZero:
+      return "0";
+    case OptionChoice::SelectForOne:
+      return "1";
+    case OptionChoice::Beep:
+      return "beep";
+    case OptionChoice::LeaveUnchanged:
+      break;
+  }
+  return "keep";
+}
+
+QString text(const std::optional<std::string>& value) {
+  return value ? QString::fromStdString(*value) : QString("keep");
+}
+
+// What the window is told to show, by field.
+QMap<QString, QString> shown(const quarn::DecodedBlock& decoded) {
+  return {{"code", QString::fromStdString(decoded.code)},
+          {"frequency", QString::fromStdString(decoded.frequency)},
+          {"alarm input", text(decoded.alarm_input)},
+          {"battery input", text(decoded.battery_input)},
+          {"tones", choice(decoded.tones)},
+          {"tx mode", choice(decoded.tx_mode)},
+          {"robbery", QString::fromStdString(decoded.robbery_time)},
+          {"antifall", QString::fromStdString(decoded.antifall_time)},
+          {"tx count", QString::fromStdString(decoded.tx_count)},
+          {"battery alarm", choice(decoded.battery_alarm)},
+          {"panic filter", QString::fromStdString(decoded.panic_filter)},
+          {"repeater", QString::fromStdString(decoded.repeater_code)},
+          {"code mode", choice(decoded.code_mode)},
+          {"band", text(decoded.band_text)}};
+}
+
+// The UHF factory set as the window shows it.
+const QMap<QString, QString> factory_shown{
+    {"code", "1"},          {"frequency", "460"},   {"alarm input", "1"},   {"battery input", "8"},
+    {"tones", "0"},         {"tx mode", "1"},       {"robbery", "30"},      {"antifall", "60"},
+    {"tx count", "5"},      {"battery alarm", "1"}, {"panic filter", "1"}, {"repeater", "0"},
+    {"code mode", "0"},     {"band", "  UHF"}};
+
+}  // namespace
+
+class TestBlockDecoding : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void fields_data();
+  void fields();
+  void deviceType_data();
+  void deviceType();
+};
+
+void TestBlockDecoding::fields_data() {
+  QTest::addColumn<QList<int>>("changes");
+  QTest::addColumn<QStringList>("differences");  // field, text, field, text...
+  QTest::newRow("UHF factory set") << QList<int>{} << QStringList{};
+  QTest::newRow("Quarn code 300") << QList<int>{15, 1, 16, 44} << QStringList{"code", "300"};
+  QTest::newRow("Mono code 300 under repeater bits")
+      << QList<int>{36, 1, 15, 13, 16, 44} << QStringList{"code", "300", "code mode", "1", "alarm input", "1",
+                                                          "battery input", "1"};
+  QTest::newRow("Quarn option 199 is input 8") << QList<int>{18, 199} << QStringList{"alarm input", "8"};
+  QTest::newRow("Mono masks 16 and 128") << QList<int>{36, 1, 17, 16, 29, 128}
+                                         << QStringList{"code mode", "1", "alarm input", "5", "battery input", "8"};
+  QTest::newRow("Mono mask 3 leaves the input") << QList<int>{36, 1, 17, 3, 29, 0}
+                                                << QStringList{"code mode", "1", "alarm input", "keep",
+                                                               "battery input", "keep"};
+  QTest::newRow("code mode 2 beeps and decodes as Mono")
+      << QList<int>{36, 2, 15, 13, 16, 44, 17, 4} << QStringList{"code mode", "beep", "code", "300",
+                                                                  "alarm input", "3", "battery input", "1"};
+  QTest::newRow("161 MHz, VHF") << QList<int>{10, 0, 11, 201, 12, 32, 62, 86}
+                                << QStringList{"frequency", "161", "band", "  VHF"};
+  QTest::newRow("half channel") << QList<int>{10, 0, 11, 201, 12, 19} << QStringList{"frequency", "160.91875"};
+  QTest::newRow("band 0 leaves the text") << QList<int>{62, 0} << QStringList{"band", "keep"};
+  QTest::newRow("band 'u' leaves the text") << QList<int>{62, 117} << QStringList{"band", "keep"};
+  QTest::newRow("tones 2 beeps") << QList<int>{4, 2} << QStringList{"tones", "beep"};
+  QTest::newRow("single transmission, low tones") << QList<int>{4, 1, 6, 0} << QStringList{"tones", "1", "tx mode", "0"};
+  QTest::newRow("tx mode 255 beeps") << QList<int>{6, 255} << QStringList{"tx mode", "beep"};
+  QTest::newRow("battery alarm off") << QList<int>{5, 0} << QStringList{"battery alarm", "0"};
+  QTest::newRow("battery alarm 2 leaves it silently") << QList<int>{5, 2} << QStringList{"battery alarm", "keep"};
+  QTest::newRow("numbers outside the lists") << QList<int>{0, 0, 1, 255, 2, 9, 34, 200, 35, 64}
+                                             << QStringList{"robbery", "0", "antifall", "255", "tx count", "9",
+                                                            "panic filter", "200", "repeater", "64"};
+  QTest::newRow("filler never counts") << QList<int>{37, 255, 48, 17, 59, 78} << QStringList{};
+}
+
+void TestBlockDecoding::fields() {
+  QFETCH(QList<int>, changes);
+  QFETCH(QStringList, differences);
+  QMap<QString, QString> expected = factory_shown;
+  for (qsizetype i = 0; i + 1 < differences.size(); i += 2) {
+    QVERIFY2(expected.contains(differences[i]), qPrintable(differences[i]));
+    expected[differences[i]] = differences[i + 1];
+  }
+  QCOMPARE(shown(quarn::decode_block(uhf_read(changes))), expected);
+}
+
+void TestBlockDecoding::deviceType_data() {
+  QTest::addColumn<QList<int>>("changes");
+  QTest::addColumn<QString>("label");
+  QTest::addColumn<bool>("mismatch");
+  QTest::addColumn<int>("checksum");  // the one computed, 0 when none is
+  QTest::newRow("New, checksum right") << QList<int>{} << "New" << false << 144;
+  QTest::newRow("New, cell 61 wrong") << QList<int>{61, 143} << "New" << true << 144;
+  QTest::newRow("New, a data cell changed") << QList<int>{0, 31} << "New" << true << 143;
+  QTest::newRow("New, change that keeps the sum") << QList<int>{0, 31, 1, 59} << "New" << false << 144;
+  QTest::newRow("New, filler changed") << QList<int>{40, 9, 59, 1} << "New" << false << 144;
+  QTest::newRow("type 0 is Old, never compared") << QList<int>{60, 0, 61, 7} << "Old" << false << 0;
+  QTest::newRow("type 'n' is Old") << QList<int>{60, 110} << "Old" << false << 0;
+}
+
+void TestBlockDecoding::deviceType() {
+  QFETCH(QList<int>, changes);
+  QFETCH(QString, label);
+  QFETCH(bool, mismatch);
+  QFETCH(int, checksum);
+  const quarn::MemoryRead memory = uhf_read(changes);
+  const quarn::DecodedBlock decoded = quarn::decode_block(memory);
+  QCOMPARE(QString::fromStdString(decoded.type_label), label);
+  QCOMPARE(decoded.is_new, label == "New");
+  QCOMPARE(decoded.checksum_mismatch, mismatch);
+  QCOMPARE(decoded.block.block_checksum, checksum);
+  QCOMPARE(decoded.block.device_type, int(memory[quarn::cell::device_type]));
+  QCOMPARE(decoded.block.band, int(memory[quarn::cell::band]));
+  QVERIFY(std::equal(decoded.block.cells.begin(), decoded.block.cells.end(), memory.begin()));
+}
+
+QTEST_APPLESS_MAIN(TestBlockDecoding)
+#include "test_block_decoding.moc"
