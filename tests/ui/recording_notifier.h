@@ -1,0 +1,39 @@
+#pragma once
+// A Notifier for tests: counts beeps and records message boxes instead of
+// showing them. The optional hooks run at the moment of a beep or a box, so a
+// test can look at the window as it stands then.
+
+#include "ui/notifier.h"
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace quarn::test {
+
+class RecordingNotifier : public Notifier {
+ public:
+  struct Message {
+    QString text;
+    Icon icon;
+    bool operator==(const Message&) const = default;
+  };
+
+  void beep() override {
+    ++beeps;
+    if (on_beep) on_beep();
+  }
+
+  void message(const QString& text, Icon icon) override {
+    messages.push_back({text, icon});
+    if (on_message) on_message(messages.back());
+  }
+
+  int beeps = 0;
+  std::vector<Message> messages;
+  std::function<void()> on_beep;
+  std::function<void(const Message&)> on_message;
+};
+
+}  // namespace quarn::test
