@@ -1,0 +1,35 @@
+#pragma once
+// The help line: pointing at a group of the main window writes its help text
+// into the line; pointing at the bare window empties it.
+
+#include <QHash>
+#include <QLineEdit>
+#include <QObject>
+#include <QString>
+
+#include <utility>
+#include <vector>
+
+namespace quarn {
+
+// Object name of a control and the help text it shows.
+using HelpText = std::pair<QString, QString>;
+const std::vector<HelpText>& help_texts();
+
+class HelpLine : public QObject {
+  Q_OBJECT
+ public:
+  // Watches `window` and those of its descendants named in help_texts()
+  // (missing ones are skipped); writes into `line`. Owned by `window`.
+  HelpLine(QWidget& window, QLineEdit& line);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  QWidget& window_;
+  QLineEdit& line_;
+  QHash<const QObject*, QString> texts_;
+};
+
+}  // namespace quarn
