@@ -38,4 +38,4 @@ class BrandingTest : public QObject {
 }  // namespace quarn
 
 QTEST_MAIN(quarn::BrandingTest)
-#include "branding_test.moc"
+#include "test_branding.moc"

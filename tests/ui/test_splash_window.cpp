@@ -88,4 +88,4 @@ class SplashWindowTest : public QObject {
 }  // namespace quarn
 
 QTEST_MAIN(quarn::SplashWindowTest)
-#include "splash_window_test.moc"
+#include "test_splash_window.moc"

@@ -236,4 +236,4 @@ class FieldFiltersTest : public QObject {
 }  // namespace quarn
 
 QTEST_MAIN(quarn::FieldFiltersTest)
-#include "field_filters_test.moc"
+#include "test_field_filters.moc"

@@ -141,4 +141,4 @@ class HelpLineTest : public QObject {
 }  // namespace quarn
 
 QTEST_MAIN(quarn::HelpLineTest)
-#include "help_line_test.moc"
+#include "test_help_line.moc"

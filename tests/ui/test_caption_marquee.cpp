@@ -73,4 +73,4 @@ class CaptionMarqueeTest : public QObject {
 }  // namespace quarn
 
 QTEST_MAIN(quarn::CaptionMarqueeTest)
-#include "caption_marquee_test.moc"
+#include "test_caption_marquee.moc"

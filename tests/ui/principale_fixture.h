@@ -1,0 +1,79 @@
+#pragma once
+// A main window wired to an in-process emulated transmitter (line unpaced),
+// with a recording notifier, for the window's session tests.
+
+#include "config/factory_defaults.h"
+#include "emulator/emulated_link.h"
+#include "tests/ui/recording_notifier.h"
+#include "ui/principale.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <memory>
+
+namespace quarn::test {
+
+inline MemoryImage uhf_new() { return factory_default_cells(Band::Uhf, Generation::New); }
+
+struct PrincipaleFixture {
+  explicit PrincipaleFixture(const MemoryImage& memory = uhf_new(), const TransmitterFaults& faults = {},
+                             LineTiming timing = unpaced())
+      : transmitter(TransmitterModel(memory, faults), timing), link(transmitter), window(link, notifier) {}
+
+  static LineTiming unpaced() {
+    LineTiming timing;
+    timing.paced = false;
+    return timing;
+  }
+
+  const PrincipaleControls& c() const { return window.controls(); }
+  QString state() const { return c().txb_stato_con->text(); }
+
+  // Connetti, then wait until the read has filled the window.
+  bool connectAndRead() {
+    c().Cmd_connetti->click();
+    return QTest::qWaitFor([this] { return state() == state_text::connected && !window.session().busy(); }, 5000);
+  }
+
+  // Waits for the running operation (programming, defaults) to end.
+  bool settle() {
+    return QTest::qWaitFor([this] { return !window.session().busy(); }, 10000);
+  }
+
+  // Every byte the program sent to the transmitter, in order.
+  QByteArray sent() const {
+    QByteArray out;
+    for (const TrafficEntry& e : transmitter.traffic()) {
+      if (e.direction == TrafficEntry::Direction::ToTransmitter) out.append(static_cast<char>(e.byte));
+    }
+    return out;
+  }
+
+  RecordingNotifier notifier;
+  EmulatedTransmitter transmitter;
+  EmulatedLink link;
+  Principale window;
+};
+
+// The 63 read steps "R a" in ascending order.
+inline QByteArray full_read() {
+  QByteArray out;
+  for (int a = 0; a < read_count; ++a) {
+    out.append('R');
+    out.append(static_cast<char>(a));
+  }
+  return out;
+}
+
+inline RecordingNotifier::Message exclamation(const QString& text) {
+  return {text, Notifier::Icon::Exclamation};
+}
+
+}  // namespace quarn::test

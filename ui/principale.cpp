@@ -1,0 +1,161 @@
+#include "ui/principale.h"
+
+#include "config/numeric_text.h"
+#include "ui/branding.h"
+#include "ui/caption_marquee.h"
+#include "ui/field_filters.h"
+#include "ui/help_line.h"
+#include "ui/notifier.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace quarn {
+namespace {
+
+constexpr int status_poll_ms = 10;
+
+// Hides and shows a list after a pick so that the keyboard focus leaves it.
+void bounce(QComboBox* list, int times) {
+  for (int i = 0; i < times; ++i) {
+    list->hide();
+    list->show();
+  }
+}
+
+}  // namespace
+
+Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
+    : QWidget(parent), notifier_(notifier), port_(port), c_(build_principale_controls(this)), session_(port, this) {
+  setObjectName("Principale");
+  setFixedSize(624, 561);
+  QFont face("Arial");
+  face.setPointSizeF(8.25);
+  face.setBold(true);
+  setFont(face);
+
+  setWindowTitle(branding::vendor_line());
+  c_.Image1->setPixmap(branding::logo());
+  c_.Label1->setText(branding::vendor_name());
+
+  connectOptionHandlers();
+  attach_digit_filter(*c_.CodiceQuarn, code_limit, notifier_);
+  attach_digit_filter(*c_.txb_tmp_rap, seconds_limit, notifier_);
+  attach_digit_filter(*c_.txb_amp, seconds_limit, notifier_);
+  attach_frequency_filter(*c_.FqTx, notifier_);
+  new HelpLine(*this, *c_.Text7);
+
+  for (auto [list, times] : {std::pair{c_.Cmb_n_ing_all, 1}, {c_.Cmb_N_ing_bat, 1}, {c_.cmb_Monorep, 1},
+                             {c_.Cmb_tmr_p_all, 1}, {c_.Cmb_n_tx_tot, 2}}) {
+    connect(list, &QComboBox::activated, this, [list, times] { bounce(list, times); });
+  }
+  connect(c_.Cmb_com, &QComboBox::activated, this, &Principale::onPortChosen);
+  connect(c_.Cmb_com->lineEdit(), &QLineEdit::textEdited, this, [this] {
+    c_.Text7->setText(help_port_typing);
+    notifier_.beep();
+  });
+
+  connect(c_.Cmd_connetti, &QPushButton::clicked, this, &Principale::onConnetti);
+  connect(c_.Cmd_disconetti, &QPushButton::clicked, this, [this] { endSessionWith(letter::end); });
+  connect(c_.Cmd_tx, &QPushButton::clicked, this, [this] { endSessionWith(letter::test_transmission); });
+  connect(c_.Command4, &QPushButton::clicked, this, &Principale::onEsci);
+  connect(c_.cmd_programma, &QPushButton::clicked, this, &Principale::onProgramma);
+  connect(c_.Cmd_init_uhf, &QPushButton::clicked, this, [this] { onFactoryDefaults(true); });
+  connect(c_.Cmd_init_vhf, &QPushButton::clicked, this, [this] { onFactoryDefaults(false); });
+  // Connected before any wait can be ended by the loss, so the state is right
+  // by the time the interrupted operation reports.
+  connect(&port_, &SerialLink::lost, this, &Principale::onPortLost, Qt::DirectConnection);
+
+  timer_stato_.setParent(this);
+  timer_stato_.setObjectName("Timer_stato");
+  timer_stato_.setInterval(status_poll_ms);
+  connect(&timer_stato_, &QTimer::timeout, this, &Principale::pollStatus);
+  timer_stato_.start();
+
+  c_.cmb_Monorep->setFocus();
+}
+
+void Principale::connectOptionHandlers() {
+  const std::pair<QRadioButton*, std::pair<int, double>> handlers[] = {
+      {c_.Opt_toni_alti, {cell::tones, 0}},   {c_.Opt_toni_bassi, {cell::tones, 1}},
+      {c_.Opt_bat_si, {cell::battery_alarm, 1}}, {c_.Opt_bat_no, {cell::battery_alarm, 0}},
+      {c_.Opt_tx_sing, {cell::tx_mode, 0}},   {c_.Opt_tx_mult, {cell::tx_mode, 1}},
+      {c_.Opt_mono, {cell::code_mode, 1}},    {c_.opt_quarn, {cell::code_mode, 0}},
+  };
+  for (const auto& [option, store] : handlers) {
+    connect(option, &QRadioButton::toggled, this, [this, store = store](bool selected) {
+      if (selected) storeOption(store.first, store.second);
+    });
+  }
+}
+
+// The load step: the marquee keeps the caption's length as it is when the
+// window is first shown.
+void Principale::showEvent(QShowEvent* event) {
+  if (!marquee_) marquee_ = new CaptionMarquee(*this);
+  QWidget::showEvent(event);
+}
+
+void Principale::setState(const QString& text) { c_.txb_stato_con->setText(text); }
+
+// Enables the commands by connection state and applies the field rules.
+void Principale::pollStatus() {
+  const QString state = c_.txb_stato_con->text();
+  const bool connected = state == state_text::connected;
+  const bool waiting = state == state_text::waiting;
+  if (!connected && !waiting && state != state_text::not_connected) {
+    setState(state_text::not_connected);
+    return;
+  }
+  // A running link operation keeps the commands that would start a second one disabled.
+  const bool idle = !session_.busy();
+  c_.cmd_programma->setEnabled(connected && programming_flag_ == 0 && idle);
+  c_.Cmd_disconetti->setEnabled(connected || waiting);
+  c_.Cmd_init_vhf->setEnabled(connected && idle);
+  c_.Cmd_init_uhf->setEnabled(connected && idle);
+  c_.Cmd_tx->setEnabled(connected);
+  c_.Cmb_com->setEnabled(!connected && !waiting);
+  c_.Cmd_connetti->setEnabled(!connected && !waiting);
+  if (!connected && !waiting) c_.lab_tipo_quarn->clear();
+  if (connected) applyFieldRules();
+}
+
+void Principale::applyFieldRules() {
+  if (generation_of(block_.device_type) == Generation::New) {
+    c_.Cmb_tmr_p_all->setEnabled(true);
+    c_.cmb_Monorep->setEnabled(c_.Opt_mono->isChecked());
+  } else {
+    c_.cmb_Monorep->setEnabled(false);
+    c_.Cmb_tmr_p_all->setEnabled(false);
+    c_.opt_quarn->setChecked(true);  // an Old device always stays in Quarn mode
+  }
+  c_.Cmb_n_tx_tot->setEnabled(!c_.Opt_tx_sing->isChecked());
+  c_.Cmb_N_ing_bat->setEnabled(c_.Opt_bat_si->isChecked());
+  if (c_.Opt_mono->isChecked()) {
+    const double repeater = numeric_value(c_.cmb_Monorep->currentText().toStdString());
+    if (repeater >= 1 && repeater <= 63) c_.Opt_toni_bassi->setChecked(true);
+  }
+}
+
+void Principale::onPortChosen(int index) {
+  if (port_.isOpen()) port_.close();
+  port_.setPortNumber(SerialLink::first_port + index);
+  c_.Cmb_com->setEnabled(false);
+  c_.Cmb_com->setEnabled(true);
+}
+
+void Principale::paintEvent(QPaintEvent*) {
+  // The two decorative rectangles: settings and commands, and the bottom row.
+  QPainter painter(this);
+  painter.setPen(palette().color(QPalette::Dark));
+  painter.drawRect(120 / 15, 120 / 15, (9240 - 120) / 15, (6840 - 120) / 15);
+  painter.drawRect(120 / 15, 6960 / 15, (9240 - 120) / 15, (8280 - 6960) / 15);
+}
+
+}  // namespace quarn

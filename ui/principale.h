@@ -1,0 +1,85 @@
+#pragma once
+// "Principale", the one working window: the transmitter's settings as fields,
+// the connection state, and the commands of a session.
+
+#include "config/parameter_block.h"
+#include "link/link_session.h"
+#include "ui/principale_controls.h"
+
+#include <QTimer>
+#include <QWidget>
+
+namespace quarn {
+
+class CaptionMarquee;
+class Notifier;
+struct DecodedBlock;
+
+namespace state_text {
+inline const QString not_connected = " Non Connesso";
+inline const QString waiting = " In Attesa ";
+inline const QString connected = " Connesso";
+}  // namespace state_text
+
+inline const QString message_port_failure = "Porta seriale Guasta o Mancante";
+inline const QString message_read_error = "Errore di Lettura nei Parametri, Riprovare ";
+inline const QString message_time_out = "Errore TIME OUT   ";
+inline const QString help_port_typing = " Errore com";
+
+class Principale : public QWidget {
+  Q_OBJECT
+ public:
+  Principale(SerialLink& port, Notifier& notifier, QWidget* parent = nullptr);
+
+  const PrincipaleControls& controls() const { return c_; }
+  const ParameterBlock& block() const { return block_; }
+  int programmingFlag() const { return programming_flag_; }
+  LinkSession& session() { return session_; }
+
+ signals:
+  // ESCI has ended the session: the program should end now.
+  void exitRequested();
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void connectOptionHandlers();
+  void storeOption(int cell_address, double value) { block_.cells[static_cast<std::size_t>(cell_address)] = value; }
+  void pollStatus();
+  void applyFieldRules();
+  void setState(const QString& text);
+
+  // Session commands.
+  void onConnetti();
+  void finishConnect(Stop stop);
+  void showPortError(const PortError& error);
+  void endSessionWith(char end_letter);
+  void onEsci();
+  void onPortChosen(int index);
+  void onPortLost();
+  void emptyFields();
+
+  // Reading the transmitter into the window.
+  void leggi_parametri(std::function<void(Stop)> done);
+  void showDecoded(const DecodedBlock& decoded);
+  void hideProgress();
+
+  // Programming and factory defaults.
+  void onProgramma();
+  void finishProgramming();
+  void onFactoryDefaults(bool uhf);
+
+  Notifier& notifier_;
+  SerialLink& port_;
+  PrincipaleControls c_;
+  LinkSession session_;
+  QTimer timer_stato_;
+  ParameterBlock block_;
+  int programming_flag_ = 0;
+  bool quitting_ = false;
+  CaptionMarquee* marquee_ = nullptr;
+};
+
+}  // namespace quarn
