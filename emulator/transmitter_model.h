@@ -1,0 +1,64 @@
+#pragma once
+// The transmitter's side of the command protocol, without transport or time:
+// it takes the bytes the PC sends one by one and says what the device answers.
+
+#include "config/factory_defaults.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace quarn {
+
+// Misbehaviours a test or a demonstration can switch on; all off by default.
+// Addresses name the cell of a write or read step.
+struct TransmitterFaults {
+  bool noise_before_ready = false;            // 0x78 0x79 ahead of every ready "K"
+  std::optional<int> stray_before_ack_at{};   // 0x78 ahead of the "K" of this write
+  bool double_ack_every_write = false;        // "KK" for every write
+  std::optional<int> double_ack_at{};         // "KK" for this write
+  bool lowercase_ack = false;                 // "k" in place of "K"
+  std::optional<int> no_ack_from{};           // writes here and above: not stored, not answered
+  std::optional<int> extra_after_read_at{};   // 0x78 after the value of this read
+  bool wrong_checksum = false;                // cell 61 disagrees with the block from the start
+  bool silent = false;                        // never ready, answers nothing
+};
+
+class TransmitterModel {
+ public:
+  using Bytes = std::vector<std::uint8_t>;
+
+  struct Reply {
+    Bytes bytes;
+    bool acknowledges_write = false;  // the device takes its time over these
+  };
+
+  explicit TransmitterModel(const MemoryImage& memory, const TransmitterFaults& faults = {});
+
+  // What the device sends to say it is ready, repeated by the transport while
+  // a client holds the port and no session runs; empty in a session.
+  Bytes announcement() const;
+  Reply receive(std::uint8_t byte);
+  // The client closed the port: a session or a half-received command is over.
+  void clientLeft();
+
+  bool inSession() const { return session_; }
+  const MemoryImage& memory() const { return memory_; }
+  int testTransmissions() const { return test_transmissions_; }
+
+ private:
+  enum class Expecting { Command, ReadAddress, WriteAddress, WriteValue };
+
+  Reply command(std::uint8_t letter);
+  Bytes readCell(int address) const;
+  Reply writeCell(int address, std::uint8_t value);
+
+  MemoryImage memory_;
+  TransmitterFaults faults_;
+  bool session_ = false;
+  Expecting expecting_ = Expecting::Command;
+  int address_ = 0;
+  int test_transmissions_ = 0;
+};
+
+}  // namespace quarn
