@@ -8,7 +8,6 @@ LinkProtocol::LinkProtocol(SerialLink& port, QObject* parent) : QObject(parent),
   timer1_.setInterval(ack_timeout_ms);
   connect(&timer1_, &QTimer::timeout, this, &LinkProtocol::onTimer1);
   connect(&port_, &SerialLink::bytesArrived, this, &LinkProtocol::service);
-  connect(&port_, &SerialLink::lost, this, &LinkProtocol::service);
 }
 
 void LinkProtocol::send(std::uint8_t byte) {

@@ -55,6 +55,7 @@ class LinkProtocol : public QObject {
   void writeStep(std::uint8_t address, std::uint8_t value, std::function<void(bool acknowledged)> done);
 
   // Ends the running wait as if the port had closed (its `done` runs now).
+  // Also what the owner calls when the port goes away.
   void abortWait();
 
  private:

@@ -3,7 +3,13 @@
 namespace quarn {
 
 LinkSession::LinkSession(SerialLink& port, QObject* window) : QObject(window), port_(port), protocol_(port, window) {
-  connect(&port_, &SerialLink::lost, this, [this](const PortError& error) { last_loss_ = error; });
+  // The loss is recorded and announced before the interrupted wait reports,
+  // so the operation that ends finds the state already right.
+  connect(&port_, &SerialLink::lost, this, [this](const PortError& error) {
+    last_loss_ = error;
+    emit deviceLost();
+    protocol_.abortWait();
+  });
 }
 
 bool LinkSession::begin() {

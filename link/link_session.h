@@ -48,6 +48,11 @@ class LinkSession : public QObject {
   // Sends the end letter ("E" or "Q") and closes the port, each only if open.
   void endSession(char end_letter);
 
+ signals:
+  // The device went away (the port is closed already); any running wait then
+  // ends with Stop::PortClosed.
+  void deviceLost();
+
  private:
   Stop stopOf(bool success) const;
   void readFrom(int address);

@@ -68,9 +68,7 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
   connect(c_.cmd_programma, &QPushButton::clicked, this, &Principale::onProgramma);
   connect(c_.Cmd_init_uhf, &QPushButton::clicked, this, [this] { onFactoryDefaults(true); });
   connect(c_.Cmd_init_vhf, &QPushButton::clicked, this, [this] { onFactoryDefaults(false); });
-  // Connected before any wait can be ended by the loss, so the state is right
-  // by the time the interrupted operation reports.
-  connect(&port_, &SerialLink::lost, this, &Principale::onPortLost, Qt::DirectConnection);
+  connect(&session_, &LinkSession::deviceLost, this, &Principale::onPortLost);
 
   timer_stato_.setParent(this);
   timer_stato_.setObjectName("Timer_stato");

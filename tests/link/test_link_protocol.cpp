@@ -73,15 +73,6 @@ class TestLinkProtocol : public QObject {
     QVERIFY(ready.value);
   }
 
-  void readyWaitEndsWhenThePortCloses() {
-    Outcome<bool> ready;
-    protocol_->readyWait(ready.sink());
-    QTest::qWait(5);
-    port_->unplug();
-    QVERIFY(ready.called);
-    QVERIFY(!ready.value);
-  }
-
   void readStepTakesOneBytePerStep() {
     Outcome<std::optional<std::uint8_t>> first;
     protocol_->readStep(0x3E, first.sink());
@@ -95,16 +86,6 @@ class TestLinkProtocol : public QObject {
     protocol_->readStep(1, second.sink());
     QTRY_VERIFY(second.called);
     QCOMPARE(second.value, std::optional<std::uint8_t>(0x55));  // the extra byte answers the next step
-  }
-
-  void readStepReportsAClosedPort() {
-    Outcome<std::optional<std::uint8_t>> value;
-    protocol_->readStep(5, value.sink());
-    QTest::qWait(5);
-    QVERIFY(!value.called);  // a byte wait has no time-out
-    port_->unplug();
-    QVERIFY(value.called);
-    QVERIFY(!value.value.has_value());
   }
 
   void writeStepSendsThreeBytesAndPassesOnK() {
@@ -149,19 +130,6 @@ class TestLinkProtocol : public QObject {
     QVERIFY(!ack.value);
     QVERIFY(clock.elapsed() >= short_timeout_ms);
     QCOMPARE(port_->waiting(), 0);  // the wait consumed what came
-  }
-
-  void closedPortEndsTheAcknowledgementWaitAtOnce() {
-    protocol_->timer1().setInterval(LinkProtocol::ack_timeout_ms);
-    Outcome<bool> ack;
-    QElapsedTimer clock;
-    clock.start();
-    protocol_->writeStep(3, 2, ack.sink());
-    QTest::qWait(10);
-    port_->unplug();
-    QVERIFY(ack.called);
-    QVERIFY(!ack.value);
-    QVERIFY(clock.elapsed() < 1000);
   }
 
   void timer1CountsFromTheLastRestart() {
