@@ -1,0 +1,63 @@
+#pragma once
+// A transmitter on the far end of an emulated serial line: the protocol model
+// behind two paced line directions, the ready announcements while a client
+// waits, and a log of every byte that crossed.
+
+#include "emulator/paced_line.h"
+#include "emulator/traffic_log.h"
+#include "emulator/transmitter_model.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <vector>
+
+namespace quarn {
+
+struct LineTiming {
+  bool paced = true;                             // 1/240 s per byte and direction
+  std::chrono::milliseconds write_delay{0};      // device time before a write is acknowledged
+  std::chrono::milliseconds ready_period{500};   // between ready announcements
+};
+
+class EmulatedTransmitter : public QObject {
+  Q_OBJECT
+ public:
+  explicit EmulatedTransmitter(const TransmitterModel& model, const LineTiming& timing = {},
+                               QObject* parent = nullptr);
+
+  // The transport's side: a client opened the port, wrote, closed it.
+  void clientConnected();
+  void receive(const QByteArray& bytes);
+  void clientDisconnected();
+  bool hasClient() const { return client_; }
+
+  const TransmitterModel& model() const { return model_; }
+  const std::vector<TrafficEntry>& traffic() const { return traffic_; }
+
+ signals:
+  // Bytes that have reached the client's end of the line.
+  void bytesToClient(const QByteArray& bytes);
+  void trafficLogged(const quarn::TrafficEntry& entry);
+  void clientChanged(bool connected);
+
+ private:
+  void announce();
+  void deliverToDevice(const QByteArray& bytes);
+  void deliverToClient(const QByteArray& bytes);
+  void log(TrafficEntry::Direction direction, char byte);
+
+  TransmitterModel model_;
+  const LineTiming timing_;
+  QElapsedTimer clock_;
+  PacedLine to_device_;
+  PacedLine to_client_;
+  QTimer announcer_;
+  bool client_ = false;
+  std::vector<TrafficEntry> traffic_;
+};
+
+}  // namespace quarn

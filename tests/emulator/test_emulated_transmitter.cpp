@@ -1,0 +1,211 @@
+// The emulated transmitter behind the in-process port: delivery, connections,
+// ready announcements, the test hooks and the traffic log.
+
+#include "emulator/emulated_link.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+using namespace quarn;
+using Direction = TrafficEntry::Direction;
+using namespace std::chrono_literals;
+
+Q_DECLARE_METATYPE(quarn::TrafficEntry)
+
+namespace {
+
+// Without pacing, so that nothing but the event loop stands between the ends.
+struct Bench {
+  explicit Bench(LineTiming timing = {.paced = false}, TransmitterFaults faults = {})
+      : transmitter(TransmitterModel(factory_default_cells(Band::Uhf, Generation::New), faults), timing),
+        link(transmitter) {}
+
+  QByteArray readAll() {
+    QByteArray bytes;
+    while (link.bytesWaiting() > 0) bytes += link.read();
+    return bytes;
+  }
+
+  EmulatedTransmitter transmitter;
+  EmulatedLink link;
+};
+
+}  // namespace
+
+class TestEmulatedTransmitter : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void deliveryNeverHappensInsideTheCall() {
+    Bench bench;
+    QSignalSpy arrived(&bench.link, &SerialLink::bytesArrived);
+    QVERIFY(!bench.link.open());
+    QCOMPARE(bench.link.bytesWaiting(), 0);
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);
+    QCOMPARE(bench.readAll(), QByteArray("K"));
+
+    bench.link.write("UR");
+    bench.link.write(QByteArray(1, char(cell::band)));
+    QCOMPARE(bench.link.bytesWaiting(), 0);
+    const auto signals_so_far = arrived.count();
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);
+    QCOMPARE(arrived.count(), signals_so_far + 1);
+    QCOMPARE(bench.link.read(), QByteArray(1, char(band_uhf)));
+  }
+
+  void readHandsOverAtMostTheGranularity() {
+    Bench bench;
+    QVERIFY(!bench.link.open());
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);
+    bench.link.write(QByteArray("UR\x3CR\x3E"));
+    QTRY_COMPARE(bench.link.bytesWaiting(), 3);
+    QCOMPARE(bench.link.read(), QByteArray("K"));
+    bench.link.setReadGranularity(5);
+    QCOMPARE(bench.link.read(), QByteArray("NU"));
+    QCOMPARE(bench.link.read(), QByteArray());
+  }
+
+  void lettersWrittenRightBeforeCloseArrive() {
+    Bench bench;
+    QVERIFY(!bench.link.open());
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);
+    QCOMPARE(bench.readAll(), QByteArray("K"));
+    bench.link.write("U");
+    bench.link.write("Q");
+    bench.link.close();
+    QTRY_COMPARE(bench.transmitter.model().testTransmissions(), 1);
+  }
+
+  void lettersOnTheWayStillArriveWhenTheNextClientOpens() {
+    Bench bench;
+    QVERIFY(!bench.link.open());
+    bench.link.write("UQ");
+    bench.link.close();
+    QVERIFY(!bench.link.open());
+    QCOMPARE(bench.transmitter.model().testTransmissions(), 1);
+  }
+
+  void newConnectionStartsWithAFreshReadyAndNothingStale() {
+    Bench bench;
+    QVERIFY(!bench.link.open());
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);
+    bench.link.write("UR\x05R\x06");  // answers left unread
+    QTRY_COMPARE(bench.link.bytesWaiting(), 3);
+    bench.link.write("R\x07");  // answer still on its way
+    bench.link.close();
+
+    QVERIFY(!bench.link.open());
+    QVERIFY(!bench.transmitter.model().inSession());
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);
+    QTest::qWait(20);
+    QCOMPARE(bench.readAll(), QByteArray("K"));
+  }
+
+  void readyRepeatsWhileNoSessionRuns() {
+    Bench bench({.paced = false, .ready_period = 20ms});
+    const auto only_readies = [&bench] {
+      const QByteArray bytes = bench.readAll();
+      return !bytes.isEmpty() && bytes == QByteArray(bytes.size(), 'K');
+    };
+    QVERIFY(!bench.link.open());
+    QTRY_VERIFY(bench.link.bytesWaiting() >= 3);
+    QVERIFY(only_readies());
+    bench.link.write("U");
+    QTest::qWait(30);
+    bench.readAll();
+    QTest::qWait(80);
+    QCOMPARE(bench.link.bytesWaiting(), 0);
+    bench.link.write("E");
+    QTRY_VERIFY(bench.link.bytesWaiting() >= 1);
+    QVERIFY(only_readies());
+  }
+
+  void singleReadyWhenTheSessionStartsWithinThePeriod() {
+    Bench bench({.paced = false, .ready_period = 200ms});
+    QVERIFY(!bench.link.open());
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);
+    QCOMPARE(bench.readAll(), QByteArray("K"));
+    bench.link.write("U");
+    QTest::qWait(300);
+    QCOMPARE(bench.readAll(), QByteArray());
+  }
+
+  void noReadyAfterTheClientLeft() {
+    Bench bench({.paced = false, .ready_period = 20ms});
+    QVERIFY(!bench.link.open());
+    bench.link.close();
+    QTest::qWait(60);
+    QVERIFY(bench.transmitter.traffic().empty());
+  }
+
+  void unplugClosesAndReportsTheLoss() {
+    Bench bench;
+    QSignalSpy lost(&bench.link, &SerialLink::lost);
+    QVERIFY(!bench.link.open());
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);
+    bench.link.unplug();
+    QVERIFY(!bench.link.isOpen());
+    QVERIFY(!bench.transmitter.hasClient());
+    QCOMPARE(bench.link.bytesWaiting(), 0);
+    QCOMPARE(lost.count(), 1);
+    const auto error = lost.first().first().value<PortError>();
+    QCOMPARE(error.number, EmulatedLink::unplugged_error_number);
+    QVERIFY(!error.description.isEmpty());
+  }
+
+  void openFailsWhileAFailureIsSet() {
+    Bench bench;
+    bench.link.setOpenFailure(PortError{2, QStringLiteral("Accesso negato")});
+    const std::optional<PortError> error = bench.link.open();
+    QVERIFY(error);
+    QCOMPARE(error->number, 2);
+    QCOMPARE(error->description, QStringLiteral("Accesso negato"));
+    QVERIFY(!bench.link.isOpen());
+    QVERIFY(!bench.transmitter.hasClient());
+    bench.link.setOpenFailure(std::nullopt);
+    QVERIFY(!bench.link.open());
+    QVERIFY(bench.link.isOpen());
+  }
+
+  void trafficLogKeepsEveryByteInOrder() {
+    Bench bench;
+    QVERIFY(!bench.link.open());
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);
+    bench.link.write("UR\x3C");
+    QTRY_COMPARE(bench.link.bytesWaiting(), 2);
+
+    const std::vector<TrafficEntry>& log = bench.transmitter.traffic();
+    const std::vector<std::pair<Direction, char>> expected{{Direction::ToClient, 'K'},
+                                                           {Direction::ToTransmitter, 'U'},
+                                                           {Direction::ToTransmitter, 'R'},
+                                                           {Direction::ToTransmitter, char(cell::device_type)},
+                                                           {Direction::ToClient, char(device_type_new)}};
+    QCOMPARE(log.size(), expected.size());
+    for (std::size_t i = 0; i < log.size(); ++i) {
+      QCOMPARE(log[i].direction, expected[i].first);
+      QCOMPARE(log[i].byte, std::uint8_t(expected[i].second));
+      if (i > 0) QVERIFY(log[i].ms >= log[i - 1].ms);
+    }
+  }
+
+  void trafficLine_data() {
+    QTest::addColumn<TrafficEntry>("entry");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("letter to the transmitter") << TrafficEntry{Direction::ToTransmitter, 'W', 1234.56}
+                                               << "   1234.6 ms  PC -> TX  57 'W'";
+    QTest::newRow("letter to the PC") << TrafficEntry{Direction::ToClient, 'k', 0.0} << "      0.0 ms  TX -> PC  6B 'k'";
+    QTest::newRow("unprintable value") << TrafficEntry{Direction::ToTransmitter, 0x0A, 5.0}
+                                       << "      5.0 ms  PC -> TX  0A";
+    QTest::newRow("high value") << TrafficEntry{Direction::ToClient, 0xFF, 5.0} << "      5.0 ms  TX -> PC  FF";
+  }
+  void trafficLine() {
+    QFETCH(TrafficEntry, entry);
+    QFETCH(QString, line);
+    QCOMPARE(format_traffic(entry), line);
+  }
+};
+
+QTEST_GUILESS_MAIN(TestEmulatedTransmitter)
+#include "test_emulated_transmitter.moc"
