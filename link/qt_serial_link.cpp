@@ -1,0 +1,83 @@
+#include "link/qt_serial_link.h"
+
+#include "link/port_names.h"
+
+#include <QDeadlineTimer>
+
+#include <algorithm>
+#include <utility>
+
+namespace quarn {
+
+namespace {
+// Longest a close waits for the last written bytes to leave.
+constexpr int flush_timeout_ms = 1000;
+}  // namespace
+
+QtSerialLink::QtSerialLink(QObject* parent) : SerialLink(parent) {
+  port_.setBaudRate(QSerialPort::Baud2400);
+  port_.setDataBits(QSerialPort::Data8);
+  port_.setParity(QSerialPort::NoParity);
+  port_.setStopBits(QSerialPort::OneStop);
+  port_.setFlowControl(QSerialPort::NoFlowControl);
+  connect(&port_, &QSerialPort::readyRead, this, &SerialLink::bytesArrived);
+  connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialLink::onPortError);
+}
+
+void QtSerialLink::setPortNumber(int number) { number_ = number; }
+
+int QtSerialLink::portNumber() const { return number_; }
+
+std::optional<PortError> QtSerialLink::open() {
+  if (port_.isOpen()) return std::nullopt;
+  port_.setPortName(device_name_for_port(number_));
+  if (!port_.open(QIODevice::ReadWrite)) return PortError{port_.error(), port_.errorString()};
+  return std::nullopt;
+}
+
+void QtSerialLink::close() {
+  loss_.reset();
+  if (!port_.isOpen()) return;
+  // QSerialPort::close() drops what is still queued, and the end letters are
+  // written right before a close.
+  const QDeadlineTimer deadline(flush_timeout_ms);
+  while (port_.bytesToWrite() > 0 && port_.waitForBytesWritten(int(deadline.remainingTime()))) {
+  }
+  port_.close();
+}
+
+bool QtSerialLink::isOpen() const { return port_.isOpen(); }
+
+void QtSerialLink::setReadGranularity(int bytes) { granularity_ = std::max(1, bytes); }
+
+int QtSerialLink::bytesWaiting() const {
+  return port_.isOpen() ? static_cast<int>(port_.bytesAvailable()) : 0;
+}
+
+QByteArray QtSerialLink::read() {
+  return port_.isOpen() ? port_.read(granularity_) : QByteArray();
+}
+
+void QtSerialLink::write(const QByteArray& bytes) {
+  if (port_.isOpen()) port_.write(bytes);
+}
+
+void QtSerialLink::onPortError(QSerialPort::SerialPortError error) {
+  // A device that went away shows up as a resource error or, on a hung-up
+  // Unix terminal, as read errors repeated for as long as the port is open.
+  if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
+  if (loss_) return;
+  loss_ = PortError{error, port_.errorString()};
+  // QSerialPort still works on its buffers after emitting the error, so the
+  // port is closed once control is back in the event loop.
+  QMetaObject::invokeMethod(this, &QtSerialLink::closeLostPort, Qt::QueuedConnection);
+}
+
+void QtSerialLink::closeLostPort() {
+  if (!loss_) return;  // closed meanwhile
+  const PortError error = *std::exchange(loss_, std::nullopt);
+  port_.close();
+  emit lost(error);
+}
+
+}  // namespace quarn

@@ -1,0 +1,160 @@
+// The real serial port class on a pseudo-terminal with the emulated
+// transmitter at the master side.
+
+#include "emulator/pty_transmitter.h"
+#include "link/qt_serial_link.h"
+
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+
+using namespace quarn;
+using Direction = TrafficEntry::Direction;
+
+namespace {
+
+constexpr int port = 5;  // Com 5 leads to the pseudo-terminal
+
+QByteArray bytes_to_transmitter(const EmulatedTransmitter& transmitter) {
+  QByteArray bytes;
+  for (const TrafficEntry& entry : transmitter.traffic())
+    if (entry.direction == Direction::ToTransmitter) bytes.append(char(entry.byte));
+  return bytes;
+}
+
+}  // namespace
+
+class TestQtSerialLink : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<EmulatedTransmitter> transmitter_;
+  std::unique_ptr<PtyTransmitter> pty_;
+  std::unique_ptr<QtSerialLink> link_;
+
+  QByteArray readAll() {
+    QByteArray bytes;
+    while (link_->bytesWaiting() > 0) bytes += link_->read();
+    return bytes;
+  }
+
+  // Opens Com 5 and takes the ready "K".
+  bool connectToTransmitter() {
+    if (link_->open()) return false;
+    if (!QTest::qWaitFor([this] { return link_->bytesWaiting() > 0; }, 2000)) return false;
+    return readAll() == "K";
+  }
+
+ private slots:
+  void init() {
+    transmitter_ = std::make_unique<EmulatedTransmitter>(
+        TransmitterModel(factory_default_cells(Band::Uhf, Generation::New)), LineTiming{.paced = false});
+    pty_ = std::make_unique<PtyTransmitter>(*transmitter_);
+    const std::optional<QString> failure = pty_->open();
+    QVERIFY2(!failure, qPrintable(failure.value_or(QString())));
+    qputenv("QUARN_COM5", pty_->slavePath().toLocal8Bit());
+    link_ = std::make_unique<QtSerialLink>();
+    link_->setPortNumber(port);
+  }
+  void cleanup() {
+    link_.reset();
+    pty_.reset();
+    transmitter_.reset();
+    qunsetenv("QUARN_COM5");
+  }
+
+  // Each value goes out as the value of a write and comes back as the answer
+  // to reading the cell; XON, XOFF, CR, LF and the rest included.
+  void allByteValuesPassBothWaysUnchanged() {
+    QSignalSpy arrived(link_.get(), &SerialLink::bytesArrived);
+    QVERIFY(connectToTransmitter());
+    QByteArray commands("U");
+    QByteArray expected;
+    for (int value = 0; value < 256; ++value) {
+      const char address = char(value % memory_size);
+      commands += QByteArray("W") + address + char(value) + "R" + address;
+      expected += QByteArray("K") + char(value);
+    }
+    link_->write(commands);
+    QTRY_COMPARE(link_->bytesWaiting(), int(expected.size()));
+    QCOMPARE(readAll(), expected);
+    QCOMPARE(bytes_to_transmitter(*transmitter_), commands);
+    QVERIFY(arrived.count() > 0);
+  }
+
+  void readHandsOverAtMostTheGranularity() {
+    QVERIFY(connectToTransmitter());
+    link_->write(QByteArray("UR\x3CR\x3E"));
+    QTRY_COMPARE(link_->bytesWaiting(), 2);
+    QCOMPARE(link_->read(), QByteArray("N"));
+    link_->setReadGranularity(4);
+    QCOMPARE(link_->read(), QByteArray("U"));
+  }
+
+  void lettersWrittenRightBeforeCloseArrive() {
+    QVERIFY(connectToTransmitter());
+    link_->write("U");
+    link_->write("Q");
+    link_->close();
+    QVERIFY(!link_->isOpen());
+    QTRY_COMPARE(transmitter_->model().testTransmissions(), 1);
+  }
+
+  void nextConnectionStartsWithAFreshReady() {
+    QVERIFY(connectToTransmitter());
+    link_->write("UR\x05R\x06");
+    QTRY_COMPARE(link_->bytesWaiting(), 2);  // left unread
+    link_->write("E");
+    link_->close();
+    QTRY_VERIFY(!transmitter_->hasClient());
+
+    QVERIFY(connectToTransmitter());
+    QTest::qWait(50);
+    QCOMPARE(link_->bytesWaiting(), 0);
+    QVERIFY(!transmitter_->model().inSession());
+  }
+
+  // A client that never read what the transmitter sent leaves it in the
+  // terminal; the next one must not find it.
+  void nothingLeftUnreadReachesTheNextClient() {
+    const int other_client = ::open(pty_->slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(other_client >= 0);
+    QTRY_VERIFY(transmitter_->hasClient());
+    QVERIFY(::write(other_client, "UR\x05", 3) == 3);
+    QTRY_COMPARE(transmitter_->traffic().back().direction, Direction::ToClient);
+    ::close(other_client);
+    QTRY_VERIFY(!transmitter_->hasClient());
+
+    QVERIFY(connectToTransmitter());
+    QTest::qWait(50);
+    QCOMPARE(link_->bytesWaiting(), 0);
+  }
+
+  void missingDeviceFailsWithNumberAndDescription() {
+    qputenv("QUARN_COM5", "/dev/ttyS-quarn-missing");
+    const std::optional<PortError> error = link_->open();
+    QVERIFY(error);
+    QCOMPARE(error->number, int(QSerialPort::DeviceNotFoundError));
+    QCOMPARE(error->description, QStringLiteral("No such file or directory"));
+    QVERIFY(!link_->isOpen());
+  }
+
+  // A terminal whose far side is gone reads end-of-file, which QSerialPort
+  // reports as a read error, and fails writes with a resource error.
+  void vanishedDeviceClosesThePortAndReportsTheLoss() {
+    QSignalSpy lost(link_.get(), &SerialLink::lost);
+    QVERIFY(connectToTransmitter());
+    pty_.reset();
+    QTRY_COMPARE(lost.count(), 1);
+    QVERIFY(!link_->isOpen());
+    const auto error = lost.first().first().value<PortError>();
+    QVERIFY(error.number == QSerialPort::ReadError || error.number == QSerialPort::ResourceError);
+    QVERIFY(!error.description.isEmpty());
+  }
+};
+
+QTEST_GUILESS_MAIN(TestQtSerialLink)
+#include "test_qt_serial_link.moc"
