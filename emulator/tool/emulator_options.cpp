@@ -1,0 +1,92 @@
+#include "emulator/tool/emulator_options.h"
+
+#include <QCommandLineParser>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace quarn {
+
+namespace {
+
+[[noreturn]] void fail(const QString& message) {
+  std::fprintf(stderr, "quarn-emulator: %s\n", qPrintable(message));
+  std::exit(EXIT_FAILURE);
+}
+
+int number_option(const QCommandLineParser& parser, const QCommandLineOption& option, int last) {
+  bool valid = false;
+  const int number = parser.value(option).toInt(&valid);
+  if (!valid || number < 0 || number > last)
+    fail(QStringLiteral("--%1 takes a number from 0 to %2").arg(option.names().constFirst()).arg(last));
+  return number;
+}
+
+std::optional<int> address_option(const QCommandLineParser& parser, const QCommandLineOption& option) {
+  if (!parser.isSet(option)) return std::nullopt;
+  return number_option(parser, option, memory_size - 1);
+}
+
+}  // namespace
+
+EmulatorOptions parse_emulator_options(const QCoreApplication& app) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Emulates a Quarn transmitter on a pseudo-terminal. The first line of standard output is\n"
+      "the device to open as the serial port; the traffic is logged on standard error."));
+  parser.addHelpOption();
+  const QCommandLineOption band({QStringLiteral("band")}, QStringLiteral("Factory set of the band: uhf or vhf."),
+                                QStringLiteral("uhf|vhf"), QStringLiteral("uhf"));
+  const QCommandLineOption old_generation({QStringLiteral("old")}, QStringLiteral("An Old device instead of a New one."));
+  const QCommandLineOption no_pacing({QStringLiteral("no-pacing")},
+                                     QStringLiteral("Bytes take no time on the line (normally 1/240 s each)."));
+  const QCommandLineOption write_delay({QStringLiteral("write-delay")},
+                                       QStringLiteral("Milliseconds before a write is acknowledged."),
+                                       QStringLiteral("ms"), QStringLiteral("0"));
+  const QCommandLineOption noise({QStringLiteral("noise")}, QStringLiteral("Send 0x78 0x79 before every ready K."));
+  const QCommandLineOption stray_before_ack({QStringLiteral("stray-before-ack")},
+                                            QStringLiteral("Send 0x78 before the K of a write to this address."),
+                                            QStringLiteral("address"));
+  const QCommandLineOption double_ack({QStringLiteral("double-ack")}, QStringLiteral("Acknowledge every write with KK."));
+  const QCommandLineOption double_ack_at({QStringLiteral("double-ack-at")},
+                                         QStringLiteral("Acknowledge a write to this address with KK."),
+                                         QStringLiteral("address"));
+  const QCommandLineOption lowercase_ack({QStringLiteral("lowercase-ack")},
+                                         QStringLiteral("Acknowledge writes with k instead of K."));
+  const QCommandLineOption no_ack_from({QStringLiteral("no-ack-from")},
+                                       QStringLiteral("Neither store nor acknowledge writes from this address on."),
+                                       QStringLiteral("address"));
+  const QCommandLineOption extra_after_read({QStringLiteral("extra-after-read")},
+                                            QStringLiteral("Send 0x78 after the value read from this address."),
+                                            QStringLiteral("address"));
+  const QCommandLineOption wrong_checksum({QStringLiteral("wrong-checksum")},
+                                          QStringLiteral("Store a block checksum that does not match."));
+  const QCommandLineOption silent({QStringLiteral("silent")}, QStringLiteral("Never get ready, answer nothing."));
+  parser.addOptions({band, old_generation, no_pacing, write_delay, noise, stray_before_ack, double_ack, double_ack_at,
+                     lowercase_ack, no_ack_from, extra_after_read, wrong_checksum, silent});
+  parser.process(app);
+
+  EmulatorOptions options;
+  const QString band_name = parser.value(band).toLower();
+  if (band_name == QLatin1String("vhf"))
+    options.band = Band::Vhf;
+  else if (band_name != QLatin1String("uhf"))
+    fail(QStringLiteral("--band takes uhf or vhf"));
+  if (parser.isSet(old_generation)) options.generation = Generation::Old;
+  options.timing.paced = !parser.isSet(no_pacing);
+  options.timing.write_delay = std::chrono::milliseconds(number_option(parser, write_delay, 60'000));
+  options.faults = {
+      .noise_before_ready = parser.isSet(noise),
+      .stray_before_ack_at = address_option(parser, stray_before_ack),
+      .double_ack_every_write = parser.isSet(double_ack),
+      .double_ack_at = address_option(parser, double_ack_at),
+      .lowercase_ack = parser.isSet(lowercase_ack),
+      .no_ack_from = address_option(parser, no_ack_from),
+      .extra_after_read_at = address_option(parser, extra_after_read),
+      .wrong_checksum = parser.isSet(wrong_checksum),
+      .silent = parser.isSet(silent),
+  };
+  return options;
+}
+
+}  // namespace quarn

@@ -1,0 +1,38 @@
+// quarn-emulator: a transmitter on a pseudo-terminal, for trying the
+// configurator or any serial program without the device.
+
+#include "emulator/pty_transmitter.h"
+#include "emulator/tool/emulator_options.h"
+#include "emulator/tool/stop_signals.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+using namespace quarn;
+
+int main(int argc, char* argv[]) {
+  block_stop_signals();
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("quarn-emulator"));
+  const EmulatorOptions options = parse_emulator_options(app);
+
+  EmulatedTransmitter transmitter(
+      TransmitterModel(factory_default_cells(options.band, options.generation), options.faults), options.timing);
+  PtyTransmitter pty(transmitter);
+  if (const std::optional<QString> error = pty.open()) {
+    std::fprintf(stderr, "quarn-emulator: %s\n", qPrintable(*error));
+    return EXIT_FAILURE;
+  }
+  std::printf("%s\n", qPrintable(pty.slavePath()));
+  std::fflush(stdout);
+
+  QObject::connect(&transmitter, &EmulatedTransmitter::trafficLogged, [](const TrafficEntry& entry) {
+    std::fprintf(stderr, "%s\n", qPrintable(format_traffic(entry)));
+  });
+  QObject::connect(&transmitter, &EmulatedTransmitter::clientChanged, [](bool connected) {
+    std::fprintf(stderr, "%s\n", connected ? "-- client opened the port" : "-- client closed the port");
+  });
+  quit_on_stop_signals(app);
+  return app.exec();
+}
