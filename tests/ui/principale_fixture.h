@@ -8,6 +8,9 @@
 #include "ui/principale.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +22,21 @@
 #include <memory>
 
 namespace quarn::test {
+
+// Runs the event loop until `done` holds. Unlike QTest::qWaitFor it never
+// sleeps between passes, so a transfer of a few hundred round trips over the
+// unpaced emulator takes milliseconds rather than seconds.
+inline bool run_until(const std::function<bool()>& done, int timeout_ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > timeout_ms) return false;
+    QEventLoop loop;
+    QTimer::singleShot(1, &loop, &QEventLoop::quit);
+    loop.exec();
+  }
+  return true;
+}
 
 inline MemoryImage uhf_new() { return factory_default_cells(Band::Uhf, Generation::New); }
 
@@ -39,12 +57,12 @@ struct PrincipaleFixture {
   // Connetti, then wait until the read has filled the window.
   bool connectAndRead() {
     c().Cmd_connetti->click();
-    return QTest::qWaitFor([this] { return state() == state_text::connected && !window.session().busy(); }, 5000);
+    return run_until([this] { return state() == state_text::connected && !window.session().busy(); }, 5000);
   }
 
   // Waits for the running operation (programming, defaults) to end.
   bool settle() {
-    return QTest::qWaitFor([this] { return !window.session().busy(); }, 10000);
+    return run_until([this] { return !window.session().busy(); }, 10000);
   }
 
   // Every byte the program sent to the transmitter, in order.

@@ -1,0 +1,331 @@
+// Programma and the factory default loaders against the emulated transmitter:
+// the bytes on the wire, the checks before anything is sent, time-outs and
+// what the device holds afterwards.
+
+#include "config/block_encoding.h"
+#include "tests/ui/principale_fixture.h"
+
+using namespace quarn;
+using namespace quarn::test;
+
+namespace {
+
+struct Step {
+  char letter;
+  int address;
+  int value;  // -1 for a read
+};
+
+// Splits what the program sent into its steps.
+std::vector<Step> steps(const QByteArray& bytes) {
+  std::vector<Step> out;
+  for (qsizetype i = 0; i < bytes.size();) {
+    const char letter = bytes[i];
+    const auto byte = [&](qsizetype k) { return static_cast<std::uint8_t>(bytes[k]); };
+    if (letter == 'W') {
+      out.push_back({letter, byte(i + 1), byte(i + 2)});
+      i += 3;
+    } else if (letter == 'R') {
+      out.push_back({letter, byte(i + 1), -1});
+      i += 2;
+    } else {
+      out.push_back({letter, -1, -1});
+      i += 1;
+    }
+  }
+  return out;
+}
+
+std::vector<Step> writes(const std::vector<Step>& all) {
+  std::vector<Step> out;
+  std::copy_if(all.begin(), all.end(), std::back_inserter(out), [](const Step& s) { return s.letter == 'W'; });
+  return out;
+}
+
+MemoryImage with_cells(MemoryImage memory, std::initializer_list<std::pair<int, int>> changes) {
+  for (auto [address, value] : changes) memory[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
+  return memory;
+}
+
+// The worked example: code 1234 on inputs 3 and 8, 30 s and 60 s, five
+// transmissions, high tones, battery alarm on, multiple, 433.925 MHz, 2 s.
+void fill_worked_block(const PrincipaleControls& c) {
+  c.CodiceQuarn->setText("1234");
+  c.FqTx->setText("433.925");
+  c.txb_tmp_rap->setText("30");
+  c.txb_amp->setText("60");
+  c.Cmb_n_ing_all->setEditText("3");
+  c.Cmb_N_ing_bat->setEditText("8");
+  c.Cmb_n_tx_tot->setEditText("5");
+  c.Cmb_tmr_p_all->setEditText("2");
+  c.cmb_Monorep->setEditText("0");
+  c.opt_quarn->click();
+  c.Opt_toni_alti->click();
+  c.Opt_bat_si->click();
+  c.Opt_tx_mult->click();
+}
+
+}  // namespace
+
+class TestPrincipaleProgramming : public QObject {
+  Q_OBJECT
+
+  // Connects, then presses `command` and returns the steps it sent.
+  static std::vector<Step> run(PrincipaleFixture& f, QPushButton* command, const std::function<void()>& edit = {}) {
+    if (!f.connectAndRead()) return {};
+    if (edit) edit();
+    const qsizetype before = f.sent().size();
+    QTest::qWait(20);  // the poll enables the commands
+    command->click();
+    if (!f.settle()) return {};
+    return steps(f.sent().mid(before));
+  }
+
+ private slots:
+  void newDeviceTakes62StepsThenIsReadBack() {
+    PrincipaleFixture f;
+    std::vector<int> progress;
+    connect(f.c().ProgressBar1, &QProgressBar::valueChanged, [&](int v) { progress.push_back(v); });
+    int maximum_seen = 0;
+    connect(f.c().cmd_programma, &QPushButton::clicked, [&] {
+      QTimer::singleShot(0, [&] { maximum_seen = f.c().ProgressBar1->maximum(); });
+    });
+    const auto all = run(f, f.c().cmd_programma, [&] { fill_worked_block(f.c()); });
+    const auto w = writes(all);
+    QCOMPARE(w.size(), std::size_t(62));
+    for (int a = 0; a < 62; ++a) QCOMPARE(w[std::size_t(a)].address, a);
+    QCOMPARE(w[60].value, int(device_type_new));
+    QCOMPARE(w[61].value, 124);  // the checksum of the worked block
+    QCOMPARE(w[37].value, 0);
+    QCOMPARE(maximum_seen, 61);
+    QVERIFY(std::find(progress.begin(), progress.end(), 61) != progress.end());
+    QCOMPARE(all.size(), std::size_t(62 + read_count));  // then the read-back, nothing else
+    QCOMPARE(all.back().letter, 'R');
+    QVERIFY(f.notifier.messages.empty());  // the read-back found the checksum right
+    QCOMPARE(f.c().FqTx->text(), QString("433.925"));
+    QCOMPARE(f.window.programmingFlag(), 0);
+    QVERIFY(f.window.findChild<QTimer*>("Timer_stato")->isActive());
+    QTRY_VERIFY(f.c().cmd_programma->isEnabled());
+  }
+
+  void oldDeviceTakes34Steps() {
+    PrincipaleFixture f(with_cells(uhf_new(), {{cell::device_type, 0}}));
+    const auto w = writes(run(f, f.c().cmd_programma));
+    QCOMPARE(w.size(), std::size_t(34));
+    QCOMPARE(w.back().address, 33);
+    QCOMPARE(w[cell::fixed_07].value, 0);
+    QCOMPARE(w[cell::fixed_08].value, 136);
+  }
+
+  void frequencyChecksAgainstTheBandRead_data() {
+    QTest::addColumn<int>("band");
+    QTest::addColumn<QString>("frequency");
+    QTest::addColumn<bool>("warned");
+    QTest::addColumn<bool>("programmed");
+    QTest::newRow("V 200: both, nothing sent") << int(band_vhf) << "200" << true << false;
+    QTest::newRow("V 180: warned, programmed") << int(band_vhf) << "180" << true << true;
+    QTest::newRow("U 475: warned, programmed") << int(band_uhf) << "475" << true << true;
+    QTest::newRow("U 440.9125: silent") << int(band_uhf) << "440.9125" << false << true;
+    QTest::newRow("band 0: anything") << 0 << "1000" << true << true;
+  }
+  void frequencyChecksAgainstTheBandRead() {
+    QFETCH(int, band);
+    QFETCH(QString, frequency);
+    QFETCH(bool, warned);
+    QFETCH(bool, programmed);
+    PrincipaleFixture f(with_cells(uhf_new(), {{cell::band, band}}));
+    const auto all = run(f, f.c().cmd_programma, [&] { f.c().FqTx->setText(frequency); });
+    std::vector<RecordingNotifier::Message> expected;
+    if (warned) expected.push_back(exclamation(message_outside_transmit_ranges));
+    if (!programmed) expected.push_back(exclamation(message_outside_band));
+    QCOMPARE(f.notifier.messages, expected);
+    QCOMPARE(writes(all).size(), programmed ? std::size_t(62) : std::size_t(0));
+    QVERIFY(programmed || all.empty());
+  }
+
+  void codesAndValuesThatCannotBeProgrammedAreRefusedBeforeSending_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("mono");
+    QTest::addColumn<QString>("refusal");  // empty: accepted
+    QTest::newRow("Mono 1024") << "CodiceQuarn" << "1024" << true << message_mono_code_range;
+    QTest::newRow("Mono 1023") << "CodiceQuarn" << "1023" << true << "";
+    QTest::newRow("Mono 0") << "CodiceQuarn" << "0" << true << "";
+    QTest::newRow("Quarn 70000") << "CodiceQuarn" << "70000" << false << message_quarn_code_range;
+    QTest::newRow("robbery 300") << "txb_tmp_rap" << "300" << false << message_robbery_time_range;
+    QTest::newRow("robbery 0 is written") << "txb_tmp_rap" << "0" << false << "";
+    QTest::newRow("no alarm input") << "Cmb_n_ing_all" << "" << false << message_alarm_input_range;
+    QTest::newRow("battery input 9") << "Cmb_N_ing_bat" << "9" << false << message_battery_input_range;
+    QTest::newRow("Mono, low tones, repeater 64") << "cmb_Monorep" << "64" << true << message_mono_repeater_range;
+  }
+  void codesAndValuesThatCannotBeProgrammedAreRefusedBeforeSending() {
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(bool, mono);
+    QFETCH(QString, refusal);
+    PrincipaleFixture f;
+    const auto all = run(f, f.c().cmd_programma, [&] {
+      if (mono) {
+        f.c().Opt_mono->click();
+        f.c().Opt_toni_bassi->click();
+      }
+      QWidget* w = f.window.findChild<QWidget*>(field);
+      if (auto* box = qobject_cast<QLineEdit*>(w)) box->setText(text);
+      if (auto* list = qobject_cast<QComboBox*>(w)) list->setEditText(text);
+    });
+    if (refusal.isEmpty()) {
+      QVERIFY(f.notifier.messages.empty());
+      QCOMPARE(writes(all).size(), std::size_t(62));
+    } else {
+      QCOMPARE(f.notifier.messages, (std::vector{exclamation(refusal)}));
+      QVERIFY(all.empty());
+      QCOMPARE(f.window.programmingFlag(), 0);
+      QVERIFY(f.c().ProgressBar1->isHidden());
+      QVERIFY(f.window.findChild<QTimer*>("Timer_stato")->isActive());
+    }
+  }
+
+  void quarnCode5000CarriesItsTwoBytes() {
+    PrincipaleFixture f;
+    const auto w = writes(run(f, f.c().cmd_programma, [&] { f.c().CodiceQuarn->setText("5000"); }));
+    QCOMPARE(w.at(cell::alarm_packet + packet_byte::code_high).value, 19);
+    QCOMPARE(w.at(cell::alarm_packet + packet_byte::code_low).value, 136);
+    QCOMPARE(w.at(cell::battery_packet + packet_byte::code_high).value, 19);
+  }
+
+  void spoiledAcknowledgementsEndTheRunWithATimeOut_data() {
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<int>("acknowledged");  // cells the device holds afterwards
+    QTest::newRow("lower-case k") << 0 << 0;
+    QTest::newRow("stray byte before the K of cell 10") << 1 << 10;
+    QTest::newRow("no K from cell 10 on") << 2 << 10;
+  }
+  void spoiledAcknowledgementsEndTheRunWithATimeOut() {
+    QFETCH(int, fault);
+    QFETCH(int, acknowledged);
+    TransmitterFaults faults;
+    if (fault == 0) faults.lowercase_ack = true;
+    if (fault == 1) faults.stray_before_ack_at = 10;
+    if (fault == 2) faults.no_ack_from = 10;
+    PrincipaleFixture f(uhf_new(), faults);
+    f.window.session().protocol().timer1().setInterval(100);
+    const auto w = writes(run(f, f.c().cmd_programma, [&] {
+      f.c().txb_tmp_rap->setText("99");
+      f.c().Cmb_tmr_p_all->setEditText("5");
+    }));
+    QCOMPARE(w.size(), std::size_t(acknowledged + 1));  // nothing after the failed step
+    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_time_out)}));
+    // The device keeps the acknowledged cells and sees nothing after the failed step.
+    if (acknowledged > 0) QCOMPARE(f.transmitter.model().memory()[cell::robbery_time], std::uint8_t(99));
+    QCOMPARE(f.transmitter.model().memory()[cell::panic_filter], std::uint8_t(1));
+    QCOMPARE(f.window.programmingFlag(), 0);
+    QVERIFY(f.c().ProgressBar1->isHidden());
+    QTRY_VERIFY(f.c().cmd_programma->isEnabled());
+  }
+
+  void doubledKPasses() {
+    TransmitterFaults faults;
+    faults.double_ack_every_write = true;
+    PrincipaleFixture f(uhf_new(), faults);
+    f.window.session().protocol().timer1().setInterval(100);
+    const auto w = writes(run(f, f.c().cmd_programma));
+    QCOMPARE(w.size(), std::size_t(62));
+    QVERIFY(f.notifier.messages.empty());
+  }
+
+  void disconettiDuringARunEndsItWithTheTimeOutAtOnce() {
+    PrincipaleFixture f(uhf_new(), {}, LineTiming{});
+    QVERIFY(f.connectAndRead());
+    QTest::qWait(20);
+    f.c().cmd_programma->click();
+    QTest::qWait(100);
+    QVERIFY(!f.c().Cmd_init_uhf->isEnabled() || f.window.session().busy());
+    f.c().Cmd_disconetti->click();
+    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_time_out)}));
+    QVERIFY(!f.window.session().busy());
+    QCOMPARE(f.window.programmingFlag(), 0);
+    QCOMPARE(f.state(), state_text::not_connected);
+    QTRY_COMPARE(f.sent().right(1), QByteArray("E"));
+  }
+
+  void readBackThatFailsEndsTheRunCleanly() {
+    PrincipaleFixture f;
+    QVERIFY(f.connectAndRead());
+    QTest::qWait(20);
+    // Pull the adapter while the read-back waits for cell 5.
+    connect(f.c().ProgressBar1, &QProgressBar::valueChanged, &f.link, [&](int value) {
+      if (f.c().ProgressBar1->maximum() == read_count - 1 && value == 5) QTimer::singleShot(0, &f.link, &EmulatedLink::unplug);
+    });
+    f.c().cmd_programma->click();
+    QVERIFY(f.settle());
+    QVERIFY(f.sent().contains(QByteArray("W") + char(61)));
+    QCOMPARE(f.window.programmingFlag(), 0);
+    QVERIFY(f.c().ProgressBar1->isHidden());
+    QVERIFY(f.window.findChild<QTimer*>("Timer_stato")->isActive());
+    QCOMPARE(f.state(), state_text::not_connected);
+    QVERIFY(f.notifier.messages.empty());
+  }
+
+  void factoryDefaults_data() {
+    QTest::addColumn<bool>("uhf");
+    QTest::addColumn<bool>("old");
+    QTest::addColumn<QString>("frequency");
+    QTest::addColumn<QString>("band");
+    QTest::addColumn<QString>("type");
+    QTest::newRow("UHF New") << true << false << "460" << "  UHF" << "New";
+    QTest::newRow("VHF New") << false << false << "161" << "  VHF" << "New";
+    QTest::newRow("UHF Old") << true << true << "460" << "  UHF" << "Old";
+  }
+  void factoryDefaults() {
+    QFETCH(bool, uhf);
+    QFETCH(bool, old);
+    QFETCH(QString, frequency);
+    QFETCH(QString, band);
+    QFETCH(QString, type);
+    PrincipaleFixture f(with_cells(factory_default_cells(Band::Vhf, Generation::Old), {{cell::code_mode, 1}}));
+    f.c().OLd_new->setChecked(old);
+    const auto w = writes(run(f, uhf ? f.c().Cmd_init_uhf : f.c().Cmd_init_vhf));
+    const MemoryImage expected = factory_default_cells(uhf ? Band::Uhf : Band::Vhf, old ? Generation::Old : Generation::New);
+    QCOMPARE(w.size(), std::size_t(memory_size));
+    for (int a = 0; a < memory_size; ++a) {
+      QCOMPARE(w[std::size_t(a)].address, a);
+      QCOMPARE(w[std::size_t(a)].value, int(expected[std::size_t(a)]));
+    }
+    QCOMPARE(f.transmitter.model().memory(), expected);
+    QCOMPARE(f.c().FqTx->text(), frequency);
+    QCOMPARE(f.c().Text1->text(), band);
+    QCOMPARE(f.c().lab_tipo_quarn->text(), type);
+    QVERIFY(f.c().opt_quarn->isChecked());
+    QVERIFY(f.notifier.messages.empty());
+  }
+
+  void oldTickedDuringALoadCountsForTheCellsStillToCome() {
+    PrincipaleFixture f(uhf_new(), {}, LineTiming{});
+    QVERIFY(f.connectAndRead());
+    QTest::qWait(20);
+    f.c().Cmd_init_uhf->click();
+    QVERIFY(run_until([&] { return f.transmitter.model().memory()[cell::fixed_08] != 133 ||
+                                         f.sent().contains(QByteArray("W") + char(20)); }, 5000));
+    f.c().OLd_new->setChecked(true);  // cells 7 and 8 are written, 60 and 61 not yet
+    QVERIFY(f.settle());
+    const MemoryImage& memory = f.transmitter.model().memory();
+    QCOMPARE(memory[cell::fixed_08], std::uint8_t(133));
+    QCOMPARE(memory[cell::device_type], std::uint8_t(0));
+    QCOMPARE(memory[cell::block_checksum], std::uint8_t(0));
+  }
+
+  void loadWithoutAcknowledgementKeepsTheFields() {
+    TransmitterFaults faults;
+    faults.no_ack_from = 10;
+    PrincipaleFixture f(uhf_new(), faults);
+    f.window.session().protocol().timer1().setInterval(100);
+    const auto w = writes(run(f, f.c().Cmd_init_vhf));
+    QCOMPARE(w.size(), std::size_t(11));
+    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_time_out)}));
+    QCOMPARE(f.c().FqTx->text(), QString("460"));  // the fields keep the last read
+    QVERIFY(f.c().ProgressBar1->isHidden());
+  }
+};
+
+QTEST_MAIN(TestPrincipaleProgramming)
+#include "test_principale_programming.moc"
