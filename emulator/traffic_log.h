@@ -15,7 +15,7 @@ struct TrafficEntry {
   double ms;  // when it arrived, since the transmitter was created
 };
 
-// "   104.2 ms  PC -> TX  57 'W'"; the letter is left out for unprintable bytes.
+// "    104.2 ms  PC -> TX  57 'W'"; the letter is left out for unprintable bytes.
 QString format_traffic(const TrafficEntry& entry);
 
 }  // namespace quarn
