@@ -1,0 +1,82 @@
+// Prints what a full read costs over a real serial port: starts quarn-emulator
+// (line paced at 2400 baud) on a pseudo-terminal, connects through QSerialPort
+// and reads cells 0 to 62, measuring wall time and this process's CPU time.
+// Usage: quarn-read-benchmark [path of quarn-emulator] [rounds]
+
+#include "link/link_session.h"
+#include "link/qt_serial_link.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+
+#include <cstdio>
+#include <ctime>
+
+using namespace quarn;
+
+namespace {
+
+double cpu_seconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// 63 read steps of two bytes out and one back; each reply can only follow its
+// request, so the line needs at least the time of all 189 bytes in a row.
+constexpr double wire_limit_s = 189.0 / 240.0;
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QCoreApplication app(argc, argv);
+  const QString emulator_path = argc > 1 ? argv[1] : QStringLiteral(QUARN_EMULATOR_PATH);
+  const int rounds = argc > 2 ? std::max(1, atoi(argv[2])) : 5;
+
+  QProcess emulator;
+  emulator.setProcessChannelMode(QProcess::SeparateChannels);
+  emulator.setStandardErrorFile(QProcess::nullDevice());
+  emulator.start(emulator_path, {});
+  if (!emulator.waitForStarted() || !emulator.waitForReadyRead(5000)) {
+    std::fprintf(stderr, "cannot start %s\n", qPrintable(emulator_path));
+    return 1;
+  }
+  const QByteArray device = emulator.readLine().trimmed();
+  qputenv("QUARN_COM1", device);
+  std::printf("emulator on %s, line paced at 2400 baud, %d rounds\n", device.constData(), rounds);
+  std::printf("wire limit of a 63-cell read: 189 bytes at 240 bytes/s = %.4f s\n", wire_limit_s);
+
+  QtSerialLink port;
+  LinkSession session(port, &app);
+  int failures = 0;
+  for (int round = 1; round <= rounds; ++round) {
+    if (const auto error = port.open()) {
+      std::fprintf(stderr, "open failed: %d %s\n", error->number, qPrintable(error->description));
+      return 1;
+    }
+    port.setReadGranularity(1);
+    QElapsedTimer wall;
+    double cpu_start = 0;
+    session.readyWait([&](Stop ready) {
+      if (ready != Stop::Completed) return app.exit(1);
+      session.protocol().send(letter::begin);
+      wall.start();
+      cpu_start = cpu_seconds();
+      session.readMemory([](int) {}, [&](Stop stop, const MemoryRead&) {
+        const double wall_s = double(wall.nsecsElapsed()) / 1e9;
+        const double cpu_s = cpu_seconds() - cpu_start;
+        std::printf("round %d: read %s in %.4f s wall (%.0f%% of the wire limit), CPU %.4f s (%.1f%% of wall)\n",
+                    round, stop == Stop::Completed ? "complete" : "FAILED", wall_s, 100 * wall_s / wire_limit_s,
+                    cpu_s, 100 * cpu_s / wall_s);
+        if (stop != Stop::Completed) ++failures;
+        session.endSession(letter::end);
+        app.exit(0);
+      });
+    });
+    if (app.exec() != 0) ++failures;
+  }
+  emulator.terminate();
+  emulator.waitForFinished(2000);
+  return failures == 0 ? 0 : 1;
+}
