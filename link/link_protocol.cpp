@@ -6,6 +6,7 @@ LinkProtocol::LinkProtocol(SerialLink& port, QObject* parent) : QObject(parent),
   timer1_.setObjectName("Timer1");
   timer1_.setSingleShot(true);  // its tick only stops it
   timer1_.setInterval(ack_timeout_ms);
+  timer1_.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire up to 5% early
   connect(&timer1_, &QTimer::timeout, this, &LinkProtocol::onTimer1);
   connect(&port_, &SerialLink::bytesArrived, this, &LinkProtocol::service);
 }
