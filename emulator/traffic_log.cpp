@@ -2,6 +2,14 @@
 
 namespace quarn {
 
+QByteArray traffic_bytes(const std::vector<TrafficEntry>& traffic, TrafficEntry::Direction direction) {
+  QByteArray bytes;
+  for (const TrafficEntry& entry : traffic) {
+    if (entry.direction == direction) bytes.append(static_cast<char>(entry.byte));
+  }
+  return bytes;
+}
+
 QString format_traffic(const TrafficEntry& entry) {
   const QString direction = entry.direction == TrafficEntry::Direction::ToTransmitter
                                 ? QStringLiteral("PC -> TX")

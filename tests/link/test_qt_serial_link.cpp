@@ -20,10 +20,7 @@ namespace {
 constexpr int port = 5;  // Com 5 leads to the pseudo-terminal
 
 QByteArray bytes_to_transmitter(const EmulatedTransmitter& transmitter) {
-  QByteArray bytes;
-  for (const TrafficEntry& entry : transmitter.traffic())
-    if (entry.direction == Direction::ToTransmitter) bytes.append(char(entry.byte));
-  return bytes;
+  return traffic_bytes(transmitter.traffic(), Direction::ToTransmitter);
 }
 
 }  // namespace

@@ -66,13 +66,7 @@ struct PrincipaleFixture {
   }
 
   // Every byte the program sent to the transmitter, in order.
-  QByteArray sent() const {
-    QByteArray out;
-    for (const TrafficEntry& e : transmitter.traffic()) {
-      if (e.direction == TrafficEntry::Direction::ToTransmitter) out.append(static_cast<char>(e.byte));
-    }
-    return out;
-  }
+  QByteArray sent() const { return traffic_bytes(transmitter.traffic(), TrafficEntry::Direction::ToTransmitter); }
 
   RecordingNotifier notifier;
   EmulatedTransmitter transmitter;

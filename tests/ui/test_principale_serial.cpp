@@ -16,13 +16,7 @@ struct PtyDevice {
         pty(transmitter) {
     error = pty.open();
   }
-  QByteArray sent() const {
-    QByteArray out;
-    for (const TrafficEntry& e : transmitter.traffic()) {
-      if (e.direction == TrafficEntry::Direction::ToTransmitter) out.append(char(e.byte));
-    }
-    return out;
-  }
+  QByteArray sent() const { return traffic_bytes(transmitter.traffic(), TrafficEntry::Direction::ToTransmitter); }
   EmulatedTransmitter transmitter;
   PtyTransmitter pty;
   std::optional<QString> error;
