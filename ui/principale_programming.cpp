@@ -38,7 +38,8 @@ void Principale::onProgramma() {
   if (!session_.begin()) return;
   programming_flag_ = 1;
   timer_stato_.stop();
-  c_.cmd_programma->setEnabled(false);
+  // The poll is stopped, so the run itself keeps the other writers off the link.
+  for (QPushButton* writer : {c_.cmd_programma, c_.Cmd_init_uhf, c_.Cmd_init_vhf}) writer->setEnabled(false);
 
   ProgrammingRun run = encode_block(block_, field_values(c_));
   if (run.outside_transmit_ranges) notifier_.message(message_outside_transmit_ranges, Notifier::Icon::Exclamation);

@@ -239,7 +239,9 @@ class TestPrincipaleProgramming : public QObject {
     QTest::qWait(20);
     f.c().cmd_programma->click();
     QTest::qWait(100);
-    QVERIFY(!f.c().Cmd_init_uhf->isEnabled() || f.window.session().busy());
+    QVERIFY(!f.c().Cmd_init_uhf->isEnabled() && !f.c().Cmd_init_vhf->isEnabled());
+    QVERIFY(!f.c().cmd_programma->isEnabled());
+    QVERIFY(f.c().Cmd_tx->isEnabled() && f.c().Cmd_disconetti->isEnabled());
     f.c().Cmd_disconetti->click();
     QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_time_out)}));
     QVERIFY(!f.window.session().busy());
