@@ -1,6 +1,7 @@
 // Prints what a full read costs over a real serial port: starts quarn-emulator
-// (line paced at 2400 baud) on a pseudo-terminal, connects through QSerialPort
-// and reads cells 0 to 62, measuring wall time and this process's CPU time.
+// (its line paced at 2400 baud unless told otherwise) on a pseudo-terminal,
+// connects through QSerialPort and reads cells 0 to 62, measuring wall time
+// and this process's CPU time.
 // Usage: quarn-read-benchmark [path of quarn-emulator] [rounds]
 
 #include "link/link_session.h"
@@ -44,7 +45,7 @@ int main(int argc, char* argv[]) {
   }
   const QByteArray device = emulator.readLine().trimmed();
   qputenv("QUARN_COM1", device);
-  std::printf("emulator on %s, line paced at 2400 baud, %d rounds\n", device.constData(), rounds);
+  std::printf("%s serving on %s, %d rounds\n", qPrintable(emulator_path), device.constData(), rounds);
   std::printf("wire limit of a 63-cell read: 189 bytes at 240 bytes/s = %.4f s\n", wire_limit_s);
 
   QtSerialLink port;
