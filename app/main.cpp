@@ -18,6 +18,7 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Configuratore Per Quarn");
   QApplication::setApplicationVersion(quarn::branding::version());
+  QApplication::setWindowIcon(quarn::branding::logo());
 
   QCommandLineParser parser;
   parser.setApplicationDescription("Configuratore per il trasmettitore Quarn");
