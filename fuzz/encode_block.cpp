@@ -1,0 +1,122 @@
+// encode_block of any field texts over an image as a read and the options
+// leave it: either a refusal with one of the field messages, or a run whose
+// writes are 62 (New) or 34 (Old) bytes, each the image cell it stands for,
+// and which a read decodes back to what the fields said.
+//
+// Input, as text lines:
+//   lines 1-9  code, frequency, robbery time, anti-fall time, number of
+//              transmissions, alarm input, battery input, panic filter,
+//              repeater code (as typed; missing lines are empty)
+//   line 10    letters for the rest of the window: M Mono coding (else Quarn),
+//              L low tones, O an Old device (else New), U or V the band read
+//              (else 0), X cell 22 holding 300.5, which is no byte
+//   then       raw bytes for image cells 0 to 36 as last read (missing: the
+//              UHF factory set); cell 36 follows the coding option, and cell 4
+//              the tones option unless it was read as neither 0 nor 1.
+
+#include "config/block_decoding.h"
+#include "config/block_encoding.h"
+#include "config/factory_defaults.h"
+#include "config/numeric_text.h"
+#include "fuzz_check.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace {
+
+using quarn::cell::code_mode;
+using quarn::cell::tones;
+
+constexpr const char* field_messages[] = {
+    quarn::message_outside_band,         quarn::message_mono_code_range,     quarn::message_frequency_range,
+    quarn::message_quarn_code_range,     quarn::message_mono_repeater_range, quarn::message_alarm_input_range,
+    quarn::message_battery_input_range,  quarn::message_tx_count_range,      quarn::message_panic_filter_range,
+    quarn::message_robbery_time_range,   quarn::message_antifall_time_range, quarn::message_repeater_code_range,
+    quarn::message_image_cell_range,
+};
+
+// The text a read shows for the number a field text stands for.
+std::string whole_text(const std::string& field) {
+  return quarn::decimal_text(quarn::round_half_even(quarn::numeric_value(field)));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  std::array<std::string, 10> lines;
+  for (std::string& line : lines) {
+    const std::size_t end = std::min(input.find('\n'), input.size());
+    line = input.substr(0, end);
+    input.remove_prefix(std::min(end + 1, input.size()));
+  }
+  quarn::FieldValues fields{lines[0], lines[1], lines[2], lines[3], lines[4], lines[5], lines[6], lines[7], lines[8]};
+  const std::string& letters = lines[9];
+  const auto has = [&](char letter) { return letters.find(letter) != std::string::npos; };
+  fields.quarn_mode = !has('M');
+  fields.low_tones = has('L');
+  const bool is_new = !has('O');
+  const std::uint8_t band = has('U') ? quarn::band_uhf : has('V') ? quarn::band_vhf : 0;
+
+  // The device's memory before the run, and the image the window keeps of it.
+  quarn::MemoryRead memory{};
+  const quarn::MemoryImage factory = quarn::factory_default_cells(quarn::Band::Uhf, quarn::Generation::New);
+  std::copy_n(factory.begin(), quarn::block_size, memory.begin());
+  std::copy_n(input.begin(), std::min<std::size_t>(input.size(), quarn::block_size), memory.begin());
+  memory[code_mode] = fields.quarn_mode ? 0 : 1;
+  if (memory[tones] <= 1) memory[tones] = fields.low_tones ? 1 : 0;
+  memory[quarn::cell::device_type] = is_new ? quarn::device_type_new : 0;
+  memory[quarn::cell::band] = band;
+  quarn::ParameterBlock image;
+  std::copy_n(memory.begin(), quarn::block_size, image.cells.begin());
+  image.device_type = memory[quarn::cell::device_type];
+  image.band = band;
+  if (has('X')) image.cells[quarn::cell::kept_22] = 300.5;
+
+  const quarn::ProgrammingRun run = quarn::encode_block(image, fields);
+  if (run.refusal) {
+    FUZZ_CHECK(std::find(std::begin(field_messages), std::end(field_messages), *run.refusal) != std::end(field_messages));
+    return 0;
+  }
+  FUZZ_CHECK(!has('X'));
+  FUZZ_CHECK(run.writes.size() == (is_new ? 62u : 34u));
+  for (int address = 0; address < quarn::block_size && address < static_cast<int>(run.writes.size()); ++address) {
+    FUZZ_CHECK(quarn::byte_value(run.block.cells[address]) == run.writes[address]);
+  }
+
+  quarn::MemoryRead programmed = memory;
+  std::copy(run.writes.begin(), run.writes.end(), programmed.begin());
+  const quarn::DecodedBlock before = quarn::decode_block(memory);
+  const quarn::DecodedBlock read = quarn::decode_block(programmed);
+
+  FUZZ_CHECK(read.is_new == is_new);
+  FUZZ_CHECK(!read.checksum_mismatch);
+  FUZZ_CHECK(read.code == whole_text(fields.code));
+  // The channel read back lies 0.01 MHz above to 0.0025 MHz below the
+  // frequency typed.
+  const double typed_mhz = quarn::numeric_value(fields.frequency);
+  const double offset = quarn::numeric_value(read.frequency) - typed_mhz;
+  const double slack = 1e-9 * std::max(1.0, std::fabs(typed_mhz));
+  FUZZ_CHECK(offset > -0.0025 - slack && offset <= 0.01 + slack);
+  FUZZ_CHECK(read.alarm_input == whole_text(fields.alarm_input));
+  FUZZ_CHECK(read.battery_input == whole_text(fields.battery_input));
+  FUZZ_CHECK(read.robbery_time == whole_text(fields.robbery_time));
+  FUZZ_CHECK(read.antifall_time == whole_text(fields.antifall_time));
+  FUZZ_CHECK(read.tx_count == whole_text(fields.tx_count));
+  // An Old device takes cells 0 to 33 only and keeps its panic filter,
+  // repeater code and coding mode.
+  FUZZ_CHECK(read.panic_filter == (is_new ? whole_text(fields.panic_filter) : before.panic_filter));
+  FUZZ_CHECK(read.repeater_code == (is_new ? whole_text(fields.repeater_code) : before.repeater_code));
+  FUZZ_CHECK(read.code_mode == (fields.quarn_mode ? quarn::OptionChoice::SelectForZero : quarn::OptionChoice::SelectForOne));
+  FUZZ_CHECK(read.tones == before.tones);
+  FUZZ_CHECK(read.tx_mode == before.tx_mode);
+  FUZZ_CHECK(read.battery_alarm == before.battery_alarm);
+  FUZZ_CHECK(read.band_text == before.band_text);
+  return 0;
+}

@@ -1,0 +1,96 @@
+// The emulated transmitter's command parser fed any byte stream: it never
+// crashes, any address byte is safe (only its low six bits select a cell),
+// memory changes only through a complete "W", address, value inside a session
+// (one cell, to the value byte, acknowledged), and a read answers with the
+// cell its address selects.
+//
+// Input: five header bytes, then the stream.
+//   byte 0     fault switches: bit 0 noise before ready, bit 1 double "K" on
+//              every write, bit 2 lowercase "k", bit 3 wrong checksum, bit 4
+//              silent, bit 5 the VHF Old factory set (else UHF New)
+//   bytes 1-3  addresses for a stray byte before the "K", a double "K" and
+//              an extra byte after a read (255: none; any other value,
+//              including those past 63, is taken as it is)
+//   byte 4     writes here and above are not taken (255: none)
+//   stream     bytes the PC sends; a byte 0xFF right after 0xFE 0xFE stands
+//              for the client leaving instead
+
+#include "emulator/transmitter_model.h"
+#include "fuzz_check.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+
+namespace {
+
+std::optional<int> address_or_none(std::uint8_t byte) {
+  if (byte == 255) return std::nullopt;
+  return byte;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  constexpr std::size_t header = 5;
+  if (size < header) return -1;
+  quarn::TransmitterFaults faults;
+  faults.noise_before_ready = data[0] & 1;
+  faults.double_ack_every_write = data[0] & 2;
+  faults.lowercase_ack = data[0] & 4;
+  faults.wrong_checksum = data[0] & 8;
+  faults.silent = data[0] & 16;
+  faults.stray_before_ack_at = address_or_none(data[1]);
+  faults.double_ack_at = address_or_none(data[2]);
+  faults.extra_after_read_at = address_or_none(data[3]);
+  faults.no_ack_from = address_or_none(data[4]);
+  const quarn::MemoryImage factory = data[0] & 32 ? quarn::factory_default_cells(quarn::Band::Vhf, quarn::Generation::Old)
+                                                  : quarn::factory_default_cells(quarn::Band::Uhf, quarn::Generation::New);
+  quarn::TransmitterModel model(factory, faults);
+
+  // The last bytes the model took since the client last left, newest last.
+  std::uint8_t earlier = 0, previous = 0;
+  int taken = 0;
+  for (std::size_t i = header; i < size; ++i) {
+    const std::uint8_t byte = data[i];
+    if (byte == 0xFF && i >= header + 2 && data[i - 1] == 0xFE && data[i - 2] == 0xFE) {
+      model.clientLeft();
+      FUZZ_CHECK(!model.inSession());
+      FUZZ_CHECK(model.announcement().size() == (faults.silent ? 0u : faults.noise_before_ready ? 3u : 1u));
+      taken = 0;
+      continue;
+    }
+    const bool in_session = model.inSession();
+    const quarn::MemoryImage memory = model.memory();
+    const quarn::TransmitterModel::Reply reply = model.receive(byte);
+    if (model.inSession()) FUZZ_CHECK(model.announcement().empty());
+
+    int changed = 0;
+    int changed_cell = -1;
+    for (int cell = 0; cell < quarn::memory_size; ++cell) {
+      if (model.memory()[cell] != memory[cell]) {
+        ++changed;
+        changed_cell = cell;
+      }
+    }
+    if (changed > 0) {
+      FUZZ_CHECK(changed == 1);
+      FUZZ_CHECK(model.memory()[changed_cell] == byte);
+      FUZZ_CHECK(taken >= 2 && earlier == 'W' && previous % quarn::memory_size == changed_cell);
+      FUZZ_CHECK(in_session && reply.acknowledges_write);
+    }
+    if (reply.acknowledges_write) {
+      FUZZ_CHECK(!reply.bytes.empty() && reply.bytes.size() <= 3);
+    } else if (!reply.bytes.empty()) {
+      // A read step: the value of the cell the address selects, maybe noise.
+      FUZZ_CHECK(taken >= 1 && previous == 'R');
+      FUZZ_CHECK(reply.bytes.front() == model.memory()[byte % quarn::memory_size]);
+      FUZZ_CHECK(reply.bytes.size() <= 2);
+    }
+    if (faults.silent) FUZZ_CHECK(reply.bytes.empty() && changed == 0);
+    earlier = previous;
+    previous = byte;
+    ++taken;
+  }
+  return 0;
+}
