@@ -1,7 +1,8 @@
 // encode_block of any field texts over an image as a read and the options
 // leave it: either a refusal with one of the field messages, or a run whose
-// writes are 62 (New) or 34 (Old) bytes, each the image cell it stands for,
-// and which a read decodes back to what the fields said.
+// writes are 62 (New) or 34 (Old) bytes, each the image cell it stands for
+// (then zeros, the type mark and the checksum), and which a read decodes back
+// to what the fields said.
 //
 // Input, as text lines:
 //   lines 1-9  code, frequency, robbery time, anti-fall time, number of
@@ -88,6 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(run.writes.size() == (is_new ? 62u : 34u));
   for (int address = 0; address < quarn::block_size && address < static_cast<int>(run.writes.size()); ++address) {
     FUZZ_CHECK(quarn::byte_value(run.block.cells[address]) == run.writes[address]);
+  }
+  // A New device gets zeros in the filler and its type mark.
+  for (std::size_t address = quarn::cell::zero_fill; address < run.writes.size(); ++address) {
+    FUZZ_CHECK(run.writes[address] == (address == quarn::cell::device_type ? quarn::device_type_new
+                                       : address == quarn::cell::block_checksum ? run.block.block_checksum
+                                                                                : 0));
   }
 
   quarn::MemoryRead programmed = memory;

@@ -1,8 +1,8 @@
 // The emulated transmitter's command parser fed any byte stream: it never
 // crashes, any address byte is safe (only its low six bits select a cell),
 // memory changes only through a complete "W", address, value inside a session
-// (one cell, to the value byte, acknowledged), and a read answers with the
-// cell its address selects.
+// (one cell, to the value byte, acknowledged), nothing is answered or stored
+// before a "U" has come, and a read answers with the cell its address selects.
 //
 // Input: five header bytes, then the stream.
 //   byte 0     fault switches: bit 0 noise before ready, bit 1 double "K" on
@@ -48,9 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                   : quarn::factory_default_cells(quarn::Band::Uhf, quarn::Generation::New);
   quarn::TransmitterModel model(factory, faults);
 
-  // The last bytes the model took since the client last left, newest last.
+  // The last bytes the model took since the client last left, newest last,
+  // and whether a "U" has been among them (no session can have started yet).
   std::uint8_t earlier = 0, previous = 0;
   int taken = 0;
+  bool start_sent = false;
   for (std::size_t i = header; i < size; ++i) {
     const std::uint8_t byte = data[i];
     if (byte == 0xFF && i >= header + 2 && data[i - 1] == 0xFE && data[i - 2] == 0xFE) {
@@ -58,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(!model.inSession());
       FUZZ_CHECK(model.announcement().size() == (faults.silent ? 0u : faults.noise_before_ready ? 3u : 1u));
       taken = 0;
+      start_sent = false;
       continue;
     }
     const bool in_session = model.inSession();
@@ -87,7 +90,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(reply.bytes.front() == model.memory()[byte % quarn::memory_size]);
       FUZZ_CHECK(reply.bytes.size() <= 2);
     }
-    if (faults.silent) FUZZ_CHECK(reply.bytes.empty() && changed == 0);
+    start_sent = start_sent || byte == 'U';
+    if (faults.silent || !start_sent) FUZZ_CHECK(reply.bytes.empty() && changed == 0 && !model.inSession());
     earlier = previous;
     previous = byte;
     ++taken;
