@@ -5,6 +5,7 @@
 #include "config/packet.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace quarn {
 
@@ -37,11 +38,23 @@ void put_packet(ParameterBlock& block, int first_cell, const Packet& packet) {
   std::copy(packet.begin(), packet.end(), block.cells.begin() + first_cell);
 }
 
+// The code as the packets carry it. The code is split into high = whole part
+// of code / 256 and low = the rest before anything is rounded, and each part
+// must then be a byte: "255.5" has a low part that rounds to 256 and is
+// refused, never carried into the high byte. A Mono code is bounded by its
+// value, so "1023.4" is refused although it would round to 1023.
+std::optional<int> packet_code(double code, CodeMode mode) {
+  const int high_limit = mode == CodeMode::Quarn ? 255 : 3;
+  if (mode == CodeMode::Mono && code > 1023) return std::nullopt;
+  const double high = std::trunc(code / 256);
+  const auto low = byte_value(code - 256 * high);
+  if (!low || !(high >= 0 && high <= high_limit)) return std::nullopt;
+  return 256 * static_cast<int>(high) + *low;
+}
+
 Refusal encode_packets(ParameterBlock& block, const FieldValues& fields) {
   const CodeMode mode = fields.quarn_mode ? CodeMode::Quarn : CodeMode::Mono;
-  // The code field accepts digits only, so the rounding merely makes the
-  // typed number an integer. A Quarn code is bounded by its high byte.
-  const auto code = whole_number(fields.code, 0, mode == CodeMode::Quarn ? 65535 : 1023);
+  const auto code = packet_code(numeric_value(fields.code), mode);
   if (!code) return mode == CodeMode::Quarn ? message_quarn_code_range : message_mono_code_range;
 
   // With a Mono code and low tones the repeater code fills bits 2 to 7 of the

@@ -130,6 +130,13 @@ void TestBlockEncoding::refusals_data() {
   QTest::newRow("Mono 1024") << true << false << QStringList{"code=1024"} << QList<int>{}
                              << quarn::message_mono_code_range;
   QTest::newRow("Mono 1023") << true << false << QStringList{"code=1023"} << QList<int>{} << "";
+  QTest::newRow("Mono 1023.4 is above 1023") << true << false << QStringList{"code=1023.4"} << QList<int>{}
+                                            << quarn::message_mono_code_range;
+  QTest::newRow("Mono 1022.6") << true << false << QStringList{"code=1022.6"} << QList<int>{} << "";
+  QTest::newRow("Quarn 255.5: low byte would be 256") << false << false << QStringList{"code=255.5"}
+                                                      << QList<int>{} << quarn::message_quarn_code_range;
+  QTest::newRow("Quarn 65535.4: low byte 255") << false << false << QStringList{"code=65535.4"} << QList<int>{}
+                                               << "";
   QTest::newRow("Mono 0") << true << false << QStringList{"code=0"} << QList<int>{} << "";
   QTest::newRow("Mono negative") << true << false << QStringList{"code=-1"} << QList<int>{}
                                  << quarn::message_mono_code_range;
