@@ -55,12 +55,14 @@ void Principale::showPortError(const PortError& error) {
   notifier_.message(message_port_failure, Notifier::Icon::Exclamation);
 }
 
-// Disconetti ("E") and TX ("Q"): end any running operation first, then the session.
+// Disconetti ("E") and TX ("Q"): the letter goes out, the state and the
+// fields are reset and the port is closed first; only then does a running
+// operation learn that its port has gone and report it.
 void Principale::endSessionWith(char end_letter) {
-  session_.cancel();
   session_.endSession(end_letter);
   setState(state_text::not_connected);
   emptyFields();
+  session_.cancel();
 }
 
 void Principale::onEsci() {

@@ -250,6 +250,45 @@ class TestPrincipaleProgramming : public QObject {
     QTRY_COMPARE(f.sent().right(1), QByteArray("E"));
   }
 
+  // When the run's time-out box opens, the end letter has gone out, the port
+  // is closed, the state reads " Non Connesso" and the fields are empty.
+  void endingTheSessionDuringARunActsBeforeTheBox_data() {
+    QTest::addColumn<bool>("programma");
+    QTest::addColumn<bool>("tx");
+    QTest::newRow("Disconetti during Programma") << true << false;
+    QTest::newRow("TX during Programma") << true << true;
+    QTest::newRow("Disconetti during UHF") << false << false;
+    QTest::newRow("TX during UHF") << false << true;
+  }
+  void endingTheSessionDuringARunActsBeforeTheBox() {
+    QFETCH(bool, programma);
+    QFETCH(bool, tx);
+    PrincipaleFixture f(uhf_new(), {}, LineTiming{});
+    QVERIFY(f.connectAndRead());
+    QTest::qWait(20);
+    (programma ? f.c().cmd_programma : f.c().Cmd_init_uhf)->click();
+    QTest::qWait(50);
+    struct AtBox {
+      QByteArray last_sent;
+      bool port_open;
+      QString state;
+      QString code;
+      QString band;
+    };
+    std::optional<AtBox> at_box;
+    f.notifier.on_message = [&](const RecordingNotifier::Message&) {
+      QTest::qWait(30);  // let the letter cross the line
+      at_box = AtBox{f.sent().right(1), f.link.isOpen(), f.state(), f.c().CodiceQuarn->text(), f.c().Text1->text()};
+    };
+    (tx ? f.c().Cmd_tx : f.c().Cmd_disconetti)->click();
+    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_time_out)}));
+    QVERIFY(at_box);
+    QCOMPARE(at_box->last_sent, QByteArray(tx ? "Q" : "E"));
+    QVERIFY(!at_box->port_open);
+    QCOMPARE(at_box->state, state_text::not_connected);
+    QVERIFY(at_box->code.isEmpty() && at_box->band.isEmpty());
+  }
+
   void readBackThatFailsEndsTheRunCleanly() {
     PrincipaleFixture f;
     QVERIFY(f.connectAndRead());
