@@ -6,6 +6,7 @@
 #include "ui/field_filters.h"
 #include "ui/help_line.h"
 #include "ui/notifier.h"
+#include "ui/pick_list.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -53,9 +54,9 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
 
   for (auto [list, times] : {std::pair{c_.Cmb_n_ing_all, 1}, {c_.Cmb_N_ing_bat, 1}, {c_.cmb_Monorep, 1},
                              {c_.Cmb_tmr_p_all, 1}, {c_.Cmb_n_tx_tot, 2}}) {
-    connect(list, &QComboBox::activated, this, [list, times] { bounce(list, times); });
+    connect(list, &PickList::picked, this, [list, times] { bounce(list, times); });
   }
-  connect(c_.Cmb_com, &QComboBox::activated, this, &Principale::onPortChosen);
+  connect(c_.Cmb_com, &PickList::picked, this, &Principale::onPortChosen);
   connect(c_.Cmb_com->lineEdit(), &QLineEdit::textEdited, this, [this] {
     c_.Text7->setText(help_port_typing);
     notifier_.beep();

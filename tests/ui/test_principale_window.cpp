@@ -192,6 +192,47 @@ class TestPrincipaleWindow : public QObject {
     QCOMPARE(f.link.portNumber(), 1);
   }
 
+  // Typed text that matches an item is no pick: neither Enter nor Tab (nor an
+  // inline completion after "C") chooses a port.
+  void typedPortNameAndEnterOrTabChoosesNothing() {
+    for (const auto& [typed, key] : {std::pair{"Com 3", Qt::Key_Return}, {"Com 5", Qt::Key_Tab}, {"C", Qt::Key_Return}}) {
+      PrincipaleFixture f;
+      f.window.show();
+      QVERIFY(QTest::qWaitForWindowActive(&f.window));
+      f.c().Cmb_com->setFocus();
+      f.c().Cmb_com->lineEdit()->selectAll();
+      QTest::keyClicks(f.c().Cmb_com->lineEdit(), typed);
+      QTest::keyClick(f.c().Cmb_com->lineEdit(), key);
+      QCOMPARE(f.link.portNumber(), 1);
+      QCOMPARE(f.c().Cmb_com->lineEdit()->text(), QString(typed));
+      QCOMPARE(f.notifier.beeps, int(qstrlen(typed)));
+    }
+  }
+
+  // Typing a number and Enter in a value list does not run its pick handler,
+  // which would move the focus out of the list.
+  void typedValueAndEnterKeepsTheFocus() {
+    PrincipaleFixture f;
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    QComboBox* list = f.c().Cmb_n_tx_tot;
+    list->setFocus();
+    QTest::keyClicks(list->lineEdit(), "3");
+    QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+    QVERIFY(list->hasFocus());
+    QCOMPARE(list->currentText(), QString("3"));
+  }
+
+  // The arrow keys step through the items: that is a pick.
+  void arrowKeyPicksAPort() {
+    PrincipaleFixture f;
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    f.c().Cmb_com->setFocus();
+    QTest::keyClick(f.c().Cmb_com, Qt::Key_Down);
+    QCOMPARE(f.link.portNumber(), 2);
+  }
+
   void choosingAPortClosesTheOpenOneSilently() {
     PrincipaleFixture f;
     QVERIFY(f.connectAndRead());
