@@ -2,6 +2,7 @@
 // Turning the main window's fields into the cells of a programming run. Pure:
 // the window gathers the texts and choices, the link writes the result.
 
+#include "config/field_values.h"
 #include "config/parameter_block.h"
 
 #include <cstdint>
@@ -10,21 +11,6 @@
 #include <vector>
 
 namespace quarn {
-
-// The fields as the technician left them: texts as typed, options as chosen.
-struct FieldValues {
-  std::string code;           // CodiceQuarn
-  std::string frequency;      // FqTx
-  std::string robbery_time;   // txb_tmp_rap
-  std::string antifall_time;  // txb_amp
-  std::string tx_count;       // Cmb_n_tx_tot
-  std::string alarm_input;    // Cmb_n_ing_all
-  std::string battery_input;  // Cmb_N_ing_bat
-  std::string panic_filter;   // Cmb_tmr_p_all
-  std::string repeater_code;  // cmb_Monorep
-  bool quarn_mode = true;     // opt_quarn selected (else Mono)
-  bool low_tones = false;     // Opt_toni_bassi selected (else Opt_toni_alti)
-};
 
 struct ProgrammingRun {
   // The frequency lies outside both transmit ranges: warn, then go on.

@@ -29,6 +29,8 @@ FieldValues field_values(const PrincipaleControls& c) {
   f.repeater_code = text(c.cmb_Monorep->currentText());
   f.quarn_mode = c.opt_quarn->isChecked();
   f.low_tones = c.Opt_toni_bassi->isChecked();
+  f.battery_alarm = c.Opt_bat_si->isChecked();
+  f.multiple_tx = c.Opt_tx_mult->isChecked();
   return f;
 }
 
