@@ -36,6 +36,7 @@ class EmulatedTransmitter : public QObject {
   bool hasClient() const { return client_; }
 
   const TransmitterModel& model() const { return model_; }
+  void setFaults(const TransmitterFaults& faults) { model_.setFaults(faults); }
   const std::vector<TrafficEntry>& traffic() const { return traffic_; }
 
  signals:
