@@ -3,7 +3,7 @@
 // the connection state, and the commands of a session.
 
 #include "config/parameter_block.h"
-#include "link/link_session.h"
+#include "link/transmitter_session.h"
 #include "ui/principale_controls.h"
 
 #include <QTimer>
@@ -13,7 +13,6 @@ namespace quarn {
 
 class CaptionMarquee;
 class Notifier;
-struct DecodedBlock;
 
 namespace state_text {
 inline const QString not_connected = " Non Connesso";
@@ -31,10 +30,10 @@ class Principale : public QWidget {
  public:
   Principale(SerialLink& port, Notifier& notifier, QWidget* parent = nullptr);
 
-  const PrincipaleControls& controls() const { return c_; }
+  const PrincipaleControls& controls() const { return controls_; }
   const ParameterBlock& block() const { return block_; }
   int programmingFlag() const { return programming_flag_; }
-  LinkSession& session() { return session_; }
+  TransmitterSession& session() { return session_; }
 
  signals:
   // ESCI has ended the session: the program should end now.
@@ -53,7 +52,7 @@ class Principale : public QWidget {
 
   // Session commands.
   void onConnetti();
-  void finishConnect(Stop stop);
+  void finishConnect(const Outcome& outcome, const ReadResult& read);
   void showPortError(const PortError& error);
   void endSessionWith(char end_letter);
   void onEsci();
@@ -61,23 +60,29 @@ class Principale : public QWidget {
   void onPortLost();
   void emptyFields();
 
-  // Reading the transmitter into the window.
-  void leggi_parametri(std::function<void(Stop)> done);
-  void showDecoded(const DecodedBlock& decoded);
+  // Progress of the running sequence.
+  void startProgress(bool writing, int last_address);
   void hideProgress();
+
+  // Showing what was read: the fields, the type label, and the read error
+  // when the checksum, the replies' order or the check of a write run says
+  // the values cannot be trusted.
+  void leggi_parametri(const ReadResult& read, bool writes_unconfirmed = false);
 
   // Programming and factory defaults.
   void onProgramma();
   void finishProgramming();
-  void onFactoryDefaults(bool uhf);
+  void onFactoryDefaults(Band band);
+  void reportWriteRun(const WriteResult& result);
 
   Notifier& notifier_;
   SerialLink& port_;
-  PrincipaleControls c_;
-  LinkSession session_;
+  PrincipaleControls controls_;
+  TransmitterSession session_;
   QTimer timer_stato_;
   ParameterBlock block_;
   int programming_flag_ = 0;
+  double repeater_value_ = 0;  // numeric value of cmb_Monorep's text
   bool quitting_ = false;
   CaptionMarquee* marquee_ = nullptr;
 };

@@ -8,6 +8,8 @@
 using namespace quarn;
 using namespace quarn::test;
 
+Q_DECLARE_METATYPE(quarn::TransmitterFaults)
+
 namespace {
 
 struct Step {
@@ -208,7 +210,7 @@ class TestPrincipaleProgramming : public QObject {
     if (fault == 1) faults.stray_before_ack_at = 10;
     if (fault == 2) faults.no_ack_from = 10;
     PrincipaleFixture f(uhf_new(), faults);
-    f.window.session().protocol().timer1().setInterval(100);
+    f.window.session().setAcknowledgementTimeout(100);
     const auto w = writes(run(f, f.c().cmd_programma, [&] {
       f.c().txb_tmp_rap->setText("99");
       f.c().Cmb_tmr_p_all->setEditText("5");
@@ -223,14 +225,30 @@ class TestPrincipaleProgramming : public QObject {
     QTRY_VERIFY(f.c().cmd_programma->isEnabled());
   }
 
-  void doubledKPasses() {
-    TransmitterFaults faults;
-    faults.double_ack_every_write = true;
-    PrincipaleFixture f(uhf_new(), faults);
-    f.window.session().protocol().timer1().setInterval(100);
+  // A spare byte anywhere in a run, or a cell stored otherwise than written,
+  // ends the run with one read error; the window shows what was read back,
+  // never a shifted memory.
+  void repliesOutOfStepOrCellsStoredOtherwiseEndWithTheReadError_data() {
+    QTest::addColumn<TransmitterFaults>("faults");
+    QTest::addColumn<bool>("paced");
+    QTest::newRow("KK on every write") << TransmitterFaults{.double_ack_every_write = true} << false;
+    QTest::newRow("KK on the last write, paced") << TransmitterFaults{.double_ack_at = 61} << true;
+    QTest::newRow("extra byte after a read-back reply") << TransmitterFaults{.extra_after_read_at = 20} << false;
+    QTest::newRow("stores another value at 12") << TransmitterFaults{.store_other_at = 12} << false;
+  }
+  void repliesOutOfStepOrCellsStoredOtherwiseEndWithTheReadError() {
+    QFETCH(TransmitterFaults, faults);
+    QFETCH(bool, paced);
+    const std::optional<int> extra_at = std::exchange(faults.extra_after_read_at, std::nullopt);
+    PrincipaleFixture f(uhf_new(), faults, paced ? LineTiming{} : PrincipaleFixture::unpaced());
+    QVERIFY(f.connectAndRead());
+    QVERIFY(f.notifier.messages.empty());
+    faults.extra_after_read_at = extra_at;  // from the read-back on
+    f.transmitter.setFaults(faults);
     const auto w = writes(run(f, f.c().cmd_programma));
     QCOMPARE(w.size(), std::size_t(62));
-    QVERIFY(f.notifier.messages.empty());
+    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_read_error)}));
+    QCOMPARE(f.c().CodiceQuarn->text(), QString("1"));  // what the device holds, in step
   }
 
   void disconettiDuringARunEndsItWithTheTimeOutAtOnce() {
@@ -289,7 +307,7 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(at_box->code.isEmpty() && at_box->band.isEmpty());
   }
 
-  void readBackThatFailsEndsTheRunCleanly() {
+  void readBackThatFailsEndsTheRunWithTheReadError() {
     PrincipaleFixture f;
     QVERIFY(f.connectAndRead());
     QTest::qWait(20);
@@ -304,7 +322,8 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(f.c().ProgressBar1->isHidden());
     QVERIFY(f.window.findChild<QTimer*>("Timer_stato")->isActive());
     QCOMPARE(f.state(), state_text::not_connected);
-    QVERIFY(f.notifier.messages.empty());
+    // The only check of the writes never completed: that is said.
+    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_read_error)}));
   }
 
   void factoryDefaults_data() {
@@ -359,7 +378,7 @@ class TestPrincipaleProgramming : public QObject {
     TransmitterFaults faults;
     faults.no_ack_from = 10;
     PrincipaleFixture f(uhf_new(), faults);
-    f.window.session().protocol().timer1().setInterval(100);
+    f.window.session().setAcknowledgementTimeout(100);
     const auto w = writes(run(f, f.c().Cmd_init_vhf));
     QCOMPARE(w.size(), std::size_t(11));
     QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_time_out)}));

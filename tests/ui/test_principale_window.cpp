@@ -47,7 +47,7 @@ class TestPrincipaleWindow : public QObject {
     QCOMPARE(QApplication::focusWidget(), f.c().cmb_Monorep);
     const auto* stato = f.window.findChild<QTimer*>("Timer_stato");
     const auto* marquee = f.window.findChild<QTimer*>("Tmr_scritte");
-    const auto* timer1 = f.window.findChild<QTimer*>("Timer1");
+    const QTimer* timer1 = &f.window.session().timer1();
     QVERIFY(stato && marquee && timer1);
     QVERIFY(stato->isActive() && marquee->isActive() && !timer1->isActive());
     QCOMPARE(stato->interval(), 10);
