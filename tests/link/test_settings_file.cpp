@@ -126,6 +126,20 @@ class TestSettingsFile : public QObject {
     QVERIFY(*loaded.file == original);
   }
 
+  // The committed examples are what the program writes for the same sets, and load back.
+  void examples_data() {
+    QTest::addColumn<QString>("name");
+    for (const char* name : {"factory-uhf", "factory-vhf", "worked-uhf-code-1234"}) QTest::newRow(name) << name;
+  }
+  void examples() {
+    QFETCH(QString, name);
+    const QString path = QStringLiteral(QUARN_SOURCE_DIR "/examples/") + name + ".json";
+    const SettingsLoad loaded = load_settings_file(path);
+    QCOMPARE(loaded.refusal, QString());
+    QVERIFY(*loaded.file == fixture(name));
+    QCOMPARE(file_bytes(path), to_json(fixture(name)));
+  }
+
   void refusals_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("refusal");
