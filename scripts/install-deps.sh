@@ -1,7 +1,9 @@
 # Sourced by run.sh and test.sh: installs the Debian packages the project needs
-# when any is missing: toolchain, Qt and the fonts the windows use.
+# when any is missing: toolchain, Qt, the fonts the windows use, the icon
+# renderer of the build and the tools that make and check the Debian package.
 install_deps() {
-  local packages=(cmake g++ make qt6-base-dev qt6-serialport-dev fonts-liberation fonts-dejavu-core)
+  local packages=(cmake g++ make qt6-base-dev qt6-serialport-dev fonts-liberation fonts-dejavu-core
+    librsvg2-bin dpkg-dev lintian desktop-file-utils appstream)
   local missing=()
   local p
   for p in "${packages[@]}"; do
