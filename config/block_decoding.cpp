@@ -23,6 +23,12 @@ OptionChoice option_choice(std::uint8_t value, OptionChoice unknown) {
   return unknown;
 }
 
+std::optional<std::uint8_t> selected_value(OptionChoice choice) {
+  if (choice == OptionChoice::SelectForZero) return 0;
+  if (choice == OptionChoice::SelectForOne) return 1;
+  return std::nullopt;
+}
+
 std::optional<std::string> band_text(std::uint8_t band) {
   if (band == band_uhf) return "  UHF";
   if (band == band_vhf) return "  VHF";
@@ -112,6 +118,21 @@ DecodedBlock decode_block(const MemoryRead& memory) {
   }
   decoded.band_text = band_text(memory[cell::band]);
   return decoded;
+}
+
+FieldValues field_values_of(const DecodedBlock& decoded) {
+  FieldValues values;
+  for (const DecodedMember& member : decoded_members) {
+    const SettingDeclaration& declaration = setting(member.key);
+    if (member.text) {
+      values.*declaration.text = decoded.*member.text;
+    } else if (member.text_if_known) {
+      if (const auto& text = decoded.*member.text_if_known) values.*declaration.text = *text;
+    } else if (const auto value = selected_value(decoded.*member.choice)) {
+      values.*declaration.option = *value == declaration.value_when_true;
+    }
+  }
+  return values;
 }
 
 }  // namespace quarn
