@@ -2,6 +2,7 @@
 
 #include "config/block_encoding.h"
 #include "config/settings_table.h"
+#include "link/refusal_texts.h"
 #include "link/settings_file.h"
 #include "ui/notifier.h"
 #include "ui/principale.h"
@@ -53,7 +54,7 @@ void Principale::loadSettingsFrom(const QString& path) {
   apply_options(image, load.file->settings);
   const ProgrammingRun run = encode_block(image, load.file->settings);
   if (run.refusal) {
-    notifier_.message(QString::fromStdString(*run.refusal), Notifier::Icon::Exclamation);
+    notifier_.message(refusal_text(*run.refusal), Notifier::Icon::Exclamation);
     return;
   }
   showSettings(load.file->settings);

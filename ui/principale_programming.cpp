@@ -4,6 +4,7 @@
 #include "config/factory_defaults.h"
 #include "ui/notifier.h"
 #include "ui/principale.h"
+#include "link/refusal_texts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -44,10 +45,10 @@ void Principale::onProgramma() {
   }
 
   ProgrammingRun run = encode_block(block_, fieldValues());
-  if (run.outside_transmit_ranges) notifier_.message(message_outside_transmit_ranges, Notifier::Icon::Exclamation);
+  if (run.outside_transmit_ranges) notifier_.message(transmit_range_warning_text(), Notifier::Icon::Exclamation);
   if (run.refusal) {
     // Nothing has been sent: the fields hold a value that cannot be programmed.
-    notifier_.message(QString::fromStdString(*run.refusal), Notifier::Icon::Exclamation);
+    notifier_.message(refusal_text(*run.refusal), Notifier::Icon::Exclamation);
     finishProgramming();
     return;
   }
