@@ -16,7 +16,11 @@ PacedLine::PacedLine(const QElapsedTimer& clock, bool paced, QObject* parent)
 }
 
 void PacedLine::send(const QByteArray& bytes, std::chrono::milliseconds delay) {
-  qint64 due = std::max(free_at_ns_, clock_.nsecsElapsed() + delay.count() * ns_per_ms);
+  sendFrom(clock_.nsecsElapsed(), bytes, delay);
+}
+
+void PacedLine::sendFrom(qint64 start_ns, const QByteArray& bytes, std::chrono::milliseconds delay) {
+  qint64 due = std::max(free_at_ns_, start_ns + delay.count() * ns_per_ms);
   for (const char value : bytes) {
     due += byte_ns_;
     queue_.push_back({value, due});
@@ -37,15 +41,20 @@ QByteArray PacedLine::takeAll() {
 void PacedLine::deliverDue() {
   const qint64 now = clock_.nsecsElapsed();
   QByteArray arrived;
+  QList<qint64> planned;
   while (!queue_.empty() && queue_.front().due_ns <= now) {
     arrived.append(queue_.front().value);
+    planned.append(queue_.front().due_ns);
     queue_.pop_front();
   }
   // The receiver may send or clear in response, so the queue is settled first.
   schedule();
-  if (!arrived.isEmpty()) emit delivered(arrived);
+  if (!arrived.isEmpty()) emit delivered(arrived, planned);
 }
 
+// Wakes for the first byte's planned time. The timer counts whole
+// milliseconds, so the wait is rounded up: a byte is never delivered early,
+// and the rounding delays only this wake-up, not the plan.
 void PacedLine::schedule() {
   if (queue_.empty()) {
     timer_.stop();
