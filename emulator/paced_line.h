@@ -13,10 +13,12 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <chrono>
 #include <deque>
+#include <memory>
 
 namespace quarn {
 
@@ -27,6 +29,7 @@ class PacedLine : public QObject {
   static constexpr std::chrono::nanoseconds byte_time{1'000'000'000 / 240};
 
   PacedLine(const QElapsedTimer& clock, bool paced, QObject* parent = nullptr);
+  ~PacedLine() override;
 
   // The bytes start once those ahead of them are through, and not before
   // `delay` has passed from now.
@@ -50,11 +53,17 @@ class PacedLine : public QObject {
 
   void deliverDue();
   void schedule();
+  void wakeIn(qint64 wait_ns);
+  void stopWaking();
 
   const QElapsedTimer& clock_;
   const qint64 byte_ns_;
   std::deque<Byte> queue_;
   qint64 free_at_ns_ = 0;  // planned arrival of the last queued byte
+  // The wake-up: a timerfd where there is one (nanosecond deadlines),
+  // otherwise a precise QTimer (whole milliseconds).
+  int timer_fd_ = -1;
+  std::unique_ptr<QSocketNotifier> timer_fd_notifier_;
   QTimer timer_;
 };
 
