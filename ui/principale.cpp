@@ -29,6 +29,19 @@ void bounce(QComboBox* list, int times) {
   }
 }
 
+// The status poll sets every state on every tick; a tick that changes nothing
+// must paint nothing. QLabel::clear() repaints even an empty label, so texts
+// are compared first; enabled states likewise, by the widget's own setting
+// (isEnabled() would also reflect a disabled parent).
+void set_text(QLabel* label, const QString& text) {
+  if (label->text() != text) label->setText(text);
+}
+
+void set_enabled(QWidget* widget, bool enabled) {
+  const bool set_disabled = widget->testAttribute(Qt::WA_ForceDisabled);
+  if (set_disabled == enabled) widget->setEnabled(enabled);
+}
+
 }  // namespace
 
 Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
@@ -113,28 +126,28 @@ void Principale::pollStatus() {
   }
   // A running link operation keeps the commands that would start a second one disabled.
   const bool idle = !session_.busy();
-  c_.cmd_programma->setEnabled(connected && programming_flag_ == 0 && idle);
-  c_.Cmd_disconetti->setEnabled(connected || waiting);
-  c_.Cmd_init_vhf->setEnabled(connected && idle);
-  c_.Cmd_init_uhf->setEnabled(connected && idle);
-  c_.Cmd_tx->setEnabled(connected);
-  c_.Cmb_com->setEnabled(!connected && !waiting);
-  c_.Cmd_connetti->setEnabled(!connected && !waiting);
-  if (!connected && !waiting) c_.lab_tipo_quarn->clear();
+  set_enabled(c_.cmd_programma, connected && programming_flag_ == 0 && idle);
+  set_enabled(c_.Cmd_disconetti, connected || waiting);
+  set_enabled(c_.Cmd_init_vhf, connected && idle);
+  set_enabled(c_.Cmd_init_uhf, connected && idle);
+  set_enabled(c_.Cmd_tx, connected);
+  set_enabled(c_.Cmb_com, !connected && !waiting);
+  set_enabled(c_.Cmd_connetti, !connected && !waiting);
+  if (!connected && !waiting) set_text(c_.lab_tipo_quarn, QString());
   if (connected) applyFieldRules();
 }
 
 void Principale::applyFieldRules() {
   if (generation_of(block_.device_type) == Generation::New) {
-    c_.Cmb_tmr_p_all->setEnabled(true);
-    c_.cmb_Monorep->setEnabled(c_.Opt_mono->isChecked());
+    set_enabled(c_.Cmb_tmr_p_all, true);
+    set_enabled(c_.cmb_Monorep, c_.Opt_mono->isChecked());
   } else {
-    c_.cmb_Monorep->setEnabled(false);
-    c_.Cmb_tmr_p_all->setEnabled(false);
-    c_.opt_quarn->setChecked(true);  // an Old device always stays in Quarn mode
+    set_enabled(c_.cmb_Monorep, false);
+    set_enabled(c_.Cmb_tmr_p_all, false);
+    c_.opt_quarn->setChecked(true);  // an Old device always stays in Quarn mode; unchanged, it does nothing
   }
-  c_.Cmb_n_tx_tot->setEnabled(!c_.Opt_tx_sing->isChecked());
-  c_.Cmb_N_ing_bat->setEnabled(c_.Opt_bat_si->isChecked());
+  set_enabled(c_.Cmb_n_tx_tot, !c_.Opt_tx_sing->isChecked());
+  set_enabled(c_.Cmb_N_ing_bat, c_.Opt_bat_si->isChecked());
   if (c_.Opt_mono->isChecked()) {
     const double repeater = numeric_value(c_.cmb_Monorep->currentText().toStdString());
     if (repeater >= 1 && repeater <= 63) c_.Opt_toni_bassi->setChecked(true);
