@@ -92,15 +92,17 @@ struct Options {
   bool load = false;
   bool paced = true;
   QString emulator = QStringLiteral(QUARN_EMULATOR_PATH);
+  QString emulator_log;  // where the emulator's traffic log goes; a scratch file when empty
 };
 
 [[noreturn]] void usage(int status) {
   std::fprintf(status == 0 ? stdout : stderr,
-               "Usage: quarn-bench [--runs N] [--load] [--no-pacing] [--emulator PATH]\n"
+               "Usage: quarn-bench [--runs N] [--load] [--no-pacing] [--emulator PATH] [--emulator-log FILE]\n"
                "  --runs N        repeat every row N times; medians and the worst run are shown\n"
                "  --load          two busy threads (in a child process) compete for the CPUs\n"
                "  --no-pacing     the emulator's line takes no time (quick)\n"
-               "  --emulator PATH the quarn-emulator to run (default: the one built with this)\n");
+               "  --emulator PATH the quarn-emulator to run (default: the one built with this)\n"
+               "  --emulator-log FILE  keep the emulator's traffic log (every byte, timed) there\n");
   std::exit(status);
 }
 
@@ -119,6 +121,8 @@ Options parse_options(int argc, char* argv[]) {
       if (options.runs < 1) usage(2);
     } else if (arg == "--emulator" && i + 1 < argc) {
       options.emulator = QString::fromLocal8Bit(argv[++i]);
+    } else if (arg == "--emulator-log" && i + 1 < argc) {
+      options.emulator_log = QString::fromLocal8Bit(argv[++i]);
     } else {
       std::fprintf(stderr, "quarn-bench: unknown option %s\n", arg.c_str());
       usage(2);
@@ -563,7 +567,8 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("quarn-bench"));
 
   QTemporaryDir scratch;
-  const QString emulator_log = scratch.filePath(QStringLiteral("emulator.log"));
+  const QString emulator_log =
+      options.emulator_log.isEmpty() ? scratch.filePath(QStringLiteral("emulator.log")) : options.emulator_log;
   QProcess emulator;
   emulator.setStandardErrorFile(emulator_log);
   emulator.start(options.emulator, options.paced ? QStringList{} : QStringList{QStringLiteral("--no-pacing")});
