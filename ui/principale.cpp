@@ -31,6 +31,19 @@ void bounce(QComboBox* list, int times) {
   }
 }
 
+// The status poll sets every state on every tick; a tick that changes nothing
+// must paint nothing. QLabel::clear() repaints even an empty label, so texts
+// are compared first; enabled states likewise, by the widget's own setting
+// (isEnabled() would also reflect a disabled parent).
+void set_text(QLabel* label, const QString& text) {
+  if (label->text() != text) label->setText(text);
+}
+
+void set_enabled(QWidget* widget, bool enabled) {
+  const bool set_disabled = widget->testAttribute(Qt::WA_ForceDisabled);
+  if (set_disabled == enabled) widget->setEnabled(enabled);
+}
+
 }  // namespace
 
 Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
@@ -129,28 +142,28 @@ void Principale::pollStatus() {
   }
   // A running link operation keeps the commands that would start a second one disabled.
   const bool idle = !session_.busy();
-  controls_.cmd_programma->setEnabled(connected && programming_flag_ == 0 && idle);
-  controls_.Cmd_disconetti->setEnabled(connected || waiting);
-  controls_.Cmd_init_vhf->setEnabled(connected && idle);
-  controls_.Cmd_init_uhf->setEnabled(connected && idle);
-  controls_.Cmd_tx->setEnabled(connected);
-  controls_.Cmb_com->setEnabled(!connected && !waiting);
-  controls_.Cmd_connetti->setEnabled(!connected && !waiting);
-  if (!connected && !waiting) controls_.lab_tipo_quarn->clear();
+  set_enabled(controls_.cmd_programma, connected && programming_flag_ == 0 && idle);
+  set_enabled(controls_.Cmd_disconetti, connected || waiting);
+  set_enabled(controls_.Cmd_init_vhf, connected && idle);
+  set_enabled(controls_.Cmd_init_uhf, connected && idle);
+  set_enabled(controls_.Cmd_tx, connected);
+  set_enabled(controls_.Cmb_com, !connected && !waiting);
+  set_enabled(controls_.Cmd_connetti, !connected && !waiting);
+  if (!connected && !waiting) set_text(controls_.lab_tipo_quarn, QString());
   if (connected) applyFieldRules();
 }
 
 void Principale::applyFieldRules() {
   if (generation_of(block_.device_type) == Generation::New) {
-    controls_.Cmb_tmr_p_all->setEnabled(true);
-    controls_.cmb_Monorep->setEnabled(controls_.Opt_mono->isChecked());
+    set_enabled(controls_.Cmb_tmr_p_all, true);
+    set_enabled(controls_.cmb_Monorep, controls_.Opt_mono->isChecked());
   } else {
-    controls_.cmb_Monorep->setEnabled(false);
-    controls_.Cmb_tmr_p_all->setEnabled(false);
-    controls_.opt_quarn->setChecked(true);  // an Old device always stays in Quarn mode
+    set_enabled(controls_.cmb_Monorep, false);
+    set_enabled(controls_.Cmb_tmr_p_all, false);
+    controls_.opt_quarn->setChecked(true);  // an Old device always stays in Quarn mode; unchanged, it does nothing
   }
-  controls_.Cmb_n_tx_tot->setEnabled(!controls_.Opt_tx_sing->isChecked());
-  controls_.Cmb_N_ing_bat->setEnabled(controls_.Opt_bat_si->isChecked());
+  set_enabled(controls_.Cmb_n_tx_tot, !controls_.Opt_tx_sing->isChecked());
+  set_enabled(controls_.Cmb_N_ing_bat, controls_.Opt_bat_si->isChecked());
   if (controls_.Opt_mono->isChecked() && repeater_value_ >= 1 && repeater_value_ <= 63) {
     controls_.Opt_toni_bassi->setChecked(true);
   }

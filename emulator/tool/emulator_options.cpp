@@ -33,7 +33,8 @@ EmulatorOptions parse_emulator_options(const QCoreApplication& app) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
       "Emulates a Quarn transmitter on a pseudo-terminal. The first line of standard output is\n"
-      "the device to open as the serial port; the traffic is logged on standard error."));
+      "the device to open as the serial port; the traffic is logged on standard error, and on\n"
+      "stopping a last line tells how late the bytes arrived against the line's timing."));
   parser.addHelpOption();
   const QCommandLineOption band({QStringLiteral("band")}, QStringLiteral("Factory set of the band: uhf or vhf."),
                                 QStringLiteral("uhf|vhf"), QStringLiteral("uhf"));
