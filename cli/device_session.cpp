@@ -1,0 +1,96 @@
+#include "cli/device_session.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace quarn::cli {
+namespace {
+
+// Hooks for service features that arrive separately: each is called only
+// when the service has it, so the command line never pretends to have one.
+template <class Session>
+void set_trace_file(Session& session, const QString& path) {
+  if constexpr (requires { session.setTraceFile(path); }) {
+    if (!path.isEmpty()) session.setTraceFile(path);
+  }
+}
+
+template <class Session>
+void set_backup_store(Session& session, BackupStore* store) {
+  if constexpr (requires { session.setBackupStore(store); }) session.setBackupStore(store);
+}
+
+}  // namespace
+
+DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), session_(port_) {
+  port_.setPortNumber(options.port_number);
+  set_trace_file(session_, options.trace_file);
+  set_backup_store(session_, options.backup);
+  if (options.progress) {
+    QObject::connect(&session_, &TransmitterSession::waitingForReady,
+                     [] { std::fprintf(stderr, "In attesa del trasmettitore...\n"); });
+    QObject::connect(&session_, &TransmitterSession::progress, [](int address, int last) {
+      std::fprintf(stderr, "\r%3d/%d", address, last);
+      if (address == last) std::fputc('\n', stderr);
+      std::fflush(stderr);
+    });
+  }
+}
+
+DeviceSession::~DeviceSession() { session_.endSession('E'); }
+
+void DeviceSession::wait(const bool& done) {
+  QEventLoop loop;
+  while (!done) loop.processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+std::pair<Outcome, ReadResult> DeviceSession::connectAndRead(bool* timed_out) {
+  bool done = false;
+  bool expired = false;
+  std::pair<Outcome, ReadResult> result;
+  QTimer ready_timer;
+  ready_timer.setSingleShot(true);
+  ready_timer.setInterval(options_.ready_timeout_s * 1000);
+  QObject::connect(&ready_timer, &QTimer::timeout, [&] {
+    expired = true;
+    session_.cancel();
+  });
+  const auto started = QObject::connect(&session_, &TransmitterSession::sessionStarted, &ready_timer, &QTimer::stop);
+  ready_timer.start();
+  session_.connectAndRead([&](const Outcome& o, const ReadResult& r) {
+    result = {o, r};
+    done = true;
+  });
+  wait(done);
+  QObject::disconnect(started);
+  if (timed_out) *timed_out = expired && result.first.kind == OutcomeKind::Cancelled;
+  return result;
+}
+
+WriteResult DeviceSession::program(std::vector<std::uint8_t> writes) {
+  bool done = false;
+  WriteResult result;
+  session_.program(std::move(writes), [&](const WriteResult& r) {
+    result = r;
+    done = true;
+  });
+  wait(done);
+  return result;
+}
+
+WriteResult DeviceSession::loadFactorySet(Band band, Generation generation) {
+  bool done = false;
+  WriteResult result;
+  session_.loadFactorySet(band, [generation] { return generation; }, [] {}, [&](const WriteResult& r) {
+    result = r;
+    done = true;
+  });
+  wait(done);
+  return result;
+}
+
+void DeviceSession::end(char letter) { session_.endSession(letter); }
+
+}  // namespace quarn::cli
