@@ -100,12 +100,8 @@ Refusal encode_plain_cells(ParameterBlock& block, const FieldValues& fields) {
   return nullptr;
 }
 
-void set_device_constants(ParameterBlock& block, const GenerationConstants& constants) {
-  block.cells[cell::fixed_03] = fixed_03_value;
-  block.cells[cell::fixed_07] = constants.fixed_07;
-  block.cells[cell::fixed_08] = constants.fixed_08;
-  block.cells[cell::fixed_09] = fixed_09_value;
-  block.cells[cell::fixed_24] = fixed_24_value;
+void set_device_constants(ParameterBlock& block, Generation generation) {
+  for (const DeviceConstant& constant : device_constants) block.cells[constant.cell] = constant.value(generation);
 }
 
 // Every cell the fields set has been checked by now; what remains to fail are
@@ -131,12 +127,11 @@ std::vector<std::uint8_t> write_values(const BlockBytes& bytes, std::uint8_t che
   return writes;
 }
 
-Refusal encode_fields(ParameterBlock& block, const FieldValues& fields, double mhz,
-                      const GenerationConstants& constants) {
+Refusal encode_fields(ParameterBlock& block, const FieldValues& fields, double mhz, Generation generation) {
   if (const Refusal refusal = encode_frequency_cells(block, mhz)) return refusal;
   if (const Refusal refusal = encode_packets(block, fields)) return refusal;
   if (const Refusal refusal = encode_plain_cells(block, fields)) return refusal;
-  set_device_constants(block, constants);
+  set_device_constants(block, generation);
   return nullptr;
 }
 
@@ -148,8 +143,9 @@ ProgrammingRun encode_block(const ParameterBlock& image, const FieldValues& fiel
   const double mhz = numeric_value(fields.frequency);
   run.outside_transmit_ranges = !within_transmit_range(mhz);
 
-  const GenerationConstants constants = constants_of(generation_of(image.device_type));
-  if (const Refusal refusal = encode_fields(run.block, fields, mhz, constants)) {
+  const Generation generation = generation_of(image.device_type);
+  const GenerationConstants constants = constants_of(generation);
+  if (const Refusal refusal = encode_fields(run.block, fields, mhz, generation)) {
     run.refusal = refusal;
     return run;
   }
