@@ -2,6 +2,7 @@
 
 #include "config/cell_map.h"
 #include "config/factory_defaults.h"
+#include "config/settings_table.h"
 
 #include <array>
 
@@ -54,16 +55,6 @@ QString all_keys() {
   return keys.join(", ");
 }
 
-bool selects(OptionChoice choice, bool current) {
-  switch (choice) {
-    case OptionChoice::SelectForZero: return false;
-    case OptionChoice::SelectForOne: return true;
-    case OptionChoice::Beep:
-    case OptionChoice::LeaveUnchanged: break;
-  }
-  return current;
-}
-
 }  // namespace
 
 std::vector<SettingLine> setting_lines(const FieldValues& fields) {
@@ -105,24 +96,7 @@ std::optional<QString> apply_override(FieldValues& fields, const QString& assign
   return QString("Chiave sconosciuta \"%1\"; chiavi: %2").arg(key, all_keys());
 }
 
-FieldValues settings_of_read(const MemoryRead& cells) {
-  const DecodedBlock decoded = decode_block(cells);
-  FieldValues f;
-  f.code = decoded.code;
-  f.frequency = decoded.frequency;
-  f.robbery_time = decoded.robbery_time;
-  f.antifall_time = decoded.antifall_time;
-  f.tx_count = decoded.tx_count;
-  f.alarm_input = decoded.alarm_input.value_or(std::string());
-  f.battery_input = decoded.battery_input.value_or(std::string());
-  f.panic_filter = decoded.panic_filter;
-  f.repeater_code = decoded.repeater_code;
-  f.quarn_mode = !selects(decoded.code_mode, !f.quarn_mode);
-  f.low_tones = selects(decoded.tones, f.low_tones);
-  f.battery_alarm = selects(decoded.battery_alarm, f.battery_alarm);
-  f.multiple_tx = selects(decoded.tx_mode, f.multiple_tx);
-  return f;
-}
+FieldValues settings_of_read(const MemoryRead& cells) { return field_values_of(decode_block(cells)); }
 
 SettingsFile settings_file_of_read(const MemoryRead& cells) {
   SettingsFile file;
@@ -132,13 +106,6 @@ SettingsFile settings_file_of_read(const MemoryRead& cells) {
   if (cells[cell::band] == band_uhf) file.band = Band::Uhf;
   if (cells[cell::band] == band_vhf) file.band = Band::Vhf;
   return file;
-}
-
-void store_options(ParameterBlock& image, const FieldValues& fields) {
-  image.cells[cell::tones] = fields.low_tones ? 1 : 0;
-  image.cells[cell::battery_alarm] = fields.battery_alarm ? 1 : 0;
-  image.cells[cell::tx_mode] = fields.multiple_tx ? 1 : 0;
-  image.cells[cell::code_mode] = fields.quarn_mode ? 0 : 1;
 }
 
 ParameterBlock image_of_file(const SettingsFile& file, const FieldValues& fields) {
@@ -153,7 +120,7 @@ ParameterBlock image_of_file(const SettingsFile& file, const FieldValues& fields
   for (int a = 0; a < block_size; ++a) image.cells[a] = cells[a];
   image.device_type = cells[cell::device_type];
   image.band = cells[cell::band];
-  store_options(image, fields);
+  apply_options(image, fields);
   return image;
 }
 

@@ -38,10 +38,6 @@ FieldValues settings_of_read(const MemoryRead& cells);
 // A settings file for cells just read from a device.
 SettingsFile settings_file_of_read(const MemoryRead& cells);
 
-// Stores the four option cells (tones, battery alarm, TX mode, code mode)
-// of `fields` into the image, as the window's option buttons do.
-void store_options(ParameterBlock& image, const FieldValues& fields);
-
 // The image a programming run of `file` starts from: the file's cells as
 // read (the factory set of its band and generation when it holds none),
 // device type and band from those cells, then the options of `fields`.
