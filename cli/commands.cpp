@@ -603,8 +603,10 @@ int cmd_batch(const Arguments& a, int port) {
                                                                    : QString("Errore porta");
       break;
     }
+    QDateTime now = QDateTime::currentDateTime();
+    now.setOffsetFromUtc(now.offsetFromUtc());  // local time with its offset from UTC
     const QString report_line = QString("%1,%2,%3,%4\n")
-                                    .arg(QDateTime::currentDateTime().toString(Qt::ISODate))
+                                    .arg(now.toString(Qt::ISODate))
                                     .arg(code)
                                     .arg(result_text)
                                     .arg(verified);

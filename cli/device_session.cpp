@@ -31,9 +31,12 @@ DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), 
   if (options.progress) {
     QObject::connect(&session_, &TransmitterSession::waitingForReady,
                      [] { std::fprintf(stderr, "In attesa del trasmettitore...\n"); });
-    QObject::connect(&session_, &TransmitterSession::progress, [](int address, int last) {
-      std::fprintf(stderr, "\r%3d/%d", address, last);
-      if (address == last) std::fputc('\n', stderr);
+    QObject::connect(&session_, &TransmitterSession::stepsStarted,
+                     [this](bool writing, int) { step_label_ = writing ? "Scrittura" : "Lettura"; });
+    QObject::connect(&session_, &TransmitterSession::progress, [this](int address, int last) {
+      std::fprintf(stderr, "\r%s %2d/%d", step_label_, address, last);
+      line_open_ = address != last;
+      if (!line_open_) std::fputc('\n', stderr);
       std::fflush(stderr);
     });
   }
@@ -44,6 +47,10 @@ DeviceSession::~DeviceSession() { session_.endSession('E'); }
 void DeviceSession::wait(const bool& done) {
   QEventLoop loop;
   while (!done) loop.processEvents(QEventLoop::WaitForMoreEvents);
+  // A run that stopped part way leaves its progress line open: close it
+  // before any message follows.
+  if (line_open_) std::fputc('\n', stderr);
+  line_open_ = false;
 }
 
 std::pair<Outcome, ReadResult> DeviceSession::connectAndRead(bool* timed_out) {

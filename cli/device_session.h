@@ -45,6 +45,8 @@ class DeviceSession {
   DeviceOptions options_;
   QtSerialLink port_;
   TransmitterSession session_;
+  const char* step_label_ = "";
+  bool line_open_ = false;  // a progress line waits for its end
 };
 
 }  // namespace quarn::cli
