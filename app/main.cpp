@@ -4,6 +4,7 @@
 #include "app/program_options.h"
 #include "config/factory_defaults.h"
 #include "emulator/emulated_link.h"
+#include "link/backup_store.h"
 #include "link/qt_serial_link.h"
 #include "ui/branding.h"
 #include "ui/notifier.h"
@@ -27,6 +28,8 @@ int main(int argc, char* argv[]) {
   const quarn::ProgramOptions options = std::get<quarn::ProgramOptions>(parsed);
 
   QApplication app(argc, argv);
+  // Both names place the backups: ~/.local/share/Quelmora/Configuratore Per Quarn/backups.
+  QApplication::setOrganizationName("Quelmora");
   QApplication::setApplicationName("Configuratore Per Quarn");
   QApplication::setApplicationVersion(quarn::branding::version());
   QApplication::setWindowIcon(quarn::branding::logo());
@@ -44,12 +47,14 @@ int main(int argc, char* argv[]) {
   }
 
   quarn::ScreenNotifier notifier;
+  quarn::BackupStore backups(quarn::BackupStore::defaultFolder());
   std::unique_ptr<quarn::Principale> principale;  // goes before the port it uses
   auto* splash = new quarn::SplashWindow;
   // Direct connection: the main window must be up before the closing splash
   // would end the program as its last window.
   QObject::connect(splash, &quarn::SplashWindow::continued, [&] {
     principale = std::make_unique<quarn::Principale>(*port, notifier);
+    principale->session().setBackupStore(&backups);
     if (options.demo) principale->setWindowTitle("DEMO  " + principale->windowTitle());
     QObject::connect(principale.get(), &quarn::Principale::exitRequested, &app, &QApplication::quit);
     principale->show();

@@ -104,8 +104,9 @@ DecodedBlock decode_block(const MemoryRead& memory) {
     decoded.checksum_mismatch = block.block_checksum != memory[cell::block_checksum];
   }
 
-  // Any code mode other than 0 decodes as Mono.
-  const CodeMode mode = memory[setting(SettingKey::CodeMode).cell()] == 0 ? CodeMode::Quarn : CodeMode::Mono;
+  // The value that stands for Quarn coding (0) decodes as Quarn, any other as Mono.
+  const SettingDeclaration& code_mode = setting(SettingKey::CodeMode);
+  const CodeMode mode = memory[code_mode.cell()] == code_mode.value_when_true ? CodeMode::Quarn : CodeMode::Mono;
   for (const DecodedMember& member : decoded_members) {
     const SettingDeclaration& declaration = setting(member.key);
     if (member.choice) {

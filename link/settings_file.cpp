@@ -384,4 +384,16 @@ std::optional<QString> save_settings_file(const QString& path, const SettingsFil
   return std::nullopt;
 }
 
+SettingsFile settings_file_of_read(const MemoryRead& cells) {
+  SettingsFile file;
+  file.settings = field_values_of(decode_block(cells));
+  file.cells = cells;
+  file.generation = generation_of(cells[cell::device_type]);
+  if (cells[cell::band] == band_uhf) file.band = Band::Uhf;
+  if (cells[cell::band] == band_vhf) file.band = Band::Vhf;
+  file.tool_version = QCoreApplication::applicationVersion();
+  file.saved_at = QDateTime::currentDateTimeUtc();
+  return file;
+}
+
 }  // namespace quarn

@@ -43,6 +43,10 @@ struct SettingsLoad {
 // The file's text, UTF-8, keys in a fixed order, cells 16 to a line. An empty
 // tool_version is written as QCoreApplication::applicationVersion(), an
 // invalid saved_at as the current time.
+// The settings file of a memory as read: the settings the window would show,
+// the cells, the generation and band they name, this program's version, now.
+SettingsFile settings_file_of_read(const MemoryRead& cells);
+
 QByteArray to_json(const SettingsFile& file);
 
 // Accepts the bytes of a whole file or refuses them with a message that names

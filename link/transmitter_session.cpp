@@ -1,5 +1,7 @@
 #include "link/transmitter_session.h"
 
+#include "link/settings_file.h"
+
 #include <memory>
 
 namespace quarn {
@@ -41,9 +43,9 @@ void TransmitterSession::cancel() {
 
 // How a wait that did not succeed ended: the operator, the port, or the device.
 Outcome TransmitterSession::failure(int acknowledged, int address) const {
-  if (cancelled_) return {OutcomeKind::Cancelled, {}, -1, acknowledged};
-  if (!port_.isOpen()) return {OutcomeKind::DeviceLost, last_loss_.value_or(PortError{}), -1, acknowledged};
-  return {OutcomeKind::NoAcknowledgement, {}, address, acknowledged};
+  if (cancelled_) return {OutcomeKind::Cancelled, {}, -1, acknowledged, {}};
+  if (!port_.isOpen()) return {OutcomeKind::DeviceLost, last_loss_.value_or(PortError{}), -1, acknowledged, {}};
+  return {OutcomeKind::NoAcknowledgement, {}, address, acknowledged, {}};
 }
 
 bool TransmitterSession::connectAndRead(ReadDone done) {
@@ -51,7 +53,7 @@ bool TransmitterSession::connectAndRead(ReadDone done) {
   if (!port_.isOpen()) {
     if (const auto error = port_.open()) {
       busy_ = false;
-      done({OutcomeKind::PortError, *error}, {});
+      done({OutcomeKind::PortError, *error, -1, 0, {}}, {});
       return true;
     }
   }
@@ -65,7 +67,10 @@ bool TransmitterSession::connectAndRead(ReadDone done) {
     if (!ready) return finish(failure(), {});
     protocol_.sendCommand(QByteArray(1, letter::begin));
     emit sessionStarted();
-    read(finish);
+    read([this, finish](const Outcome& outcome, const ReadResult& read) {
+      remember(outcome, read);
+      finish(outcome, read);
+    });
   });
   return true;
 }
@@ -73,10 +78,16 @@ bool TransmitterSession::connectAndRead(ReadDone done) {
 bool TransmitterSession::readMemory(ReadDone done) {
   if (!begin()) return false;
   read([this, done = std::move(done)](const Outcome& outcome, const ReadResult& read) {
+    remember(outcome, read);
     busy_ = false;
     done(outcome, read);
   });
   return true;
+}
+
+// Only a complete read in step is a memory worth backing up.
+void TransmitterSession::remember(const Outcome& outcome, const ReadResult& read) {
+  if (outcome.completed() && !read.out_of_step) last_read_ = read.cells;
 }
 
 void TransmitterSession::read(ReadDone done) {
@@ -121,13 +132,24 @@ void TransmitterSession::writeFrom(int address) {
     if (address < last_address_) return writeFrom(address + 1);
     // A reply too many shows here, but the read-back's comparison decides.
     protocol_.guardWait(reply_guard_ms,
-                        [this, end](bool) { end({OutcomeKind::Completed, {}, -1, last_address_ + 1}); });
+                        [this, end](bool) { end({OutcomeKind::Completed, {}, -1, last_address_ + 1, {}}); });
   });
   emit progress(address, last_address_);
 }
 
+std::optional<QString> TransmitterSession::backUp() {
+  if (!backups_) return std::nullopt;
+  if (!last_read_) return QStringLiteral("nessuna lettura completa di questo trasmettitore da salvare");
+  return backups_->save(settings_file_of_read(*last_read_), &last_backup_path_);
+}
+
 bool TransmitterSession::program(std::vector<std::uint8_t> writes, WriteDone done) {
   if (writes.empty() || !begin()) return false;
+  if (const auto error = backUp()) {  // a write that cannot first be backed up does not start
+    busy_ = false;
+    done(unwritten({OutcomeKind::BackupFailed, {}, -1, 0, *error}));
+    return true;
+  }
   const int last_address = int(writes.size()) - 1;
   auto values = std::make_shared<const std::vector<std::uint8_t>>(std::move(writes));
   write(last_address, [values](int address) { return (*values)[std::size_t(address)]; },
@@ -144,6 +166,11 @@ bool TransmitterSession::program(std::vector<std::uint8_t> writes, WriteDone don
 bool TransmitterSession::loadFactorySet(Band band, std::function<Generation()> generation,
                                         std::function<void()> before_read_back, WriteDone done) {
   if (!begin()) return false;
+  if (const auto error = backUp()) {  // a write that cannot first be backed up does not start
+    busy_ = false;
+    done(unwritten({OutcomeKind::BackupFailed, {}, -1, 0, *error}));
+    return true;
+  }
   auto written = std::make_shared<std::vector<std::uint8_t>>(std::size_t(memory_size));
   write(
       memory_size - 1,
@@ -174,6 +201,7 @@ void TransmitterSession::readBack(std::vector<std::uint8_t> written, WriteDone d
     result.writes_completed = true;
     result.writes_out_of_step = writes_out_of_step;
     result.read_back = read;
+    remember(outcome, read);
     result.outcome.acknowledged = int(written.size());
     if (outcome.completed()) {
       for (std::size_t address = 0; address < written.size() && address < read.cells.size(); ++address) {
@@ -186,6 +214,7 @@ void TransmitterSession::readBack(std::vector<std::uint8_t> written, WriteDone d
 }
 
 void TransmitterSession::endSession(char end_letter) {
+  last_read_.reset();  // the next connect may reach another transmitter
   if (port_.isOpen()) protocol_.send(end_letter);
   if (port_.isOpen()) port_.close();
 }

@@ -7,6 +7,7 @@
 
 #include "config/block_decoding.h"
 #include "config/factory_defaults.h"
+#include "link/backup_store.h"
 #include "link/link_protocol.h"
 
 #include <functional>
@@ -21,6 +22,7 @@ enum class OutcomeKind {
   PortError,          // the port could not be opened: the serial layer's number and text
   DeviceLost,         // the port went away or was closed under the operation
   NoAcknowledgement,  // a write step got no "K" within Timer1
+  BackupFailed,       // the memory could not be saved before writing: nothing was sent
 };
 
 struct Outcome {
@@ -28,6 +30,7 @@ struct Outcome {
   PortError port_error{};  // PortError and DeviceLost
   int address = -1;        // NoAcknowledgement: the step left without its "K"
   int acknowledged = 0;    // write steps acknowledged, cells 0 up to this count - 1
+  QString reason;          // BackupFailed: why
 
   bool completed() const { return kind == OutcomeKind::Completed; }
 };
@@ -75,6 +78,15 @@ class TransmitterSession : public QObject {
   QTimer& timer1() { return protocol_.timer1(); }
   void setAcknowledgementTimeout(int ms) { protocol_.timer1().setInterval(ms); }
   bool busy() const { return busy_; }
+  // With a store, every programming run and factory load first saves the
+  // memory as last read from this transmitter (at connect or by the last
+  // read-back); if that fails, nothing is written.
+  void setBackupStore(BackupStore* store) { backups_ = store; }
+  // Where the last backup went (empty before the first).
+  const QString& lastBackupPath() const { return last_backup_path_; }
+  // The memory as last read from this transmitter, in step; none after the
+  // session ended.
+  const std::optional<MemoryRead>& lastRead() const { return last_read_; }
 
   // Each operation returns false, and does nothing, while another one runs.
 
@@ -109,6 +121,8 @@ class TransmitterSession : public QObject {
 
  private:
   bool begin();
+  std::optional<QString> backUp();
+  void remember(const Outcome& outcome, const ReadResult& read);
   Outcome failure(int acknowledged = 0, int address = -1) const;
   void read(ReadDone done);
   void readFrom(int address);
@@ -121,6 +135,9 @@ class TransmitterSession : public QObject {
   bool busy_ = false;
   bool cancelled_ = false;
   std::optional<PortError> last_loss_;
+  BackupStore* backups_ = nullptr;
+  std::optional<MemoryRead> last_read_;  // from this transmitter, in step
+  QString last_backup_path_;
 
   // The sequence in progress.
   ReadResult reading_;

@@ -21,6 +21,11 @@ void PickList::showPopup() {
   QComboBox::showPopup();
 }
 
+void PickList::showText(const QString& text) {
+  setCurrentIndex(findText(text));
+  setEditText(text);
+}
+
 void PickList::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Up:

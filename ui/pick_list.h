@@ -14,6 +14,9 @@ class PickList : public QComboBox {
   explicit PickList(QWidget* parent = nullptr);
 
   void showPopup() override;
+  // Shows `text`, selecting the item of that text when there is one; a
+  // number that is not among the items is shown all the same.
+  void showText(const QString& text);
 
  signals:
   // The operator chose the item at `index` from the list.

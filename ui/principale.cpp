@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 namespace quarn {
 namespace {
@@ -66,6 +67,11 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
   connect(controls_.cmb_Monorep, &QComboBox::editTextChanged, this, [this](const QString& text) {
     repeater_value_ = numeric_value(text.toStdString());
   });
+
+  // Settings files, beside the window's controls.
+  setAcceptDrops(true);
+  connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, &Principale::saveSettings);
+  connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, &Principale::openSettings);
 
   connect(controls_.Cmd_connetti, &QPushButton::clicked, this, &Principale::onConnetti);
   connect(controls_.Cmd_disconetti, &QPushButton::clicked, this, [this] { endSessionWith(letter::end); });

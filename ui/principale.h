@@ -2,6 +2,7 @@
 // "Principale", the one working window: the transmitter's settings as fields,
 // the connection state, and the commands of a session.
 
+#include "config/field_values.h"
 #include "config/parameter_block.h"
 #include "link/transmitter_session.h"
 #include "ui/principale_controls.h"
@@ -24,6 +25,7 @@ inline const QString message_port_failure = "Porta seriale Guasta o Mancante";
 inline const QString message_read_error = "Errore di Lettura nei Parametri, Riprovare ";
 inline const QString message_time_out = "Errore TIME OUT   ";
 inline const QString help_port_typing = " Errore com";
+inline const QString message_backup_failed = "Copia di sicurezza non riuscita, nulla e' stato scritto: ";
 
 class Principale : public QWidget {
   Q_OBJECT
@@ -42,6 +44,8 @@ class Principale : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void connectOptionHandlers();
@@ -74,6 +78,14 @@ class Principale : public QWidget {
   void finishProgramming();
   void onFactoryDefaults(Band band);
   void reportWriteRun(const WriteResult& result);
+  FieldValues fieldValues() const;
+
+  // Settings files: Ctrl+S saves the fields, Ctrl+O or a dropped file fills
+  // them as if typed and picked; nothing is sent to the transmitter.
+  void saveSettings();
+  void openSettings();
+  void loadSettingsFrom(const QString& path);
+  void showSettings(const FieldValues& values);
 
   Notifier& notifier_;
   SerialLink& port_;

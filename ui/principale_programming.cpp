@@ -4,6 +4,7 @@
 #include "config/factory_defaults.h"
 #include "ui/notifier.h"
 #include "ui/principale.h"
+#include "link/refusal_texts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,9 +14,9 @@
 #include <QRadioButton>
 
 namespace quarn {
-namespace {
 
-FieldValues field_values(const PrincipaleControls& c) {
+FieldValues Principale::fieldValues() const {
+  const PrincipaleControls& c = controls_;
   const auto text = [](const QString& s) { return s.toStdString(); };
   FieldValues f;
   f.code = text(c.CodiceQuarn->text());
@@ -34,8 +35,6 @@ FieldValues field_values(const PrincipaleControls& c) {
   return f;
 }
 
-}  // namespace
-
 void Principale::onProgramma() {
   if (session_.busy()) return;
   programming_flag_ = 1;
@@ -45,11 +44,11 @@ void Principale::onProgramma() {
     writer->setEnabled(false);
   }
 
-  ProgrammingRun run = encode_block(block_, field_values(controls_));
-  if (run.outside_transmit_ranges) notifier_.message(message_outside_transmit_ranges, Notifier::Icon::Exclamation);
+  ProgrammingRun run = encode_block(block_, fieldValues());
+  if (run.outside_transmit_ranges) notifier_.message(transmit_range_warning_text(), Notifier::Icon::Exclamation);
   if (run.refusal) {
     // Nothing has been sent: the fields hold a value that cannot be programmed.
-    notifier_.message(QString::fromStdString(*run.refusal), Notifier::Icon::Exclamation);
+    notifier_.message(refusal_text(*run.refusal), Notifier::Icon::Exclamation);
     finishProgramming();
     return;
   }
@@ -85,6 +84,10 @@ void Principale::onFactoryDefaults(Band band) {
 // only check of the writes never ran.
 void Principale::reportWriteRun(const WriteResult& result) {
   hideProgress();
+  if (result.outcome.kind == OutcomeKind::BackupFailed) {
+    notifier_.message(message_backup_failed + result.outcome.reason, Notifier::Icon::Exclamation);
+    return;
+  }
   if (!result.writes_completed) {
     if (!quitting_) notifier_.message(message_time_out, Notifier::Icon::Exclamation);
     return;
@@ -99,6 +102,7 @@ void Principale::reportWriteRun(const WriteResult& result) {
     case OutcomeKind::Cancelled:
     case OutcomeKind::PortError:
     case OutcomeKind::NoAcknowledgement:
+    case OutcomeKind::BackupFailed:
       break;
   }
 }

@@ -12,15 +12,6 @@
 #include <QRadioButton>
 
 namespace quarn {
-namespace {
-
-void set_list_text(QComboBox* list, const QString& text) {
-  list->setCurrentIndex(list->findText(text));
-  list->setEditText(text);  // also a number that is not among the items
-}
-
-}  // namespace
-
 void Principale::onConnetti() {
   session_.connectAndRead([this](const Outcome& outcome, const ReadResult& read) { finishConnect(outcome, read); });
 }
@@ -40,6 +31,7 @@ void Principale::finishConnect(const Outcome& outcome, const ReadResult& read) {
       break;
     case OutcomeKind::Cancelled:
     case OutcomeKind::NoAcknowledgement:
+    case OutcomeKind::BackupFailed:
       break;
   }
 }
@@ -114,16 +106,16 @@ void Principale::leggi_parametri(const ReadResult& read, bool writes_unconfirmed
   };
   controls_.CodiceQuarn->setText(text(decoded.code));
   controls_.FqTx->setText(text(decoded.frequency));
-  if (decoded.alarm_input) set_list_text(controls_.Cmb_n_ing_all, text(*decoded.alarm_input));
-  if (decoded.battery_input) set_list_text(controls_.Cmb_N_ing_bat, text(*decoded.battery_input));
+  if (decoded.alarm_input) controls_.Cmb_n_ing_all->showText(text(*decoded.alarm_input));
+  if (decoded.battery_input) controls_.Cmb_N_ing_bat->showText(text(*decoded.battery_input));
   choose(decoded.tones, controls_.Opt_toni_alti, controls_.Opt_toni_bassi);
   choose(decoded.tx_mode, controls_.Opt_tx_sing, controls_.Opt_tx_mult);
   controls_.txb_tmp_rap->setText(text(decoded.robbery_time));
   controls_.txb_amp->setText(text(decoded.antifall_time));
-  set_list_text(controls_.Cmb_n_tx_tot, text(decoded.tx_count));
+  controls_.Cmb_n_tx_tot->showText(text(decoded.tx_count));
   choose(decoded.battery_alarm, controls_.Opt_bat_no, controls_.Opt_bat_si);
-  set_list_text(controls_.Cmb_tmr_p_all, text(decoded.panic_filter));
-  set_list_text(controls_.cmb_Monorep, text(decoded.repeater_code));
+  controls_.Cmb_tmr_p_all->showText(text(decoded.panic_filter));
+  controls_.cmb_Monorep->showText(text(decoded.repeater_code));
   choose(decoded.code_mode, controls_.opt_quarn, controls_.Opt_mono);
   if (decoded.band_text) controls_.Text1->setText(text(*decoded.band_text));
 }

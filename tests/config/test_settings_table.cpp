@@ -45,12 +45,13 @@ class TestSettingsTable : public QObject {
 };
 
 void TestSettingsTable::everyBlockCellHasExactlyOneHolder() {
-  const std::map<int, QStringList> held = holders();
-  QCOMPARE(held.begin()->first, 0);
-  QCOMPARE(held.rbegin()->first, quarn::block_size - 1);
-  for (const auto& [address, names] : held) {
-    QVERIFY2(names.size() == 1, qPrintable(QString("cell %1: %2").arg(address).arg(names.join(", "))));
+  std::map<int, QStringList> held = holders();
+  for (int address = 0; address < quarn::block_size; ++address) {
+    const QStringList names = held[address];
+    const QString holders_text = names.isEmpty() ? "none" : names.join(", ");
+    QVERIFY2(names.size() == 1, qPrintable(QString("cell %1: %2").arg(address).arg(holders_text)));
   }
+  // Nothing claims a cell past the block.
   QCOMPARE(int(held.size()), quarn::block_size);
 }
 
@@ -148,7 +149,8 @@ void TestSettingsTable::applyOptions() {
   values.battery_alarm = battery_alarm;
   values.multiple_tx = multiple_tx;
   quarn::apply_options(image, values);
-  const QList<int> options{quarn::cell::tones, quarn::cell::battery_alarm, quarn::cell::tx_mode, quarn::cell::code_mode};
+  namespace cell = quarn::cell;
+  const QList<int> options{cell::tones, cell::battery_alarm, cell::tx_mode, cell::code_mode};
   for (int address = 0; address < quarn::block_size; ++address) {
     const qsizetype option = options.indexOf(address);
     QCOMPARE(image.cells[address], option < 0 ? 7.0 : double(cells[option]));

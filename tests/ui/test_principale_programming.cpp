@@ -138,8 +138,8 @@ class TestPrincipaleProgramming : public QObject {
     PrincipaleFixture f(with_cells(uhf_new(), {{cell::band, band}}));
     const auto all = run(f, f.c().cmd_programma, [&] { f.c().FqTx->setText(frequency); });
     std::vector<RecordingNotifier::Message> expected;
-    if (warned) expected.push_back(exclamation(message_outside_transmit_ranges));
-    if (!programmed) expected.push_back(exclamation(message_outside_band));
+    if (warned) expected.push_back(exclamation("Frequenza TX fuori range!"));
+    if (!programmed) expected.push_back(exclamation("Frequenza Fuori Banda !"));
     QCOMPARE(f.notifier.messages, expected);
     QCOMPARE(writes(all).size(), programmed ? std::size_t(62) : std::size_t(0));
     QVERIFY(programmed || all.empty());
@@ -150,15 +150,20 @@ class TestPrincipaleProgramming : public QObject {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("mono");
     QTest::addColumn<QString>("refusal");  // empty: accepted
-    QTest::newRow("Mono 1024") << "CodiceQuarn" << "1024" << true << message_mono_code_range;
+    QTest::newRow("Mono 1024") << "CodiceQuarn" << "1024" << true
+                               << "Errore Codice Quarn - Mono  Fuori Range (1 - 1023)";
     QTest::newRow("Mono 1023") << "CodiceQuarn" << "1023" << true << "";
     QTest::newRow("Mono 0") << "CodiceQuarn" << "0" << true << "";
-    QTest::newRow("Quarn 70000") << "CodiceQuarn" << "70000" << false << message_quarn_code_range;
-    QTest::newRow("robbery 300") << "txb_tmp_rap" << "300" << false << message_robbery_time_range;
+    QTest::newRow("Quarn 70000") << "CodiceQuarn" << "70000" << false
+                                 << "Errore Codice Quarn Fuori Range (0 - 65535)";
+    QTest::newRow("robbery 300") << "txb_tmp_rap" << "300" << false
+                                 << "Errore Timer per rapina Fuori Range (0 - 255)";
     QTest::newRow("robbery 0 is written") << "txb_tmp_rap" << "0" << false << "";
-    QTest::newRow("no alarm input") << "Cmb_n_ing_all" << "" << false << message_alarm_input_range;
-    QTest::newRow("battery input 9") << "Cmb_N_ing_bat" << "9" << false << message_battery_input_range;
-    QTest::newRow("Mono, low tones, repeater 64") << "cmb_Monorep" << "64" << true << message_mono_repeater_range;
+    QTest::newRow("no alarm input") << "Cmb_n_ing_all" << "" << false << "Errore N° Ing di All Fuori Range (1 - 8)";
+    QTest::newRow("battery input 9") << "Cmb_N_ing_bat" << "9" << false
+                                     << "Errore Batteria Scarica Su Ing N° Fuori Range (1 - 8)";
+    QTest::newRow("Mono, low tones, repeater 64") << "cmb_Monorep" << "64" << true
+                                                  << "Errore Cod Rep Fuori Range (0 - 63)";
   }
   void codesAndValuesThatCannotBeProgrammedAreRefusedBeforeSending() {
     QFETCH(QString, field);
