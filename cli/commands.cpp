@@ -6,6 +6,7 @@
 #include "config/cell_map.h"
 #include "link/backup_store.h"
 #include "link/port_names.h"
+#include "link/refusal_texts.h"
 #include "link/settings_file.h"
 
 #include <QDateTime>
@@ -167,10 +168,13 @@ int report_connect_failure(const Outcome& outcome, bool timed_out) {
     case OutcomeKind::Cancelled:
       err(timed_out ? message_no_answer + '\n' : QString("Interrotto\n"));
       return exit_code::no_acknowledgement;
-    default:
-      err(message_read_error + '\n');
-      return exit_code::verify;
+    case OutcomeKind::BackupFailed:
+    case OutcomeKind::Completed:
+    case OutcomeKind::NoAcknowledgement:
+      break;
   }
+  err(message_read_error + '\n');
+  return exit_code::verify;
 }
 
 // A read whose cells cannot be trusted: out of step, or a New device whose
@@ -203,14 +207,15 @@ int report_write(const WriteResult& result, const std::vector<std::uint8_t>& wri
         report_port_error(result.outcome.port_error);
         err(QString("Confermate %1 celle prima dell'errore\n").arg(result.outcome.acknowledged));
         return exit_code::port;
+      case OutcomeKind::BackupFailed:
+        err(result.outcome.reason + "\nNulla inviato al trasmettitore\n");
+        return exit_code::backup;
       case OutcomeKind::Completed:
       case OutcomeKind::Cancelled:
         err(message_time_out + '\n');
         return exit_code::no_acknowledgement;
-      default:
-        err(QString("Scrittura rifiutata dal servizio, nulla inviato\n"));
-        return exit_code::backup;
     }
+    return exit_code::no_acknowledgement;
   }
   if (result.outcome.kind == OutcomeKind::DeviceLost || result.outcome.kind == OutcomeKind::PortError) {
     report_port_error(result.outcome.port_error);
@@ -276,9 +281,9 @@ std::optional<int> apply_sets(FieldValues& fields, const QStringList& sets) {
 // Encodes; a refusal is printed and nothing is to be sent.
 std::optional<ProgrammingRun> encode_or_refuse(const ParameterBlock& image, const FieldValues& fields) {
   ProgrammingRun run = encode_block(image, fields);
-  if (run.outside_transmit_ranges) err(QString(message_outside_transmit_ranges) + '\n');
+  if (run.outside_transmit_ranges) err(transmit_range_warning_text() + '\n');
   if (run.refusal) {
-    err(QString::fromStdString(*run.refusal) + "\nNulla inviato al trasmettitore\n");
+    err(refusal_text(*run.refusal) + "\nNulla inviato al trasmettitore\n");
     return std::nullopt;
   }
   return run;
@@ -290,22 +295,6 @@ ParameterBlock image_for_device(ParameterBlock image, const MemoryRead& device) 
   image.device_type = device[cell::device_type];
   image.band = device[cell::band];
   return image;
-}
-
-// When the service cannot back up by itself, the command line saves the
-// memory as read before anything is written.
-std::optional<int> backup_before_write(BackupStore* store, const MemoryRead& read) {
-  if constexpr (service_backs_up<TransmitterSession>) {
-    return std::nullopt;  // the service saves it before the first write
-  } else {
-    if (!store) return std::nullopt;
-    QString saved;
-    if (const auto problem = store->save(settings_file_of_read(read), &saved)) {
-      err(*problem + "\nNulla inviato al trasmettitore\n");
-      return exit_code::backup;
-    }
-    return std::nullopt;
-  }
 }
 
 // ---- Commands ----
@@ -394,7 +383,6 @@ int cmd_program(const Arguments& a, int port) {
   }
   const auto run = encode_or_refuse(image_for_device(image, read.cells), fields);
   if (!run) return exit_code::refused;
-  if (const auto failed = backup_before_write(options.backup, read.cells)) return *failed;
   const WriteResult result = device.program(run->writes);
   const int code = report_write(result, run->writes);
   device.end('E');
@@ -417,7 +405,6 @@ int cmd_defaults(const Arguments& a, int port) {
   bool timed_out = false;
   const auto [outcome, read] = device.connectAndRead(&timed_out);
   if (!outcome.completed()) return report_connect_failure(outcome, timed_out);
-  if (const auto failed = backup_before_write(options.backup, read.cells)) return *failed;
   const MemoryImage cells = factory_default_cells(band, generation);
   const WriteResult result = device.loadFactorySet(band, generation);
   const int code = report_write(result, {cells.begin(), cells.end()});
@@ -587,11 +574,6 @@ int cmd_batch(const Arguments& a, int port) {
         result_text = "Impostazioni rifiutate";
         break;
       }
-      if (const auto failed = backup_before_write(options.backup, read.cells)) {
-        result_code = *failed;
-        result_text = "Backup non riuscito";
-        break;
-      }
       const WriteResult written = device.program(run->writes);
       result_code = report_write(written, run->writes);
       device.end('E');
@@ -600,6 +582,7 @@ int cmd_batch(const Arguments& a, int port) {
       result_text = result_code == exit_code::done                 ? QString("OK")
                     : result_code == exit_code::no_acknowledgement ? QString("TIME OUT cella %1").arg(written.outcome.address)
                     : result_code == exit_code::verify             ? QString("Verifica fallita")
+                    : result_code == exit_code::backup             ? QString("Backup non riuscito")
                                                                    : QString("Errore porta");
       break;
     }

@@ -8,8 +8,8 @@
 namespace quarn::cli {
 namespace {
 
-// Hooks for service features that arrive separately: each is called only
-// when the service has it, so the command line never pretends to have one.
+// The trace arrives in the service separately: it is asked for only when
+// the service has it, so the command line never pretends to write one.
 template <class Session>
 void set_trace_file(Session& session, const QString& path) {
   if constexpr (requires { session.setTraceFile(path); }) {
@@ -17,17 +17,13 @@ void set_trace_file(Session& session, const QString& path) {
   }
 }
 
-template <class Session>
-void set_backup_store(Session& session, BackupStore* store) {
-  if constexpr (requires { session.setBackupStore(store); }) session.setBackupStore(store);
-}
-
 }  // namespace
 
 DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), session_(port_) {
   port_.setPortNumber(options.port_number);
   set_trace_file(session_, options.trace_file);
-  set_backup_store(session_, options.backup);
+  // The service saves the memory as read before its first write.
+  session_.setBackupStore(options.backup);
   if (options.progress) {
     QObject::connect(&session_, &TransmitterSession::waitingForReady,
                      [] { std::fprintf(stderr, "In attesa del trasmettitore...\n"); });

@@ -14,10 +14,6 @@
 
 namespace quarn::cli {
 
-// Whether the service saves the memory as read before its first write.
-template <class Session>
-constexpr bool service_backs_up = requires(Session& s, BackupStore* b) { s.setBackupStore(b); };
-
 struct DeviceOptions {
   int port_number = 1;
   int ready_timeout_s = 30;

@@ -47,12 +47,12 @@ struct Run {
 
 class QuarnctlBench {
  public:
-  QuarnctlBench() { QVERIFY(dir.isValid()); }
+  QuarnctlBench() : data_home(dir.filePath("data")) { QVERIFY(dir.isValid()); }
   QString file(const QString& name) const { return dir.filePath(name); }
 
   QProcessEnvironment environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", dir.filePath("data"));  // backups stay in the test's folder
+    env.insert("XDG_DATA_HOME", data_home);  // backups stay in the test's folder
     return env;
   }
 
@@ -97,6 +97,7 @@ class QuarnctlBench {
   }
 
   QTemporaryDir dir;
+  QString data_home;
 };
 
 bool in_packets(int address) {
@@ -206,6 +207,25 @@ class TestQuarnctl : public QObject {
     QVERIFY(after);
     QCOMPARE(int((*after)[cell::robbery_time]), 77);
     for (int a = 10; a < read_count; ++a) QCOMPARE((*after)[a], (*before)[a]);
+  }
+
+  // The backups folder cannot be made (a file stands where a folder must
+  // be): the service refuses the write and the device keeps its memory.
+  void aFailedBackupWritesNothing() {
+    Emulator emulator;
+    QuarnctlBench bench;
+    const auto before = bench.cells(emulator.path(), "a.json");
+    QVERIFY(before);
+    QFile blocker(bench.file("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    bench.data_home = bench.file("blocker/data");
+    const Run r = bench.run({"program", bench.file("a.json"), "--port", emulator.path(), "--set", "code=77"});
+    QCOMPARE(r.exit, 7);
+    QVERIFY2(r.err.contains("Backup non salvato"), qPrintable(r.err));
+    const auto after = bench.cells(emulator.path(), "b.json");
+    QVERIFY(after);
+    QCOMPARE(*after, *before);
   }
 
   void aCellStoredOtherwiseFailsTheVerify() {
