@@ -1,8 +1,10 @@
 // Program start: the splash window, then the main window on "Continua".
 // With --demo an emulated transmitter answers on every "Com" port.
 
+#include "app/program_options.h"
 #include "config/factory_defaults.h"
 #include "emulator/emulated_link.h"
+#include "link/backup_store.h"
 #include "link/qt_serial_link.h"
 #include "ui/branding.h"
 #include "ui/notifier.h"
@@ -10,27 +12,33 @@
 #include "ui/splash_window.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 
+#include <cstdio>
 #include <memory>
+#include <variant>
 
 int main(int argc, char* argv[]) {
+  // The options come first: --help, --version and a mistyped option answer
+  // without a display, where constructing the QApplication would abort.
+  const auto parsed = quarn::parse_program_options(quarn::command_line_arguments(argc, argv), quarn::branding::version());
+  if (const auto* done = std::get_if<quarn::ProgramExit>(&parsed)) {
+    std::fputs(qPrintable(done->text), done->to_stderr ? stderr : stdout);
+    return done->exit_code;
+  }
+  const quarn::ProgramOptions options = std::get<quarn::ProgramOptions>(parsed);
+
   QApplication app(argc, argv);
+  // Both names place the backups: ~/.local/share/Quelmora/Configuratore Per Quarn/backups.
+  QApplication::setOrganizationName("Quelmora");
   QApplication::setApplicationName("Configuratore Per Quarn");
   QApplication::setApplicationVersion(quarn::branding::version());
   QApplication::setWindowIcon(quarn::branding::logo());
-
-  QCommandLineParser parser;
-  parser.setApplicationDescription("Configuratore per il trasmettitore Quarn");
-  parser.addHelpOption();
-  parser.addVersionOption();
-  const QCommandLineOption demo("demo", "Un trasmettitore emulato (New, UHF) risponde su ogni porta Com.");
-  parser.addOption(demo);
-  parser.process(app);
+  // Lets a desktop match the window with the installed launcher and its icon.
+  QGuiApplication::setDesktopFileName("it.quelmora.QuarnConfigurator");
 
   std::unique_ptr<quarn::EmulatedTransmitter> transmitter;
   std::unique_ptr<quarn::SerialLink> port;
-  if (parser.isSet(demo)) {
+  if (options.demo) {
     transmitter = std::make_unique<quarn::EmulatedTransmitter>(
         quarn::TransmitterModel(quarn::factory_default_cells(quarn::Band::Uhf, quarn::Generation::New)));
     port = std::make_unique<quarn::EmulatedLink>(*transmitter);
@@ -39,13 +47,15 @@ int main(int argc, char* argv[]) {
   }
 
   quarn::ScreenNotifier notifier;
+  quarn::BackupStore backups(quarn::BackupStore::defaultFolder());
   std::unique_ptr<quarn::Principale> principale;  // goes before the port it uses
   auto* splash = new quarn::SplashWindow;
   // Direct connection: the main window must be up before the closing splash
   // would end the program as its last window.
   QObject::connect(splash, &quarn::SplashWindow::continued, [&] {
     principale = std::make_unique<quarn::Principale>(*port, notifier);
-    if (parser.isSet(demo)) principale->setWindowTitle("DEMO  " + principale->windowTitle());
+    principale->session().setBackupStore(&backups);
+    if (options.demo) principale->setWindowTitle("DEMO  " + principale->windowTitle());
     QObject::connect(principale.get(), &quarn::Principale::exitRequested, &app, &QApplication::quit);
     principale->show();
   });

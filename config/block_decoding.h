@@ -2,6 +2,7 @@
 // Turning the 63 cells of a read into what the main window shows. Pure: the
 // window only applies the result.
 
+#include "config/field_values.h"
 #include "config/parameter_block.h"
 
 #include <array>
@@ -46,5 +47,11 @@ struct DecodedBlock {
 };
 
 DecodedBlock decode_block(const MemoryRead& memory);
+
+// The settings a read shows, as a programming run takes them. What the read
+// leaves unchanged in the window (a Mono mask naming no input, an option cell
+// that beeps or is left alone) keeps the FieldValues default: an empty text,
+// Quarn coding, high tones, battery-low alarm on, multiple transmission.
+FieldValues field_values_of(const DecodedBlock& decoded);
 
 }  // namespace quarn

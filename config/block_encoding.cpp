@@ -5,106 +5,152 @@
 #include "config/packet.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace quarn {
 
 namespace {
 
-// The message that ends the run, or nullptr when a step succeeded.
-using Refusal = const char*;
+Refusal out_of_range(SettingKey key, ValueRange range) {
+  return {.reason = RefusalReason::OutOfRange, .setting = key, .range = range};
+}
 
-// The whole number a field text stands for, rounded half to even, when it lies
-// within low to high.
-std::optional<int> whole_number(const std::string& text, int low, int high) {
-  const double rounded = round_half_even(numeric_value(text));
-  if (!(rounded >= low && rounded <= high)) return std::nullopt;
+double number_of(const FieldValues& fields, const SettingDeclaration& setting) {
+  return numeric_value(fields.*setting.text);
+}
+
+// The whole number a value stands for, rounded half to even, when it lies
+// within the range.
+std::optional<int> whole_number(double value, ValueRange range) {
+  const double rounded = round_half_even(value);
+  if (!range.contains(rounded)) return std::nullopt;
   return static_cast<int>(rounded);
 }
 
-Refusal encode_frequency_cells(ParameterBlock& block, double mhz) {
-  if (!within_band_limits(block.band, mhz)) return message_outside_band;
-  const FrequencyCells cells = encode_frequency(mhz);
-  for (const long long value : {cells.b_high, cells.b_low, cells.a_x2}) {
-    if (value < 0 || value > 255) return message_frequency_range;
+void put_cell(ParameterBlock& block, int address, double value) { block.cells[address] = value; }
+
+std::optional<Refusal> encode_frequency_cells(ParameterBlock& block, const FieldValues& fields,
+                                              const SettingDeclaration& setting) {
+  const double mhz = number_of(fields, setting);
+  const std::optional<ValueRange> band = band_limits(block.band);
+  if (band && !band->contains(mhz)) {
+    return Refusal{.reason = RefusalReason::OutsideBand, .setting = setting.key, .range = *band};
   }
-  block.cells[cell::freq_b_high] = static_cast<double>(cells.b_high);
-  block.cells[cell::freq_b_low] = static_cast<double>(cells.b_low);
-  block.cells[cell::freq_a_x2] = static_cast<double>(cells.a_x2);
-  return nullptr;
+  if (!setting.limits.contains(static_cast<double>(channel_number(mhz)))) {
+    return out_of_range(setting.key, setting.limits);
+  }
+  // Cells in the order of FrequencyCells: B div 256, B mod 256, 2 x A.
+  const FrequencyCells cells = encode_frequency(mhz);
+  put_cell(block, setting.cell(), static_cast<double>(cells.b_high));
+  put_cell(block, setting.cell() + 1, static_cast<double>(cells.b_low));
+  put_cell(block, setting.cell() + 2, static_cast<double>(cells.a_x2));
+  return std::nullopt;
 }
 
-void put_packet(ParameterBlock& block, int first_cell, const Packet& packet) {
-  std::copy(packet.begin(), packet.end(), block.cells.begin() + first_cell);
+// What both packets carry besides the input, once checked.
+struct PacketContents {
+  CodeMode mode = CodeMode::Quarn;
+  int code = 0;
+  bool low_tones = false;
+  int repeater_code = 0;
+};
+
+// The code as the packets carry it. The code is split into high = whole part
+// of code / 256 and low = the rest before anything is rounded, and each part
+// must then be a byte and the high one within the limits: "255.5" has a low
+// part that rounds to 256 and is refused, never carried into the high byte.
+// A Mono code is also bounded by its value, so "1023.4" is refused although it
+// would round to 1023; a Quarn code only by its bytes, so "65535.4" passes.
+std::optional<int> packet_code(double code, CodeMode mode, ValueRange limits) {
+  if (mode == CodeMode::Mono && code > limits.high) return std::nullopt;
+  const double high = std::trunc(code / 256);
+  const auto low = byte_value(code - 256 * high);
+  if (!low || !(high >= 0 && high <= limits.high / 256)) return std::nullopt;
+  return 256 * static_cast<int>(high) + *low;
 }
 
-Refusal encode_packets(ParameterBlock& block, const FieldValues& fields) {
-  const CodeMode mode = fields.quarn_mode ? CodeMode::Quarn : CodeMode::Mono;
-  // The code field accepts digits only, so the rounding merely makes the
-  // typed number an integer. A Quarn code is bounded by its high byte.
-  const auto code = whole_number(fields.code, 0, mode == CodeMode::Quarn ? 65535 : 1023);
-  if (!code) return mode == CodeMode::Quarn ? message_quarn_code_range : message_mono_code_range;
+std::optional<Refusal> check_packet_code(const FieldValues& fields, const SettingDeclaration& setting,
+                                         PacketContents& packet) {
+  packet.mode = fields.quarn_mode ? CodeMode::Quarn : CodeMode::Mono;
+  packet.low_tones = fields.low_tones;
+  const ValueRange code_limits = packet.mode == CodeMode::Quarn ? setting.limits : mono_code_limits;
+  const auto code = packet_code(number_of(fields, setting), packet.mode, code_limits);
+  if (!code) return out_of_range(setting.key, code_limits);
+  packet.code = *code;
 
   // With a Mono code and low tones the repeater code fills bits 2 to 7 of the
   // high code byte, above the code's two bits.
-  int repeater = 0;
-  if (mode == CodeMode::Mono && fields.low_tones) {
-    const auto value = whole_number(fields.repeater_code, 0, 63);
-    if (!value) return message_mono_repeater_range;
-    repeater = *value;
+  if (packet.mode == CodeMode::Mono && packet.low_tones) {
+    const SettingDeclaration& repeater = quarn::setting(SettingKey::RepeaterCode);
+    const auto value = whole_number(number_of(fields, repeater), mono_repeater_limits);
+    if (!value) return out_of_range(repeater.key, mono_repeater_limits);
+    packet.repeater_code = *value;
   }
-
-  // An empty list text counts as input 0, which no packet can carry.
-  const auto alarm_input = whole_number(fields.alarm_input, 1, 8);
-  if (!alarm_input) return message_alarm_input_range;
-  put_packet(block, cell::alarm_packet, build_packet(mode, *code, *alarm_input, fields.low_tones, repeater));
-  const auto battery_input = whole_number(fields.battery_input, 1, 8);
-  if (!battery_input) return message_battery_input_range;
-  put_packet(block, cell::battery_packet, build_packet(mode, *code, *battery_input, fields.low_tones, repeater));
-  return nullptr;
+  return std::nullopt;
 }
 
-struct PlainField {
-  int address;
-  std::string FieldValues::*text;
-  Refusal refusal;
-};
+// An empty list text counts as input 0, which no packet can carry.
+std::optional<Refusal> encode_packet(ParameterBlock& block, const FieldValues& fields,
+                                     const SettingDeclaration& input_setting, const PacketContents& contents) {
+  const auto input = whole_number(number_of(fields, input_setting), input_setting.limits);
+  if (!input) return out_of_range(input_setting.key, input_setting.limits);
+  const Packet packet = build_packet(contents.mode, contents.code, *input, contents.low_tones, contents.repeater_code);
+  std::copy(packet.begin(), packet.end(), block.cells.begin() + input_setting.carrier_packet);
+  return std::nullopt;
+}
 
-// Cells that hold a field's number as it is, in the order a run takes them.
-constexpr PlainField plain_fields[] = {
-    {cell::tx_count, &FieldValues::tx_count, message_tx_count_range},
-    {cell::panic_filter, &FieldValues::panic_filter, message_panic_filter_range},
-    {cell::robbery_time, &FieldValues::robbery_time, message_robbery_time_range},
-    {cell::antifall_time, &FieldValues::antifall_time, message_antifall_time_range},
-    {cell::repeater_code, &FieldValues::repeater_code, message_repeater_code_range},
-};
+// The cell keeps the number as typed; only its rounded value must fit.
+std::optional<Refusal> encode_plain_cell(ParameterBlock& block, const FieldValues& fields,
+                                         const SettingDeclaration& setting) {
+  const double value = number_of(fields, setting);
+  if (!whole_number(value, setting.limits)) return out_of_range(setting.key, setting.limits);
+  put_cell(block, setting.cell(), value);
+  return std::nullopt;
+}
 
-Refusal encode_plain_cells(ParameterBlock& block, const FieldValues& fields) {
-  for (const PlainField& field : plain_fields) {
-    const double value = numeric_value(fields.*field.text);
-    if (!byte_value(value)) return field.refusal;
-    block.cells[field.address] = value;
+std::optional<Refusal> encode_settings(ParameterBlock& block, const FieldValues& fields) {
+  PacketContents packet;
+  for (const SettingDeclaration& setting : setting_declarations()) {
+    std::optional<Refusal> refusal;
+    switch (setting.kind) {
+      case SettingKind::Frequency:
+        refusal = encode_frequency_cells(block, fields, setting);
+        break;
+      case SettingKind::CodePacket:
+        refusal = check_packet_code(fields, setting, packet);
+        break;
+      case SettingKind::Number:
+      case SettingKind::ListValue:
+        refusal = setting.carrier_packet >= 0 ? encode_packet(block, fields, setting, packet)
+                                              : encode_plain_cell(block, fields, setting);
+        break;
+      case SettingKind::OptionPair:
+        break;  // taken from the image as the option buttons left it
+    }
+    if (refusal) return refusal;
   }
-  return nullptr;
+  return std::nullopt;
 }
 
-void set_device_constants(ParameterBlock& block, const GenerationConstants& constants) {
-  block.cells[cell::fixed_03] = fixed_03_value;
-  block.cells[cell::fixed_07] = constants.fixed_07;
-  block.cells[cell::fixed_08] = constants.fixed_08;
-  block.cells[cell::fixed_09] = fixed_09_value;
-  block.cells[cell::fixed_24] = fixed_24_value;
+void set_device_constants(ParameterBlock& block, Generation generation) {
+  for (const DeviceConstant& constant : device_constants) put_cell(block, constant.cell, constant.value(generation));
 }
 
-// Every cell the fields set has been checked by now; what remains to fail are
-// the cells taken from the image as they stand.
-std::optional<BlockBytes> block_bytes(const ParameterBlock& block) {
-  BlockBytes bytes{};
+// Every cell the settings set has been checked by now; what remains to fail
+// are the cells taken from the image as they stand.
+std::optional<Refusal> block_bytes(const ParameterBlock& block, BlockBytes& bytes) {
   for (int address = 0; address < block_size; ++address) {
     const auto byte = byte_value(block.cells[address]);
-    if (!byte) return std::nullopt;
+    if (!byte) {
+      const SettingDeclaration* holder = setting_for_cell(address);
+      return Refusal{.reason = RefusalReason::ImageCellNotByte,
+                     .setting = holder ? std::optional(holder->key) : std::nullopt,
+                     .range = byte_range,
+                     .cell = address};
+    }
     bytes[address] = *byte;
   }
-  return bytes;
+  return std::nullopt;
 }
 
 // Cells 0 to 36, the filler, the New type mark and the checksum, cut at the
@@ -118,36 +164,24 @@ std::vector<std::uint8_t> write_values(const BlockBytes& bytes, std::uint8_t che
   return writes;
 }
 
-Refusal encode_fields(ParameterBlock& block, const FieldValues& fields, double mhz,
-                      const GenerationConstants& constants) {
-  if (const Refusal refusal = encode_frequency_cells(block, mhz)) return refusal;
-  if (const Refusal refusal = encode_packets(block, fields)) return refusal;
-  if (const Refusal refusal = encode_plain_cells(block, fields)) return refusal;
-  set_device_constants(block, constants);
-  return nullptr;
-}
-
 }  // namespace
 
 ProgrammingRun encode_block(const ParameterBlock& image, const FieldValues& fields) {
   ProgrammingRun run;
   run.block = image;
-  const double mhz = numeric_value(fields.frequency);
-  run.outside_transmit_ranges = !within_transmit_range(mhz);
+  run.outside_transmit_ranges = !within_transmit_range(number_of(fields, setting(SettingKey::Frequency)));
 
-  const GenerationConstants constants = constants_of(generation_of(image.device_type));
-  if (const Refusal refusal = encode_fields(run.block, fields, mhz, constants)) {
-    run.refusal = refusal;
-    return run;
-  }
-  const std::optional<BlockBytes> bytes = block_bytes(run.block);
-  if (!bytes) {
-    run.refusal = message_image_cell_range;
-    return run;
-  }
-  const std::uint8_t checksum = compute_block_checksum(*bytes);
+  const Generation generation = generation_of(image.device_type);
+  run.refusal = encode_settings(run.block, fields);
+  if (run.refusal) return run;
+  set_device_constants(run.block, generation);
+
+  BlockBytes bytes{};
+  run.refusal = block_bytes(run.block, bytes);
+  if (run.refusal) return run;
+  const std::uint8_t checksum = compute_block_checksum(bytes);
   run.block.block_checksum = checksum;
-  run.writes = write_values(*bytes, checksum, constants.last_programmed_address);
+  run.writes = write_values(bytes, checksum, constants_of(generation).last_programmed_address);
   return run;
 }
 

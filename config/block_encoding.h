@@ -2,35 +2,42 @@
 // Turning the main window's fields into the cells of a programming run. Pure:
 // the window gathers the texts and choices, the link writes the result.
 
+#include "config/field_values.h"
 #include "config/parameter_block.h"
+#include "config/settings_table.h"
+#include "config/value_range.h"
 
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace quarn {
 
-// The fields as the technician left them: texts as typed, options as chosen.
-struct FieldValues {
-  std::string code;           // CodiceQuarn
-  std::string frequency;      // FqTx
-  std::string robbery_time;   // txb_tmp_rap
-  std::string antifall_time;  // txb_amp
-  std::string tx_count;       // Cmb_n_tx_tot
-  std::string alarm_input;    // Cmb_n_ing_all
-  std::string battery_input;  // Cmb_N_ing_bat
-  std::string panic_filter;   // Cmb_tmr_p_all
-  std::string repeater_code;  // cmb_Monorep
-  bool quarn_mode = true;     // opt_quarn selected (else Mono)
-  bool low_tones = false;     // Opt_toni_bassi selected (else Opt_toni_alti)
+enum class RefusalReason {
+  OutsideBand,       // the frequency lies outside the limits of the band read
+  OutOfRange,        // a setting's value cannot be encoded
+  ImageCellNotByte,  // a cell taken from the image as it stands is no byte
+};
+
+// Why a run ends before anything is sent.
+struct Refusal {
+  RefusalReason reason;
+  // The setting refused, or the one that holds the cell that is no byte;
+  // nullopt for a kept cell.
+  std::optional<SettingKey> setting;
+  // What would have been accepted: MHz for OutsideBand, the value as encoded
+  // otherwise (a channel count for the frequency, a byte for a cell).
+  ValueRange range;
+  int cell = -1;  // ImageCellNotByte: the first such cell
+
+  bool operator==(const Refusal&) const = default;
 };
 
 struct ProgrammingRun {
   // The frequency lies outside both transmit ranges: warn, then go on.
   bool outside_transmit_ranges = false;
-  // Set when the run must end before anything is sent: the message to show.
-  std::optional<std::string> refusal;
+  // Set when the run must end before anything is sent.
+  std::optional<Refusal> refusal;
   // The image after encoding (valid only without a refusal), with
   // block_checksum set.
   ParameterBlock block;
@@ -38,31 +45,12 @@ struct ProgrammingRun {
   std::vector<std::uint8_t> writes;
 };
 
-inline constexpr const char* message_outside_transmit_ranges = "Frequenza TX fuori range!";
-inline constexpr const char* message_outside_band = "Frequenza Fuori Banda !";
-inline constexpr const char* message_mono_code_range = "Errore Codice Quarn - Mono  Fuori Range (1 - 1023)";
-
-// Refusals of values that cannot become bytes, each naming the field by the
-// caption of its group and the range that fits.
-inline constexpr const char* message_frequency_range = "Errore Freq Tx Mhz Fuori Range";
-inline constexpr const char* message_quarn_code_range = "Errore Codice Quarn Fuori Range (0 - 65535)";
-// Mono code with low tones: the repeater code shares the high code byte.
-inline constexpr const char* message_mono_repeater_range = "Errore Cod Rep Fuori Range (0 - 63)";
-inline constexpr const char* message_alarm_input_range = "Errore N° Ing di All Fuori Range (1 - 8)";
-inline constexpr const char* message_battery_input_range = "Errore Batteria Scarica Su Ing N° Fuori Range (1 - 8)";
-inline constexpr const char* message_tx_count_range = "Errore N° di Tx Tot Fuori Range (0 - 255)";
-inline constexpr const char* message_panic_filter_range = "Errore Filtro P. All Fuori Range (0 - 255)";
-inline constexpr const char* message_robbery_time_range = "Errore Timer per rapina Fuori Range (0 - 255)";
-inline constexpr const char* message_antifall_time_range = "Errore Timer Antiatterramento Fuori Range (0 - 255)";
-inline constexpr const char* message_repeater_code_range = "Errore Cod Rep Fuori Range (0 - 255)";
-// A cell taken from the image as it stands (options, kept cells) is no byte.
-inline constexpr const char* message_image_cell_range = "Errore Parametri Fuori Range (0 - 255)";
-
-// Encodes the fields into a copy of `image` (whose cells 4, 5, 6, 36, 22, 23,
-// device type and band are taken as they stand) in the order of a run:
-// frequency, band check, packets, plain cells, generation constants, checksum.
-// Values that cannot become bytes are refused with a message naming the field
-// and the range that fits; the first refusal ends the encoding.
+// Encodes the settings into a copy of `image` (whose option cells, kept
+// cells, device type and band are taken as they stand) in the order of a run:
+// the settings in SettingKey order, then the device constants and the
+// checksum. The first value that cannot be encoded ends the encoding: with a
+// Mono code, a code above 1023 and, with low tones, a repeater code outside 0
+// to 63 are refused too.
 ProgrammingRun encode_block(const ParameterBlock& image, const FieldValues& fields);
 
 }  // namespace quarn

@@ -3,8 +3,8 @@
 namespace quarn {
 
 GenerationConstants constants_of(Generation generation) {
-  if (generation == Generation::New) return {5, 133, device_type_new, cell::block_checksum};
-  return {0, 136, 0, cell::battery_packet + packet_size - 1};
+  if (generation == Generation::New) return {device_type_new, cell::block_checksum};
+  return {0, cell::battery_packet + packet_size - 1};
 }
 
 Generation generation_of(int device_type_byte) {

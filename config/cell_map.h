@@ -58,20 +58,32 @@ inline constexpr std::uint8_t band_uhf = 85;         // "U"
 inline constexpr std::uint8_t band_vhf = 86;         // "V"
 inline constexpr std::uint8_t cell_63_mark = 90;     // "Z", written by the factory defaults only
 
-inline constexpr std::uint8_t fixed_03_value = 2;
-inline constexpr std::uint8_t fixed_09_value = 1;
-inline constexpr std::uint8_t fixed_24_value = 3;
-
 enum class Generation { New, Old };
 
+// A cell that every programming run and factory set writes with a constant
+// of the device's generation.
+struct DeviceConstant {
+  int cell;
+  std::uint8_t new_value;
+  std::uint8_t old_value;
+
+  std::uint8_t value(Generation generation) const { return generation == Generation::New ? new_value : old_value; }
+};
+
+inline constexpr DeviceConstant device_constants[] = {
+    {cell::fixed_03, 2, 2}, {cell::fixed_07, 5, 0}, {cell::fixed_08, 133, 136},
+    {cell::fixed_09, 1, 1}, {cell::fixed_24, 3, 3},
+};
+
+// Cells that a programming run sends back exactly as the last read left them.
+inline constexpr int kept_cells[] = {cell::kept_22, cell::kept_23};
+
 struct GenerationConstants {
-  std::uint8_t fixed_07;
-  std::uint8_t fixed_08;
   std::uint8_t device_type;      // what the factory defaults store in cell 60
   int last_programmed_address;   // a programming run writes 0 to this address
 };
 
-// New: 5, 133, "N", up to 61. Old: 0, 136, 0, up to 33.
+// New: "N", up to 61. Old: 0, up to 33.
 GenerationConstants constants_of(Generation generation);
 
 // A device type byte of 78 marks a New device, anything else an Old one.

@@ -1,8 +1,9 @@
 #pragma once
-// The factory default sets, derived from one table of settings through the
-// same encoding that a programming run uses.
+// The factory default sets: settings as the window would hold them, encoded
+// the way a programming run encodes them.
 
 #include "config/cell_map.h"
+#include "config/field_values.h"
 
 #include <array>
 #include <cstdint>
@@ -12,6 +13,9 @@ namespace quarn {
 enum class Band { Uhf, Vhf };
 
 using MemoryImage = std::array<std::uint8_t, memory_size>;  // cells 0 to 63
+
+// The settings of the default set for a band.
+FieldValues factory_settings(Band band);
 
 // All 64 cells that the defaults loader writes for a band and generation.
 MemoryImage factory_default_cells(Band band, Generation generation);

@@ -25,12 +25,16 @@ long long floor_div(long long value, long long divisor) {
 
 }  // namespace
 
-FrequencyCells encode_frequency(double mhz) {
+long long channel_number(double mhz) {
   // The 0.01 MHz pulls a frequency up to 10 kHz below a channel onto it; the
   // millionth keeps one exactly 2.5 kHz above a channel from staying on it
   // through rounding.
   const double channel = std::floor((mhz + 0.01) / channel_step_mhz + 0.000001);
-  const auto n = static_cast<long long>(std::fmin(std::fmax(channel, -channel_limit), channel_limit));
+  return static_cast<long long>(std::fmin(std::fmax(channel, -channel_limit), channel_limit));
+}
+
+FrequencyCells encode_frequency(double mhz) {
+  const long long n = channel_number(mhz);
   const long long b = floor_div(n, 64);
   const long long b_high = floor_div(b, 256);
   return {b_high, b - 256 * b_high, 2 * (n - 64 * b)};
@@ -46,15 +50,20 @@ bool within_transmit_range(double mhz) {
   return (mhz >= 140 && mhz <= 175) || (mhz >= 410 && mhz <= 470);
 }
 
-bool within_band_limits(int band, double mhz) {
+std::optional<ValueRange> band_limits(int band) {
   switch (band) {
     case band_uhf:
-      return mhz >= 400 && mhz <= 480;
+      return ValueRange{400, 480};
     case band_vhf:
-      return mhz >= 130 && mhz <= 185;
+      return ValueRange{130, 185};
     default:
-      return true;
+      return std::nullopt;
   }
+}
+
+bool within_band_limits(int band, double mhz) {
+  const std::optional<ValueRange> limits = band_limits(band);
+  return !limits || limits->contains(mhz);
 }
 
 }  // namespace quarn

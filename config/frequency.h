@@ -1,7 +1,10 @@
 #pragma once
 // Transmit frequency as the channel count that cells 10 to 12 hold.
 
+#include "config/value_range.h"
+
 #include <cstdint>
+#include <optional>
 
 namespace quarn {
 
@@ -13,7 +16,10 @@ struct FrequencyCells {
   long long a_x2;    // cell 12: 2 x A
 };
 
-// Channel N = floor((f + 0.01) / 0.0125 + 0.000001) split as N = 64 B + A.
+// Channel N = floor((f + 0.01) / 0.0125 + 0.000001), held within +-2^53.
+long long channel_number(double mhz);
+
+// The channel number split as N = 64 B + A.
 FrequencyCells encode_frequency(double mhz);
 
 // f = (64 x (256 x b_high + b_low) + a_x2 / 2) x 0.0125 MHz.
@@ -22,8 +28,10 @@ double decode_frequency(std::uint8_t b_high, std::uint8_t b_low, std::uint8_t a_
 // 140 to 175 MHz or 410 to 470 MHz, bounds included.
 bool within_transmit_range(double mhz);
 
-// Band "U" requires 400 to 480 MHz, "V" 130 to 185 MHz; any other band byte
-// sets no limit.
+// Band "U" allows 400 to 480 MHz, "V" 130 to 185 MHz; any other band byte
+// sets no limit (nullopt).
+std::optional<ValueRange> band_limits(int band);
+
 bool within_band_limits(int band, double mhz);
 
 }  // namespace quarn

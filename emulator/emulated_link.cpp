@@ -54,9 +54,10 @@ void EmulatedLink::unplug() {
 
 void EmulatedLink::setOpenFailure(std::optional<PortError> error) { open_failure_ = std::move(error); }
 
+// Like a serial port's receive queue, what arrives beyond its size is lost.
 void EmulatedLink::receive(const QByteArray& bytes) {
   if (!open_) return;
-  received_.append(bytes);
+  received_.append(bytes.left(std::max<qsizetype>(0, receive_queue_bytes - received_.size())));
   emit bytesArrived();
 }
 

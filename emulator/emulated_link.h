@@ -12,6 +12,7 @@ class EmulatedLink : public SerialLink {
  public:
   // What unplug() reports, in the manner of a serial layer's resource error.
   static constexpr int unplugged_error_number = 9;
+  static constexpr qsizetype receive_queue_bytes = 1024;
 
   explicit EmulatedLink(EmulatedTransmitter& transmitter, QObject* parent = nullptr);
 

@@ -25,7 +25,8 @@ EmulatedTransmitter::EmulatedTransmitter(const TransmitterModel& model, const Li
 void EmulatedTransmitter::clientConnected() {
   // What the last client sent before closing still reaches the device, with
   // no one left to hear the answers.
-  deliverToDevice(to_device_.takeAll());
+  const QByteArray unheard = to_device_.takeAll();
+  deliverToDevice(unheard, QList<qint64>(unheard.size(), clock_.nsecsElapsed()));
   model_.clientLeft();
   client_ = true;
   emit clientChanged(true);
@@ -47,23 +48,25 @@ void EmulatedTransmitter::announce() {
   to_client_.send(to_byte_array(model_.announcement()));
 }
 
-void EmulatedTransmitter::deliverToDevice(const QByteArray& bytes) {
-  for (const char byte : bytes) {
-    log(TrafficEntry::Direction::ToTransmitter, byte);
-    const TransmitterModel::Reply reply = model_.receive(std::uint8_t(byte));
+// A reply starts from the planned arrival of the byte it answers, so a late
+// delivery does not push the rest of the exchange back.
+void EmulatedTransmitter::deliverToDevice(const QByteArray& bytes, const QList<qint64>& planned_ns) {
+  for (qsizetype i = 0; i < bytes.size(); ++i) {
+    log(TrafficEntry::Direction::ToTransmitter, bytes[i], planned_ns[i]);
+    const TransmitterModel::Reply reply = model_.receive(std::uint8_t(bytes[i]));
     if (!client_ || reply.bytes.empty()) continue;
-    to_client_.send(to_byte_array(reply.bytes),
-                    reply.acknowledges_write ? timing_.write_delay : std::chrono::milliseconds{});
+    to_client_.sendFrom(planned_ns[i], to_byte_array(reply.bytes),
+                        reply.acknowledges_write ? timing_.write_delay : std::chrono::milliseconds{});
   }
 }
 
-void EmulatedTransmitter::deliverToClient(const QByteArray& bytes) {
-  for (const char byte : bytes) log(TrafficEntry::Direction::ToClient, byte);
+void EmulatedTransmitter::deliverToClient(const QByteArray& bytes, const QList<qint64>& planned_ns) {
+  for (qsizetype i = 0; i < bytes.size(); ++i) log(TrafficEntry::Direction::ToClient, bytes[i], planned_ns[i]);
   emit bytesToClient(bytes);
 }
 
-void EmulatedTransmitter::log(TrafficEntry::Direction direction, char byte) {
-  traffic_.push_back({direction, std::uint8_t(byte), double(clock_.nsecsElapsed()) / 1e6});
+void EmulatedTransmitter::log(TrafficEntry::Direction direction, char byte, qint64 planned_ns) {
+  traffic_.push_back({direction, std::uint8_t(byte), double(clock_.nsecsElapsed()) / 1e6, double(planned_ns) / 1e6});
   emit trafficLogged(traffic_.back());
 }
 

@@ -36,6 +36,7 @@ class EmulatedTransmitter : public QObject {
   bool hasClient() const { return client_; }
 
   const TransmitterModel& model() const { return model_; }
+  void setFaults(const TransmitterFaults& faults) { model_.setFaults(faults); }
   const std::vector<TrafficEntry>& traffic() const { return traffic_; }
 
  signals:
@@ -46,9 +47,9 @@ class EmulatedTransmitter : public QObject {
 
  private:
   void announce();
-  void deliverToDevice(const QByteArray& bytes);
-  void deliverToClient(const QByteArray& bytes);
-  void log(TrafficEntry::Direction direction, char byte);
+  void deliverToDevice(const QByteArray& bytes, const QList<qint64>& planned_ns);
+  void deliverToClient(const QByteArray& bytes, const QList<qint64>& planned_ns);
+  void log(TrafficEntry::Direction direction, char byte, qint64 planned_ns);
 
   TransmitterModel model_;
   const LineTiming timing_;

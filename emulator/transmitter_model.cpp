@@ -22,8 +22,11 @@ TransmitterModel::TransmitterModel(const MemoryImage& memory, const TransmitterF
 
 TransmitterModel::Bytes TransmitterModel::announcement() const {
   if (faults_.silent || session_) return {};
-  if (faults_.noise_before_ready) return {noise, more_noise, ready};
-  return {ready};
+  Bytes bytes;
+  if (faults_.noise_before_ready) bytes = {noise, more_noise};
+  bytes.push_back(ready);
+  if (faults_.double_ready) bytes.push_back(ready);
+  return bytes;
 }
 
 TransmitterModel::Reply TransmitterModel::receive(std::uint8_t byte) {
@@ -83,7 +86,8 @@ TransmitterModel::Bytes TransmitterModel::readCell(int address) const {
 
 TransmitterModel::Reply TransmitterModel::writeCell(int address, std::uint8_t value) {
   if (faults_.no_ack_from && address >= *faults_.no_ack_from) return {};
-  memory_[address] = value;
+  // Another value: the lowest bit flipped.
+  memory_[address] = faults_.store_other_at == address ? value ^ 1 : value;
   Reply reply{{}, true};
   if (faults_.stray_before_ack_at == address) reply.bytes.push_back(noise);
   const std::uint8_t letter = faults_.lowercase_ack ? lowercase_ack : ack;

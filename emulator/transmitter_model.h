@@ -14,11 +14,13 @@ namespace quarn {
 // Addresses name the cell of a write or read step.
 struct TransmitterFaults {
   bool noise_before_ready = false;            // 0x78 0x79 ahead of every ready "K"
+  bool double_ready = false;                  // "KK" for every ready announcement
   std::optional<int> stray_before_ack_at{};   // 0x78 ahead of the "K" of this write
   bool double_ack_every_write = false;        // "KK" for every write
   std::optional<int> double_ack_at{};         // "KK" for this write
   bool lowercase_ack = false;                 // "k" in place of "K"
   std::optional<int> no_ack_from{};           // writes here and above: not stored, not answered
+  std::optional<int> store_other_at{};        // this write is acknowledged but another value stored
   std::optional<int> extra_after_read_at{};   // 0x78 after the value of this read
   bool wrong_checksum = false;                // cell 61 disagrees with the block from the start
   bool silent = false;                        // never ready, answers nothing
@@ -42,6 +44,8 @@ class TransmitterModel {
   // The client closed the port: a session or a half-received command is over.
   void clientLeft();
 
+  // Switches faults on or off from the next byte on.
+  void setFaults(const TransmitterFaults& faults) { faults_ = faults; }
   bool inSession() const { return session_; }
   const MemoryImage& memory() const { return memory_; }
   int testTransmissions() const { return test_transmissions_; }

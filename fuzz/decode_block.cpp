@@ -1,14 +1,16 @@
 // decode_block of any 63 cells, then what the window would do next: the
-// decoded texts and choices, fed back as the fields of a programming run over
-// the image the read left, either are refused for a reason the cells give, or
-// encode into cells that decode to the same meaning.
+// settings the read shows (field_values_of, with what the window held where
+// the read leaves a field alone), fed back as the fields of a programming run
+// over the image the read left, either are refused for a reason the cells
+// give, or encode into cells that decode to the same meaning.
 //
 // Input: the 63 cells read (missing ones are 0), then up to three bytes for
 // what the window held before the read, which stays where the read leaves a
 // field unchanged (missing: "1", "1", Quarn coding, high tones):
 //   byte 63  the alarm input text: value mod 9, 0 being "", else "1" to "8"
 //   byte 64  the battery input text, the same way
-//   byte 65  bit 0: Mono coding selected, bit 1: low tones selected
+//   byte 65  bit 0: Mono coding selected, bit 1: low tones selected, bit 2:
+//            battery-low alarm off, bit 3: single transmission
 //
 // Known ways the meaning may change, checked as such:
 // - An odd cell 12 is half a channel; the run programs the next whole
@@ -26,6 +28,7 @@
 #include "config/block_encoding.h"
 #include "config/frequency.h"
 #include "config/numeric_text.h"
+#include "config/settings_table.h"
 #include "fuzz_check.h"
 
 #include <algorithm>
@@ -60,37 +63,34 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const quarn::DecodedBlock decoded = quarn::decode_block(memory);
 
-  quarn::FieldValues fields;
-  fields.code = decoded.code;
-  fields.frequency = decoded.frequency;
-  fields.robbery_time = decoded.robbery_time;
-  fields.antifall_time = decoded.antifall_time;
-  fields.tx_count = decoded.tx_count;
-  fields.alarm_input = decoded.alarm_input.value_or(input_text(held(0, 1)));
-  fields.battery_input = decoded.battery_input.value_or(input_text(held(1, 1)));
-  fields.panic_filter = decoded.panic_filter;
-  fields.repeater_code = decoded.repeater_code;
+  quarn::FieldValues fields = quarn::field_values_of(decoded);
+  if (!decoded.alarm_input) fields.alarm_input = input_text(held(0, 1));
+  if (!decoded.battery_input) fields.battery_input = input_text(held(1, 1));
   fields.quarn_mode = !selected_for_one(decoded.code_mode, (held_options & 1) != 0);
   fields.low_tones = selected_for_one(decoded.tones, (held_options & 2) != 0);
+  fields.battery_alarm = selected_for_one(decoded.battery_alarm, (held_options & 4) == 0);
+  fields.multiple_tx = selected_for_one(decoded.tx_mode, (held_options & 8) == 0);
 
   const quarn::ProgrammingRun run = quarn::encode_block(decoded.block, fields);
   // Mono coding with low tones carries the repeater code in the code byte.
   const bool repeater_in_code = !fields.quarn_mode && fields.low_tones;
   if (run.refusal) {
-    const std::string refusal = *run.refusal;
+    using quarn::SettingKey;
+    const quarn::Refusal& refusal = *run.refusal;
     const double mhz = quarn::numeric_value(decoded.frequency);
-    if (refusal == quarn::message_outside_band) {
-      FUZZ_CHECK(!quarn::within_band_limits(decoded.block.band, mhz));
-    } else if (refusal == quarn::message_frequency_range) {
+    FUZZ_CHECK(refusal.setting.has_value());
+    if (refusal.reason == quarn::RefusalReason::OutsideBand) {
+      FUZZ_CHECK(*refusal.setting == SettingKey::Frequency && !quarn::within_band_limits(decoded.block.band, mhz));
+    } else if (*refusal.setting == SettingKey::Frequency) {
       // Channel 4194304 (64 x 256 x 256) and above is more than cells 10 to 12
       // hold; 0.01 MHz below a channel counts as that channel.
-      FUZZ_CHECK(mhz >= 4194304 * 0.0125 - 0.01);
-    } else if (refusal == quarn::message_mono_repeater_range) {
+      FUZZ_CHECK(refusal.reason == quarn::RefusalReason::OutOfRange && mhz >= 4194304 * 0.0125 - 0.01);
+    } else if (*refusal.setting == SettingKey::RepeaterCode) {
       FUZZ_CHECK(repeater_in_code && memory[quarn::cell::repeater_code] > 63);
-    } else if (refusal == quarn::message_alarm_input_range) {
+    } else if (*refusal.setting == SettingKey::AlarmInput) {
       FUZZ_CHECK(fields.alarm_input.empty());
     } else {
-      FUZZ_CHECK(refusal == quarn::message_battery_input_range && fields.battery_input.empty());
+      FUZZ_CHECK(*refusal.setting == SettingKey::BatteryInput && fields.battery_input.empty());
     }
     return 0;
   }

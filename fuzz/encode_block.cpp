@@ -1,5 +1,6 @@
 // encode_block of any field texts over an image as a read and the options
-// leave it: either a refusal with one of the field messages, or a run whose
+// leave it: either a refusal that names a setting (or, for a kept cell that is
+// no byte, that cell), or a run whose
 // writes are 62 (New) or 34 (Old) bytes, each the image cell it stands for
 // (then zeros, the type mark and the checksum), and which a read decodes back
 // to what the fields said.
@@ -9,16 +10,19 @@
 //              transmissions, alarm input, battery input, panic filter,
 //              repeater code (as typed; missing lines are empty)
 //   line 10    letters for the rest of the window: M Mono coding (else Quarn),
-//              L low tones, O an Old device (else New), U or V the band read
-//              (else 0), X cell 22 holding 300.5, which is no byte
+//              L low tones, N battery-low alarm off, S single transmission,
+//              O an Old device (else New), U or V the band read (else 0),
+//              X cell 22 holding 300.5, which is no byte, R options as read
 //   then       raw bytes for image cells 0 to 36 as last read (missing: the
-//              UHF factory set); cell 36 follows the coding option, and cell 4
-//              the tones option unless it was read as neither 0 nor 1.
+//              UHF factory set). The options' cells are then stored as the
+//              option buttons store them, or with R only the coding cell (the
+//              others stay as read, whatever they hold).
 
 #include "config/block_decoding.h"
 #include "config/block_encoding.h"
 #include "config/factory_defaults.h"
 #include "config/numeric_text.h"
+#include "config/settings_table.h"
 #include "fuzz_check.h"
 
 #include <algorithm>
@@ -30,17 +34,6 @@
 #include <string_view>
 
 namespace {
-
-using quarn::cell::code_mode;
-using quarn::cell::tones;
-
-constexpr const char* field_messages[] = {
-    quarn::message_outside_band,         quarn::message_mono_code_range,     quarn::message_frequency_range,
-    quarn::message_quarn_code_range,     quarn::message_mono_repeater_range, quarn::message_alarm_input_range,
-    quarn::message_battery_input_range,  quarn::message_tx_count_range,      quarn::message_panic_filter_range,
-    quarn::message_robbery_time_range,   quarn::message_antifall_time_range, quarn::message_repeater_code_range,
-    quarn::message_image_cell_range,
-};
 
 // The text a read shows for the number a field text stands for.
 std::string whole_text(const std::string& field) {
@@ -62,6 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto has = [&](char letter) { return letters.find(letter) != std::string::npos; };
   fields.quarn_mode = !has('M');
   fields.low_tones = has('L');
+  fields.battery_alarm = !has('N');
+  fields.multiple_tx = !has('S');
   const bool is_new = !has('O');
   const std::uint8_t band = has('U') ? quarn::band_uhf : has('V') ? quarn::band_vhf : 0;
 
@@ -70,19 +65,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const quarn::MemoryImage factory = quarn::factory_default_cells(quarn::Band::Uhf, quarn::Generation::New);
   std::copy_n(factory.begin(), quarn::block_size, memory.begin());
   std::copy_n(input.begin(), std::min<std::size_t>(input.size(), quarn::block_size), memory.begin());
-  memory[code_mode] = fields.quarn_mode ? 0 : 1;
-  if (memory[tones] <= 1) memory[tones] = fields.low_tones ? 1 : 0;
   memory[quarn::cell::device_type] = is_new ? quarn::device_type_new : 0;
   memory[quarn::cell::band] = band;
   quarn::ParameterBlock image;
   std::copy_n(memory.begin(), quarn::block_size, image.cells.begin());
   image.device_type = memory[quarn::cell::device_type];
   image.band = band;
+  if (has('R')) {
+    image.cells[quarn::cell::code_mode] = fields.quarn_mode ? 0 : 1;
+  } else {
+    quarn::apply_options(image, fields);
+  }
+  for (int address = 0; address < quarn::block_size; ++address) memory[address] = static_cast<std::uint8_t>(image.cells[address]);
   if (has('X')) image.cells[quarn::cell::kept_22] = 300.5;
 
   const quarn::ProgrammingRun run = quarn::encode_block(image, fields);
   if (run.refusal) {
-    FUZZ_CHECK(std::find(std::begin(field_messages), std::end(field_messages), *run.refusal) != std::end(field_messages));
+    // Only a kept cell has no setting; 'X' makes cell 22 no byte.
+    const quarn::Refusal& refusal = *run.refusal;
+    if (refusal.reason == quarn::RefusalReason::ImageCellNotByte) {
+      FUZZ_CHECK(has('X') && refusal.cell == quarn::cell::kept_22 && !refusal.setting);
+    } else {
+      FUZZ_CHECK(refusal.setting.has_value());
+    }
     return 0;
   }
   FUZZ_CHECK(!has('X'));

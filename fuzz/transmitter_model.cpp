@@ -1,13 +1,16 @@
 // The emulated transmitter's command parser fed any byte stream: it never
 // crashes, any address byte is safe (only its low six bits select a cell),
 // memory changes only through a complete "W", address, value inside a session
-// (one cell, to the value byte, acknowledged), nothing is answered or stored
+// (one cell, to the value byte or, where that fault is on, to the value with
+// its lowest bit flipped, acknowledged), nothing is answered or stored
 // before a "U" has come, and a read answers with the cell its address selects.
 //
 // Input: five header bytes, then the stream.
 //   byte 0     fault switches: bit 0 noise before ready, bit 1 double "K" on
 //              every write, bit 2 lowercase "k", bit 3 wrong checksum, bit 4
-//              silent, bit 5 the VHF Old factory set (else UHF New)
+//              silent, bit 5 the VHF Old factory set (else UHF New), bit 6
+//              double ready "K", bit 7 the write at byte 1's address stores
+//              another value
 //   bytes 1-3  addresses for a stray byte before the "K", a double "K" and
 //              an extra byte after a read (255: none; any other value,
 //              including those past 63, is taken as it is)
@@ -40,10 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   faults.lowercase_ack = data[0] & 4;
   faults.wrong_checksum = data[0] & 8;
   faults.silent = data[0] & 16;
+  faults.double_ready = data[0] & 64;
   faults.stray_before_ack_at = address_or_none(data[1]);
   faults.double_ack_at = address_or_none(data[2]);
   faults.extra_after_read_at = address_or_none(data[3]);
   faults.no_ack_from = address_or_none(data[4]);
+  if (data[0] & 128) faults.store_other_at = faults.stray_before_ack_at;
   const quarn::MemoryImage factory = data[0] & 32 ? quarn::factory_default_cells(quarn::Band::Vhf, quarn::Generation::Old)
                                                   : quarn::factory_default_cells(quarn::Band::Uhf, quarn::Generation::New);
   quarn::TransmitterModel model(factory, faults);
@@ -58,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (byte == 0xFF && i >= header + 2 && data[i - 1] == 0xFE && data[i - 2] == 0xFE) {
       model.clientLeft();
       FUZZ_CHECK(!model.inSession());
-      FUZZ_CHECK(model.announcement().size() == (faults.silent ? 0u : faults.noise_before_ready ? 3u : 1u));
+      const std::size_t ready = 1u + (faults.noise_before_ready ? 2u : 0u) + (faults.double_ready ? 1u : 0u);
+      FUZZ_CHECK(model.announcement().size() == (faults.silent ? 0u : ready));
       taken = 0;
       start_sent = false;
       continue;
@@ -78,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (changed > 0) {
       FUZZ_CHECK(changed == 1);
-      FUZZ_CHECK(model.memory()[changed_cell] == byte);
+      const bool stores_other = faults.store_other_at == changed_cell;
+      FUZZ_CHECK(model.memory()[changed_cell] == (stores_other ? byte ^ 1 : byte));
       FUZZ_CHECK(taken >= 2 && earlier == 'W' && previous % quarn::memory_size == changed_cell);
       FUZZ_CHECK(in_session && reply.acknowledges_write);
     }

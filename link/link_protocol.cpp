@@ -1,29 +1,43 @@
 #include "link/link_protocol.h"
 
+#include <utility>
+
 namespace quarn {
 
-LinkProtocol::LinkProtocol(SerialLink& port, QObject* parent) : QObject(parent), port_(port), timer1_(parent) {
+LinkProtocol::LinkProtocol(SerialLink& port, QObject* parent) : QObject(parent), port_(port) {
   timer1_.setObjectName("Timer1");
   timer1_.setSingleShot(true);  // its tick only stops it
   timer1_.setInterval(ack_timeout_ms);
   timer1_.setTimerType(Qt::PreciseTimer);  // a coarse timer may fire up to 5% early
   connect(&timer1_, &QTimer::timeout, this, &LinkProtocol::onTimer1);
+  guard_timer_.setSingleShot(true);
+  guard_timer_.setTimerType(Qt::PreciseTimer);
+  connect(&guard_timer_, &QTimer::timeout, this, &LinkProtocol::onGuardTimer);
   connect(&port_, &SerialLink::bytesArrived, this, &LinkProtocol::service);
 }
 
-void LinkProtocol::send(std::uint8_t byte) {
-  if (port_.isOpen()) port_.write(QByteArray(1, static_cast<char>(byte)));
+void LinkProtocol::send(char letter) {
+  if (port_.isOpen()) port_.write(QByteArray(1, letter));
+}
+
+void LinkProtocol::sendCommand(const QByteArray& command) {
+  dropWaiting();
+  if (port_.isOpen()) port_.write(command);
+}
+
+void LinkProtocol::dropWaiting() {
+  while (port_.isOpen() && port_.bytesWaiting() > 0) stray_count_ += int(port_.read().size());
 }
 
 void LinkProtocol::readyWait(std::function<void(bool)> done) {
+  reply_.clear();
   done_ = std::move(done);
   startWait(Wait::Ready);
 }
 
 void LinkProtocol::readStep(std::uint8_t address, std::function<void(std::optional<std::uint8_t>)> done) {
   reply_.clear();
-  send(letter::read);
-  send(address);
+  sendCommand(QByteArray(1, letter::read) + char(address));
   done_ = [this, done = std::move(done)](bool ok) {
     done(ok ? std::optional<std::uint8_t>(static_cast<std::uint8_t>(reply_.at(0))) : std::nullopt);
   };
@@ -32,13 +46,18 @@ void LinkProtocol::readStep(std::uint8_t address, std::function<void(std::option
 
 void LinkProtocol::writeStep(std::uint8_t address, std::uint8_t value, std::function<void(bool)> done) {
   reply_.clear();
-  send(letter::write);
-  send(address);
-  send(value);
+  sendCommand(QByteArray(1, letter::write) + char(address) + char(value));
   timer1_.stop();
   timer1_.start();
   done_ = std::move(done);
   startWait(Wait::Acknowledgement);
+}
+
+void LinkProtocol::guardWait(int ms, std::function<void(bool)> done) {
+  reply_.clear();
+  guard_timer_.start(ms);
+  done_ = std::move(done);
+  startWait(Wait::Guard);
 }
 
 void LinkProtocol::abortWait() {
@@ -61,15 +80,20 @@ void LinkProtocol::startWait(Wait wait) {
 }
 
 // Takes the bytes that wait, one per read, until the wait is satisfied. Bytes
-// after the one that satisfies it stay in the port for the next wait.
+// after the one that satisfies it stay in the port for the next wait. The
+// loop returns as soon as the wait finishes: the caller's callback may have
+// started the next wait, or destroyed this object.
 void LinkProtocol::service() {
   if (wait_ == Wait::None || !yielded_) return;
   if (!port_.isOpen()) {
     finish(false);
     return;
   }
-  while (wait_ != Wait::None && port_.bytesWaiting() > 0) {
-    if (takeOneByte()) finish(true);
+  while (port_.bytesWaiting() > 0) {
+    if (takeOneByte()) {
+      finish(true);
+      return;
+    }
   }
 }
 
@@ -87,6 +111,10 @@ bool LinkProtocol::takeOneByte() {
       // The whole reply counts: a stray byte before the "K" spoils the step.
       reply_ += byte;
       return reply_ == QByteArray(1, letter::ready);
+    case Wait::Guard:
+      stray_count_ += int(byte.size());
+      dropWaiting();
+      return true;
     case Wait::None:
       break;
   }
@@ -103,8 +131,15 @@ void LinkProtocol::onTimer1() {
   finish(false);
 }
 
+// The guard time passed without a byte: the replies were in step.
+void LinkProtocol::onGuardTimer() {
+  if (wait_ != Wait::Guard) return;
+  finish(true);
+}
+
 void LinkProtocol::finish(bool success) {
   wait_ = Wait::None;
+  guard_timer_.stop();
   auto done = std::move(done_);
   done_ = nullptr;
   done(success);

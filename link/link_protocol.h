@@ -1,8 +1,8 @@
 #pragma once
-// The command protocol: one-byte sends and the three waits with which the
-// program listens for the transmitter. Waiting is event-driven: a wait looks at
-// the port when bytes arrive, when Timer1 fires or when the port goes away,
-// and otherwise costs nothing, so the window stays live during transfers.
+// The command protocol: the commands the program sends and the waits with
+// which it listens for the transmitter. Waiting is event-driven: a wait looks
+// at the port when bytes arrive, when a timer fires or when the port goes
+// away, and otherwise costs nothing, so the window stays live during transfers.
 
 #include "link/serial_link.h"
 
@@ -29,17 +29,19 @@ class LinkProtocol : public QObject {
  public:
   static constexpr int ack_timeout_ms = 4000;
 
-  // `parent` owns the protocol; Timer1 becomes its child so it can be found by name.
-  LinkProtocol(SerialLink& port, QObject* parent);
+  explicit LinkProtocol(SerialLink& port, QObject* parent = nullptr);
 
   SerialLink& port() { return port_; }
   // "Timer1": the one-shot reply time-out, restarted for each write step.
   QTimer& timer1() { return timer1_; }
-  const QByteArray& replyBuffer() const { return reply_; }
   bool waiting() const { return wait_ != Wait::None; }
 
-  // Writes one byte (a letter, an address or a value) when the port is open.
-  void send(std::uint8_t byte);
+  // Writes one letter when the port is open ("E", "Q").
+  void send(char letter);
+  // Drops what waits in the receive queue, then sends the whole command as
+  // one write. Nothing waiting can be the reply to a command not yet sent;
+  // every byte dropped is counted as a sign that replies are out of step.
+  void sendCommand(const QByteArray& command);
 
   // Each wait calls `done` exactly once. A wait never completes inside the
   // call that starts it: it first yields to the event loop, then takes the
@@ -47,32 +49,43 @@ class LinkProtocol : public QObject {
 
   // Ready wait: bytes before the "K" are dropped; no time-out. false: the port closed.
   void readyWait(std::function<void(bool ready)> done);
-  // Read step: "R", address, then the first byte back is the cell's value.
-  // No time-out; nullopt when the port closed meanwhile.
+  // Read step: "R" and the address, then the first byte back is the cell's
+  // value. No time-out; nullopt when the port closed meanwhile.
   void readStep(std::uint8_t address, std::function<void(std::optional<std::uint8_t>)> done);
   // Write step: "W", address, value, then the whole reply must be exactly "K"
   // before Timer1 fires. false on a time-out or a closed port.
   void writeStep(std::uint8_t address, std::uint8_t value, std::function<void(bool acknowledged)> done);
+  // Guard after the last reply of a sequence: listens for `ms`. A byte that
+  // arrives (or waits already) is one reply too many: it is dropped, counted
+  // and ends the guard at once. false: the port closed.
+  void guardWait(int ms, std::function<void(bool port_open)> done);
+
+  // Bytes that came without a command asking for them, since the last call.
+  int takeStrayCount() { return std::exchange(stray_count_, 0); }
 
   // Ends the running wait as if the port had closed (its `done` runs now).
   // Also what the owner calls when the port goes away.
   void abortWait();
 
  private:
-  enum class Wait { None, Ready, Byte, Acknowledgement };
+  enum class Wait { None, Ready, Byte, Acknowledgement, Guard };
 
   void startWait(Wait wait);
   void service();
   void onTimer1();
+  void onGuardTimer();
   bool takeOneByte();
+  void dropWaiting();
   void finish(bool success);
 
   SerialLink& port_;
   QTimer timer1_;
+  QTimer guard_timer_;
   QByteArray reply_;
   Wait wait_ = Wait::None;
-  bool yielded_ = false;     // the wait has passed through the event loop once
+  bool yielded_ = false;      // the wait has passed through the event loop once
   unsigned wait_serial_ = 0;  // tells a wait's own yield from a stale one
+  int stray_count_ = 0;
   std::function<void(bool)> done_;
 };
 

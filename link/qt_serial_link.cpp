@@ -12,6 +12,10 @@ namespace quarn {
 namespace {
 // Longest a close waits for the last written bytes to leave.
 constexpr int flush_timeout_ms = 1000;
+// Received bytes the port keeps before it stops reading from the device, as
+// the receive queue of a classic serial control: a device flooding the line
+// while no wait listens cannot grow memory without limit.
+constexpr qint64 receive_queue_bytes = 1024;
 }  // namespace
 
 QtSerialLink::QtSerialLink(QObject* parent) : SerialLink(parent) {
@@ -20,6 +24,7 @@ QtSerialLink::QtSerialLink(QObject* parent) : SerialLink(parent) {
   port_.setParity(QSerialPort::NoParity);
   port_.setStopBits(QSerialPort::OneStop);
   port_.setFlowControl(QSerialPort::NoFlowControl);
+  port_.setReadBufferSize(receive_queue_bytes);
   connect(&port_, &QSerialPort::readyRead, this, &SerialLink::bytesArrived);
   connect(&port_, &QSerialPort::errorOccurred, this, &QtSerialLink::onPortError);
 }
@@ -31,19 +36,26 @@ int QtSerialLink::portNumber() const { return number_; }
 std::optional<PortError> QtSerialLink::open() {
   if (port_.isOpen()) return std::nullopt;
   port_.setPortName(device_name_for_port(number_));
+  loss_.reset();
   if (!port_.open(QIODevice::ReadWrite)) return PortError{port_.error(), port_.errorString()};
+  ++opening_;
   return std::nullopt;
 }
 
+// A deliberate close never reports a loss, not even for an error raised
+// while the last bytes are flushed.
 void QtSerialLink::close() {
-  loss_.reset();
-  if (!port_.isOpen()) return;
-  // QSerialPort::close() drops what is still queued, and the end letters are
-  // written right before a close.
-  const QDeadlineTimer deadline(flush_timeout_ms);
-  while (port_.bytesToWrite() > 0 && port_.waitForBytesWritten(int(deadline.remainingTime()))) {
+  if (port_.isOpen()) {
+    closing_ = true;
+    // QSerialPort::close() drops what is still queued, and the end letters
+    // are written right before a close.
+    const QDeadlineTimer deadline(flush_timeout_ms);
+    while (port_.bytesToWrite() > 0 && port_.waitForBytesWritten(int(deadline.remainingTime()))) {
+    }
+    port_.close();
+    closing_ = false;
   }
-  port_.close();
+  loss_.reset();
 }
 
 bool QtSerialLink::isOpen() const { return port_.isOpen(); }
@@ -58,23 +70,27 @@ QByteArray QtSerialLink::read() {
   return port_.isOpen() ? port_.read(granularity_) : QByteArray();
 }
 
+// A command leaves now rather than on the next pass of the event loop.
 void QtSerialLink::write(const QByteArray& bytes) {
-  if (port_.isOpen()) port_.write(bytes);
+  if (!port_.isOpen()) return;
+  port_.write(bytes);
+  port_.flush();
 }
 
 void QtSerialLink::onPortError(QSerialPort::SerialPortError error) {
   // A device that went away shows up as a resource error or, on a hung-up
   // Unix terminal, as read errors repeated for as long as the port is open.
   if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
-  if (loss_) return;
+  if (loss_ || closing_ || !port_.isOpen()) return;
   loss_ = PortError{error, port_.errorString()};
   // QSerialPort still works on its buffers after emitting the error, so the
-  // port is closed once control is back in the event loop.
-  QMetaObject::invokeMethod(this, &QtSerialLink::closeLostPort, Qt::QueuedConnection);
+  // port is closed once control is back in the event loop, and only if it is
+  // still the opening that failed.
+  QMetaObject::invokeMethod(this, [this, opening = opening_] { closeLostPort(opening); }, Qt::QueuedConnection);
 }
 
-void QtSerialLink::closeLostPort() {
-  if (!loss_) return;  // closed meanwhile
+void QtSerialLink::closeLostPort(unsigned opening) {
+  if (!loss_ || opening != opening_) return;  // closed or reopened meanwhile
   const PortError error = *std::exchange(loss_, std::nullopt);
   port_.close();
   emit lost(error);

@@ -24,12 +24,14 @@ class QtSerialLink : public SerialLink {
 
  private:
   void onPortError(QSerialPort::SerialPortError error);
-  void closeLostPort();
+  void closeLostPort(unsigned opening);
 
   QSerialPort port_;
   int number_ = first_port;
   int granularity_ = 1;
   std::optional<PortError> loss_;  // reported once the port is closed
+  unsigned opening_ = 0;           // counts opens: a loss belongs to one of them
+  bool closing_ = false;           // a deliberate close: its errors are no loss
 };
 
 }  // namespace quarn

@@ -17,7 +17,8 @@ QString vendor_line() {
 
 QString vendor_help() { return u' ' + vendor_line().trimmed(); }
 
-QString version() { return QStringLiteral("1.0.4"); }
+// QUARN_VERSION is the project version that the build passes in.
+QString version() { return QStringLiteral(QUARN_VERSION); }
 
 QString title_version_line() { return QStringLiteral(" Configuratore Per Quarn  Versione ") + version(); }
 

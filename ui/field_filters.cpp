@@ -70,10 +70,12 @@ void attach(QLineEdit& field, std::function<void()> filter) {
   };
   QObject::connect(&field, &QLineEdit::textChanged, &field, run);
   // focusChanged comes after the field's own focus-out handling, which would
-  // otherwise clear the selection the filter makes. No new focus widget means
-  // the window was deactivated: the field still is its window's focus.
+  // otherwise clear the selection the filter makes. Only a move to another
+  // control of the same window is leaving the field: no new focus widget means
+  // the window was deactivated, and a message box or another window of the
+  // program taking the focus leaves the field its window's focus.
   QObject::connect(qApp, &QApplication::focusChanged, &field, [&field, run](QWidget* old, QWidget* now) {
-    if (old == &field && now != nullptr && !filter_running) run();
+    if (old == &field && now != nullptr && now->window() == field.window() && !filter_running) run();
   });
 }
 

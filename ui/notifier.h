@@ -14,6 +14,9 @@ class Notifier {
   virtual void beep() = 0;
   // A modal box with an OK button; returns when it has been closed.
   virtual void message(const QString& text, Icon icon = Icon::Exclamation) = 0;
+  // A settings file chosen in a standard file dialog; empty when cancelled.
+  virtual QString chooseFileToSave(const QString& suggested_name) = 0;
+  virtual QString chooseFileToOpen() = 0;
 };
 
 // The real thing: the system beep and QMessageBox titled with the program name.
@@ -21,6 +24,8 @@ class ScreenNotifier : public Notifier {
  public:
   void beep() override;
   void message(const QString& text, Icon icon) override;
+  QString chooseFileToSave(const QString& suggested_name) override;
+  QString chooseFileToOpen() override;
 };
 
 }  // namespace quarn

@@ -6,6 +6,7 @@
 #include "ui/field_filters.h"
 #include "ui/help_line.h"
 #include "ui/notifier.h"
+#include "ui/pick_list.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 namespace quarn {
 namespace {
@@ -29,10 +31,23 @@ void bounce(QComboBox* list, int times) {
   }
 }
 
+// The status poll sets every state on every tick; a tick that changes nothing
+// must paint nothing. QLabel::clear() repaints even an empty label, so texts
+// are compared first; enabled states likewise, by the widget's own setting
+// (isEnabled() would also reflect a disabled parent).
+void set_text(QLabel* label, const QString& text) {
+  if (label->text() != text) label->setText(text);
+}
+
+void set_enabled(QWidget* widget, bool enabled) {
+  const bool set_disabled = widget->testAttribute(Qt::WA_ForceDisabled);
+  if (set_disabled == enabled) widget->setEnabled(enabled);
+}
+
 }  // namespace
 
 Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
-    : QWidget(parent), notifier_(notifier), port_(port), c_(build_principale_controls(this)), session_(port, this) {
+    : QWidget(parent), notifier_(notifier), port_(port), controls_(build_principale_controls(this)), session_(port) {
   setObjectName("Principale");
   setFixedSize(624, 561);
   QFont face("Arial");
@@ -41,34 +56,48 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
   setFont(face);
 
   setWindowTitle(branding::vendor_line());
-  c_.Image1->setPixmap(branding::logo());
-  c_.Label1->setText(branding::vendor_name());
+  controls_.Image1->setPixmap(branding::logo());
+  controls_.Label1->setText(branding::vendor_name());
 
   connectOptionHandlers();
-  attach_digit_filter(*c_.CodiceQuarn, code_limit, notifier_);
-  attach_digit_filter(*c_.txb_tmp_rap, seconds_limit, notifier_);
-  attach_digit_filter(*c_.txb_amp, seconds_limit, notifier_);
-  attach_frequency_filter(*c_.FqTx, notifier_);
-  new HelpLine(*this, *c_.Text7);
+  attach_digit_filter(*controls_.CodiceQuarn, code_limit, notifier_);
+  attach_digit_filter(*controls_.txb_tmp_rap, seconds_limit, notifier_);
+  attach_digit_filter(*controls_.txb_amp, seconds_limit, notifier_);
+  attach_frequency_filter(*controls_.FqTx, notifier_);
+  new HelpLine(*this, *controls_.Text7);
 
-  for (auto [list, times] : {std::pair{c_.Cmb_n_ing_all, 1}, {c_.Cmb_N_ing_bat, 1}, {c_.cmb_Monorep, 1},
-                             {c_.Cmb_tmr_p_all, 1}, {c_.Cmb_n_tx_tot, 2}}) {
-    connect(list, &QComboBox::activated, this, [list, times] { bounce(list, times); });
+  for (auto [list, times] : {std::pair{controls_.Cmb_n_ing_all, 1}, {controls_.Cmb_N_ing_bat, 1}, {controls_.cmb_Monorep, 1},
+                             {controls_.Cmb_tmr_p_all, 1}, {controls_.Cmb_n_tx_tot, 2}}) {
+    connect(list, &PickList::picked, this, [list, times] { bounce(list, times); });
   }
-  connect(c_.Cmb_com, &QComboBox::activated, this, &Principale::onPortChosen);
-  connect(c_.Cmb_com->lineEdit(), &QLineEdit::textEdited, this, [this] {
-    c_.Text7->setText(help_port_typing);
+  connect(controls_.Cmb_com, &PickList::picked, this, &Principale::onPortChosen);
+  connect(controls_.Cmb_com->lineEdit(), &QLineEdit::textEdited, this, [this] {
+    controls_.Text7->setText(help_port_typing);
     notifier_.beep();
   });
 
-  connect(c_.Cmd_connetti, &QPushButton::clicked, this, &Principale::onConnetti);
-  connect(c_.Cmd_disconetti, &QPushButton::clicked, this, [this] { endSessionWith(letter::end); });
-  connect(c_.Cmd_tx, &QPushButton::clicked, this, [this] { endSessionWith(letter::test_transmission); });
-  connect(c_.Command4, &QPushButton::clicked, this, &Principale::onEsci);
-  connect(c_.cmd_programma, &QPushButton::clicked, this, &Principale::onProgramma);
-  connect(c_.Cmd_init_uhf, &QPushButton::clicked, this, [this] { onFactoryDefaults(true); });
-  connect(c_.Cmd_init_vhf, &QPushButton::clicked, this, [this] { onFactoryDefaults(false); });
-  connect(&session_, &LinkSession::deviceLost, this, &Principale::onPortLost);
+  // The poll consults the repeater code every 10 ms: parse it when it changes.
+  connect(controls_.cmb_Monorep, &QComboBox::editTextChanged, this, [this](const QString& text) {
+    repeater_value_ = numeric_value(text.toStdString());
+  });
+
+  // Settings files, beside the window's controls.
+  setAcceptDrops(true);
+  connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, &Principale::saveSettings);
+  connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, &Principale::openSettings);
+
+  connect(controls_.Cmd_connetti, &QPushButton::clicked, this, &Principale::onConnetti);
+  connect(controls_.Cmd_disconetti, &QPushButton::clicked, this, [this] { endSessionWith(letter::end); });
+  connect(controls_.Cmd_tx, &QPushButton::clicked, this, [this] { endSessionWith(letter::test_transmission); });
+  connect(controls_.Command4, &QPushButton::clicked, this, &Principale::onEsci);
+  connect(controls_.cmd_programma, &QPushButton::clicked, this, &Principale::onProgramma);
+  connect(controls_.Cmd_init_uhf, &QPushButton::clicked, this, [this] { onFactoryDefaults(Band::Uhf); });
+  connect(controls_.Cmd_init_vhf, &QPushButton::clicked, this, [this] { onFactoryDefaults(Band::Vhf); });
+  connect(&session_, &TransmitterSession::deviceLost, this, &Principale::onPortLost);
+  connect(&session_, &TransmitterSession::waitingForReady, this, [this] { setState(state_text::waiting); });
+  connect(&session_, &TransmitterSession::sessionStarted, this, [this] { setState(state_text::connected); });
+  connect(&session_, &TransmitterSession::stepsStarted, this, &Principale::startProgress);
+  connect(&session_, &TransmitterSession::progress, this, [this](int address) { controls_.ProgressBar1->setValue(address); });
 
   timer_stato_.setParent(this);
   timer_stato_.setObjectName("Timer_stato");
@@ -76,15 +105,15 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
   connect(&timer_stato_, &QTimer::timeout, this, &Principale::pollStatus);
   timer_stato_.start();
 
-  c_.cmb_Monorep->setFocus();
+  controls_.cmb_Monorep->setFocus();
 }
 
 void Principale::connectOptionHandlers() {
   const std::pair<QRadioButton*, std::pair<int, double>> handlers[] = {
-      {c_.Opt_toni_alti, {cell::tones, 0}},   {c_.Opt_toni_bassi, {cell::tones, 1}},
-      {c_.Opt_bat_si, {cell::battery_alarm, 1}}, {c_.Opt_bat_no, {cell::battery_alarm, 0}},
-      {c_.Opt_tx_sing, {cell::tx_mode, 0}},   {c_.Opt_tx_mult, {cell::tx_mode, 1}},
-      {c_.Opt_mono, {cell::code_mode, 1}},    {c_.opt_quarn, {cell::code_mode, 0}},
+      {controls_.Opt_toni_alti, {cell::tones, 0}},   {controls_.Opt_toni_bassi, {cell::tones, 1}},
+      {controls_.Opt_bat_si, {cell::battery_alarm, 1}}, {controls_.Opt_bat_no, {cell::battery_alarm, 0}},
+      {controls_.Opt_tx_sing, {cell::tx_mode, 0}},   {controls_.Opt_tx_mult, {cell::tx_mode, 1}},
+      {controls_.Opt_mono, {cell::code_mode, 1}},    {controls_.opt_quarn, {cell::code_mode, 0}},
   };
   for (const auto& [option, store] : handlers) {
     connect(option, &QRadioButton::toggled, this, [this, store = store](bool selected) {
@@ -100,11 +129,11 @@ void Principale::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
 }
 
-void Principale::setState(const QString& text) { c_.txb_stato_con->setText(text); }
+void Principale::setState(const QString& text) { controls_.txb_stato_con->setText(text); }
 
 // Enables the commands by connection state and applies the field rules.
 void Principale::pollStatus() {
-  const QString state = c_.txb_stato_con->text();
+  const QString state = controls_.txb_stato_con->text();
   const bool connected = state == state_text::connected;
   const bool waiting = state == state_text::waiting;
   if (!connected && !waiting && state != state_text::not_connected) {
@@ -113,39 +142,38 @@ void Principale::pollStatus() {
   }
   // A running link operation keeps the commands that would start a second one disabled.
   const bool idle = !session_.busy();
-  c_.cmd_programma->setEnabled(connected && programming_flag_ == 0 && idle);
-  c_.Cmd_disconetti->setEnabled(connected || waiting);
-  c_.Cmd_init_vhf->setEnabled(connected && idle);
-  c_.Cmd_init_uhf->setEnabled(connected && idle);
-  c_.Cmd_tx->setEnabled(connected);
-  c_.Cmb_com->setEnabled(!connected && !waiting);
-  c_.Cmd_connetti->setEnabled(!connected && !waiting);
-  if (!connected && !waiting) c_.lab_tipo_quarn->clear();
+  set_enabled(controls_.cmd_programma, connected && programming_flag_ == 0 && idle);
+  set_enabled(controls_.Cmd_disconetti, connected || waiting);
+  set_enabled(controls_.Cmd_init_vhf, connected && idle);
+  set_enabled(controls_.Cmd_init_uhf, connected && idle);
+  set_enabled(controls_.Cmd_tx, connected);
+  set_enabled(controls_.Cmb_com, !connected && !waiting);
+  set_enabled(controls_.Cmd_connetti, !connected && !waiting);
+  if (!connected && !waiting) set_text(controls_.lab_tipo_quarn, QString());
   if (connected) applyFieldRules();
 }
 
 void Principale::applyFieldRules() {
   if (generation_of(block_.device_type) == Generation::New) {
-    c_.Cmb_tmr_p_all->setEnabled(true);
-    c_.cmb_Monorep->setEnabled(c_.Opt_mono->isChecked());
+    set_enabled(controls_.Cmb_tmr_p_all, true);
+    set_enabled(controls_.cmb_Monorep, controls_.Opt_mono->isChecked());
   } else {
-    c_.cmb_Monorep->setEnabled(false);
-    c_.Cmb_tmr_p_all->setEnabled(false);
-    c_.opt_quarn->setChecked(true);  // an Old device always stays in Quarn mode
+    set_enabled(controls_.cmb_Monorep, false);
+    set_enabled(controls_.Cmb_tmr_p_all, false);
+    controls_.opt_quarn->setChecked(true);  // an Old device always stays in Quarn mode; unchanged, it does nothing
   }
-  c_.Cmb_n_tx_tot->setEnabled(!c_.Opt_tx_sing->isChecked());
-  c_.Cmb_N_ing_bat->setEnabled(c_.Opt_bat_si->isChecked());
-  if (c_.Opt_mono->isChecked()) {
-    const double repeater = numeric_value(c_.cmb_Monorep->currentText().toStdString());
-    if (repeater >= 1 && repeater <= 63) c_.Opt_toni_bassi->setChecked(true);
+  set_enabled(controls_.Cmb_n_tx_tot, !controls_.Opt_tx_sing->isChecked());
+  set_enabled(controls_.Cmb_N_ing_bat, controls_.Opt_bat_si->isChecked());
+  if (controls_.Opt_mono->isChecked() && repeater_value_ >= 1 && repeater_value_ <= 63) {
+    controls_.Opt_toni_bassi->setChecked(true);
   }
 }
 
 void Principale::onPortChosen(int index) {
   if (port_.isOpen()) port_.close();
   port_.setPortNumber(SerialLink::first_port + index);
-  c_.Cmb_com->setEnabled(false);
-  c_.Cmb_com->setEnabled(true);
+  controls_.Cmb_com->setEnabled(false);
+  controls_.Cmb_com->setEnabled(true);
 }
 
 void Principale::paintEvent(QPaintEvent*) {

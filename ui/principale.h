@@ -2,8 +2,9 @@
 // "Principale", the one working window: the transmitter's settings as fields,
 // the connection state, and the commands of a session.
 
+#include "config/field_values.h"
 #include "config/parameter_block.h"
-#include "link/link_session.h"
+#include "link/transmitter_session.h"
 #include "ui/principale_controls.h"
 
 #include <QTimer>
@@ -13,7 +14,6 @@ namespace quarn {
 
 class CaptionMarquee;
 class Notifier;
-struct DecodedBlock;
 
 namespace state_text {
 inline const QString not_connected = " Non Connesso";
@@ -25,16 +25,17 @@ inline const QString message_port_failure = "Porta seriale Guasta o Mancante";
 inline const QString message_read_error = "Errore di Lettura nei Parametri, Riprovare ";
 inline const QString message_time_out = "Errore TIME OUT   ";
 inline const QString help_port_typing = " Errore com";
+inline const QString message_backup_failed = "Copia di sicurezza non riuscita, nulla e' stato scritto: ";
 
 class Principale : public QWidget {
   Q_OBJECT
  public:
   Principale(SerialLink& port, Notifier& notifier, QWidget* parent = nullptr);
 
-  const PrincipaleControls& controls() const { return c_; }
+  const PrincipaleControls& controls() const { return controls_; }
   const ParameterBlock& block() const { return block_; }
   int programmingFlag() const { return programming_flag_; }
-  LinkSession& session() { return session_; }
+  TransmitterSession& session() { return session_; }
 
  signals:
   // ESCI has ended the session: the program should end now.
@@ -43,6 +44,8 @@ class Principale : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void connectOptionHandlers();
@@ -53,7 +56,7 @@ class Principale : public QWidget {
 
   // Session commands.
   void onConnetti();
-  void finishConnect(Stop stop);
+  void finishConnect(const Outcome& outcome, const ReadResult& read);
   void showPortError(const PortError& error);
   void endSessionWith(char end_letter);
   void onEsci();
@@ -61,23 +64,37 @@ class Principale : public QWidget {
   void onPortLost();
   void emptyFields();
 
-  // Reading the transmitter into the window.
-  void leggi_parametri(std::function<void(Stop)> done);
-  void showDecoded(const DecodedBlock& decoded);
+  // Progress of the running sequence.
+  void startProgress(bool writing, int last_address);
   void hideProgress();
+
+  // Showing what was read: the fields, the type label, and the read error
+  // when the checksum, the replies' order or the check of a write run says
+  // the values cannot be trusted.
+  void leggi_parametri(const ReadResult& read, bool writes_unconfirmed = false);
 
   // Programming and factory defaults.
   void onProgramma();
   void finishProgramming();
-  void onFactoryDefaults(bool uhf);
+  void onFactoryDefaults(Band band);
+  void reportWriteRun(const WriteResult& result);
+  FieldValues fieldValues() const;
+
+  // Settings files: Ctrl+S saves the fields, Ctrl+O or a dropped file fills
+  // them as if typed and picked; nothing is sent to the transmitter.
+  void saveSettings();
+  void openSettings();
+  void loadSettingsFrom(const QString& path);
+  void showSettings(const FieldValues& values);
 
   Notifier& notifier_;
   SerialLink& port_;
-  PrincipaleControls c_;
-  LinkSession session_;
+  PrincipaleControls controls_;
+  TransmitterSession session_;
   QTimer timer_stato_;
   ParameterBlock block_;
   int programming_flag_ = 0;
+  double repeater_value_ = 0;  // numeric value of cmb_Monorep's text
   bool quitting_ = false;
   CaptionMarquee* marquee_ = nullptr;
 };

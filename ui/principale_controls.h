@@ -2,8 +2,9 @@
 // The controls of the main window, by the names the rest of the program uses.
 // Every control also carries its name as objectName.
 
+#include "ui/pick_list.h"
+
 class QCheckBox;
-class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -24,19 +25,19 @@ struct PrincipaleControls {
   QLineEdit* FqTx;
   QLineEdit* txb_tmp_rap;
   QLineEdit* txb_amp;
-  QComboBox* Cmb_n_ing_all;
+  PickList* Cmb_n_ing_all;
   QRadioButton* Opt_bat_si;
   QRadioButton* Opt_bat_no;
-  QComboBox* Cmb_N_ing_bat;
-  QComboBox* Cmb_n_tx_tot;
+  PickList* Cmb_N_ing_bat;
+  PickList* Cmb_n_tx_tot;
   QRadioButton* opt_quarn;
   QRadioButton* Opt_mono;
-  QComboBox* cmb_Monorep;
+  PickList* cmb_Monorep;
   QRadioButton* Opt_tx_sing;
   QRadioButton* Opt_tx_mult;
   QRadioButton* Opt_toni_alti;
   QRadioButton* Opt_toni_bassi;
-  QComboBox* Cmb_tmr_p_all;
+  PickList* Cmb_tmr_p_all;
   QLineEdit* txb_stato_con;
 
   QPushButton* Cmd_connetti;
@@ -48,7 +49,7 @@ struct PrincipaleControls {
   QPushButton* Cmd_init_vhf;
   QPushButton* Cmd_init_uhf;
   QCheckBox* OLd_new;
-  QComboBox* Cmb_com;
+  PickList* Cmb_com;
   QLineEdit* Text1;
 
   QProgressBar* ProgressBar1;

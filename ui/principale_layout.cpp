@@ -2,6 +2,7 @@
 // their design positions, given in twips (15 twips per pixel).
 
 #include "ui/principale_controls.h"
+#include "ui/pick_list.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -47,9 +48,8 @@ QLineEdit* display_box(QWidget* parent, const char* name, QRect geometry) {
 }
 
 // An editable drop-down list with fixed items whose text starts empty.
-QComboBox* list(QWidget* parent, const char* name, const QStringList& items, QRect geometry) {
-  auto* combo = place(new QComboBox(parent), name, geometry);
-  combo->setEditable(true);
+PickList* list(QWidget* parent, const char* name, const QStringList& items, QRect geometry) {
+  auto* combo = place(new PickList(parent), name, geometry);
   combo->setInsertPolicy(QComboBox::NoInsert);  // typing never adds items
   combo->addItems(items);
   combo->setCurrentIndex(-1);

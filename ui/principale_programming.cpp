@@ -4,6 +4,7 @@
 #include "config/factory_defaults.h"
 #include "ui/notifier.h"
 #include "ui/principale.h"
+#include "link/refusal_texts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,9 +14,9 @@
 #include <QRadioButton>
 
 namespace quarn {
-namespace {
 
-FieldValues field_values(const PrincipaleControls& c) {
+FieldValues Principale::fieldValues() const {
+  const PrincipaleControls& c = controls_;
   const auto text = [](const QString& s) { return s.toStdString(); };
   FieldValues f;
   f.code = text(c.CodiceQuarn->text());
@@ -29,77 +30,81 @@ FieldValues field_values(const PrincipaleControls& c) {
   f.repeater_code = text(c.cmb_Monorep->currentText());
   f.quarn_mode = c.opt_quarn->isChecked();
   f.low_tones = c.Opt_toni_bassi->isChecked();
+  f.battery_alarm = c.Opt_bat_si->isChecked();
+  f.multiple_tx = c.Opt_tx_mult->isChecked();
   return f;
 }
 
-}  // namespace
-
 void Principale::onProgramma() {
-  if (!session_.begin()) return;
+  if (session_.busy()) return;
   programming_flag_ = 1;
   timer_stato_.stop();
   // The poll is stopped, so the run itself keeps the other writers off the link.
-  for (QPushButton* writer : {c_.cmd_programma, c_.Cmd_init_uhf, c_.Cmd_init_vhf}) writer->setEnabled(false);
+  for (QPushButton* writer : {controls_.cmd_programma, controls_.Cmd_init_uhf, controls_.Cmd_init_vhf}) {
+    writer->setEnabled(false);
+  }
 
-  ProgrammingRun run = encode_block(block_, field_values(c_));
-  if (run.outside_transmit_ranges) notifier_.message(message_outside_transmit_ranges, Notifier::Icon::Exclamation);
+  ProgrammingRun run = encode_block(block_, fieldValues());
+  if (run.outside_transmit_ranges) notifier_.message(transmit_range_warning_text(), Notifier::Icon::Exclamation);
   if (run.refusal) {
     // Nothing has been sent: the fields hold a value that cannot be programmed.
-    notifier_.message(QString::fromStdString(*run.refusal), Notifier::Icon::Exclamation);
+    notifier_.message(refusal_text(*run.refusal), Notifier::Icon::Exclamation);
     finishProgramming();
     return;
   }
   block_ = run.block;
-
-  const int last_address = static_cast<int>(run.writes.size()) - 1;
-  c_.ProgressBar1->show();
-  c_.ProgressBar1->setMaximum(last_address);
-  session_.writeCells(
-      last_address, [writes = std::move(run.writes)](int address) { return writes[static_cast<std::size_t>(address)]; },
-      [this](int address) { c_.ProgressBar1->setValue(address); },
-      [this](Stop stop) {
-        if (stop != Stop::Completed) {
-          if (!quitting_) notifier_.message(message_time_out, Notifier::Icon::Exclamation);
-          finishProgramming();
-          return;
-        }
-        hideProgress();
-        // The read-back is the only check; a failed one ends the run all the same.
-        leggi_parametri([this](Stop) { finishProgramming(); });
-      });
+  session_.program(std::move(run.writes), [this](const WriteResult& result) {
+    reportWriteRun(result);
+    finishProgramming();
+  });
 }
 
 void Principale::finishProgramming() {
   programming_flag_ = 0;
   hideProgress();
   timer_stato_.start();
-  session_.end();
 }
 
-void Principale::onFactoryDefaults(bool uhf) {
-  if (!session_.begin()) return;
-  const Band band = uhf ? Band::Uhf : Band::Vhf;
-  c_.ProgressBar1->show();
-  c_.ProgressBar1->setMaximum(memory_size - 1);
-  session_.writeCells(
-      memory_size - 1,
-      [this, band](int address) {
-        // "Old" is read at the moment each cell is written.
-        const Generation generation = c_.OLd_new->isChecked() ? Generation::Old : Generation::New;
-        return factory_default_cells(band, generation)[static_cast<std::size_t>(address)];
-      },
-      [this](int address) { c_.ProgressBar1->setValue(address); },
-      [this](Stop stop) {
-        if (stop != Stop::Completed) {
-          if (!quitting_) notifier_.message(message_time_out, Notifier::Icon::Exclamation);
-          hideProgress();
-          session_.end();
-          return;
-        }
+void Principale::onFactoryDefaults(Band band) {
+  session_.loadFactorySet(
+      band,
+      // "Old" is read at the moment each cell is written.
+      [this] { return controls_.OLd_new->isChecked() ? Generation::Old : Generation::New; },
+      [this] {
         hideProgress();
         emptyFields();
-        leggi_parametri([this](Stop) { session_.end(); });
-      });
+      },
+      [this](const WriteResult& result) { reportWriteRun(result); });
+}
+
+// A write step without its "K" (or a port closed under it) ends the run with
+// the time-out message and nothing is read back. After a complete write run
+// the read-back shows what the device holds; a read-back that could not be
+// completed because the device went away is reported as a read error, as the
+// only check of the writes never ran.
+void Principale::reportWriteRun(const WriteResult& result) {
+  hideProgress();
+  if (result.outcome.kind == OutcomeKind::BackupFailed) {
+    notifier_.message(message_backup_failed + result.outcome.reason, Notifier::Icon::Exclamation);
+    return;
+  }
+  if (!result.writes_completed) {
+    if (!quitting_) notifier_.message(message_time_out, Notifier::Icon::Exclamation);
+    return;
+  }
+  switch (result.outcome.kind) {
+    case OutcomeKind::Completed:
+      leggi_parametri(result.read_back, result.writes_out_of_step || !result.mismatched.empty());
+      break;
+    case OutcomeKind::DeviceLost:
+      if (!quitting_) notifier_.message(message_read_error, Notifier::Icon::Exclamation);
+      break;
+    case OutcomeKind::Cancelled:
+    case OutcomeKind::PortError:
+    case OutcomeKind::NoAcknowledgement:
+    case OutcomeKind::BackupFailed:
+      break;
+  }
 }
 
 }  // namespace quarn

@@ -33,7 +33,8 @@ EmulatorOptions parse_emulator_options(const QCoreApplication& app) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
       "Emulates a Quarn transmitter on a pseudo-terminal. The first line of standard output is\n"
-      "the device to open as the serial port; the traffic is logged on standard error."));
+      "the device to open as the serial port; the traffic is logged on standard error, and on\n"
+      "stopping a last line tells how late the bytes arrived against the line's timing."));
   parser.addHelpOption();
   const QCommandLineOption band({QStringLiteral("band")}, QStringLiteral("Factory set of the band: uhf or vhf."),
                                 QStringLiteral("uhf|vhf"), QStringLiteral("uhf"));
@@ -61,9 +62,14 @@ EmulatorOptions parse_emulator_options(const QCoreApplication& app) {
                                             QStringLiteral("address"));
   const QCommandLineOption wrong_checksum({QStringLiteral("wrong-checksum")},
                                           QStringLiteral("Store a block checksum that does not match."));
+  const QCommandLineOption double_ready({QStringLiteral("double-ready")},
+                                        QStringLiteral("Announce readiness with KK instead of K."));
+  const QCommandLineOption store_other_at({QStringLiteral("store-other-at")},
+                                          QStringLiteral("Acknowledge a write to this address but store another value."),
+                                          QStringLiteral("address"));
   const QCommandLineOption silent({QStringLiteral("silent")}, QStringLiteral("Never get ready, answer nothing."));
   parser.addOptions({band, old_generation, no_pacing, write_delay, noise, stray_before_ack, double_ack, double_ack_at,
-                     lowercase_ack, no_ack_from, extra_after_read, wrong_checksum, silent});
+                     lowercase_ack, no_ack_from, extra_after_read, wrong_checksum, double_ready, store_other_at, silent});
   parser.process(app);
 
   EmulatorOptions options;
@@ -77,11 +83,13 @@ EmulatorOptions parse_emulator_options(const QCoreApplication& app) {
   options.timing.write_delay = std::chrono::milliseconds(number_option(parser, write_delay, 60'000));
   options.faults = {
       .noise_before_ready = parser.isSet(noise),
+      .double_ready = parser.isSet(double_ready),
       .stray_before_ack_at = address_option(parser, stray_before_ack),
       .double_ack_every_write = parser.isSet(double_ack),
       .double_ack_at = address_option(parser, double_ack_at),
       .lowercase_ack = parser.isSet(lowercase_ack),
       .no_ack_from = address_option(parser, no_ack_from),
+      .store_other_at = address_option(parser, store_other_at),
       .extra_after_read_at = address_option(parser, extra_after_read),
       .wrong_checksum = parser.isSet(wrong_checksum),
       .silent = parser.isSet(silent),

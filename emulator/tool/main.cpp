@@ -34,5 +34,8 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "%s\n", connected ? "-- client opened the port" : "-- client closed the port");
   });
   quit_on_stop_signals(app);
-  return app.exec();
+  const int status = app.exec();
+  // How closely the deliveries kept to the line's plan over the whole run.
+  std::fprintf(stderr, "-- %s\n", qPrintable(format_lateness(lateness_of(transmitter.traffic()))));
+  return status;
 }

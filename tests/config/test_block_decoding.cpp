@@ -1,13 +1,52 @@
 #include "config/block_decoding.h"
+#include "config/block_encoding.h"
 #include "config/factory_defaults.h"
+#include "config/settings_table.h"
 
 #include <QtTest>
 
 #include <algorithm>
 
+using quarn::FieldValues;
 using quarn::OptionChoice;
 
+namespace quarn {
+
+// Settings by name, for the messages of failed comparisons.
+char* toString(const FieldValues& values) {
+  QStringList settings;
+  for (const SettingDeclaration& declaration : setting_declarations()) {
+    const QString value = declaration.option ? QString(values.*declaration.option ? "true" : "false")
+                                             : QString::fromStdString(values.*declaration.text);
+    settings << QString::fromLatin1(declaration.name.data(), qsizetype(declaration.name.size())) + "=" + value;
+  }
+  return qstrdup(qPrintable(settings.join(", ")));
+}
+
+}  // namespace quarn
+
 namespace {
+
+// Applies "name=value" changes; options take "true" or "false".
+void change(FieldValues& values, const QStringList& changes) {
+  for (const QString& change : changes) {
+    const std::string name = change.section('=', 0, 0).toStdString();
+    const quarn::SettingDeclaration* declaration = quarn::setting_named(name);
+    QVERIFY2(declaration, name.c_str());
+    const QString value = change.section('=', 1);
+    if (declaration->option) {
+      values.*declaration->option = value == "true";
+    } else {
+      values.*declaration->text = value.toStdString();
+    }
+  }
+}
+
+quarn::MemoryRead read_of(const auto& cells) {
+  quarn::MemoryRead memory{};
+  std::copy_n(cells.begin(), std::min<std::size_t>(cells.size(), memory.size()), memory.begin());
+  return memory;
+}
 
 // A read of the UHF factory set of a New device, with some cells changed:
 // `changes` holds address, value pairs.
@@ -72,6 +111,12 @@ class TestBlockDecoding : public QObject {
   void fields();
   void deviceType_data();
   void deviceType();
+  void readShowsWhatWasProgrammed_data();
+  void readShowsWhatWasProgrammed();
+  void factorySetsReadBackAsTheirSettings_data();
+  void factorySetsReadBackAsTheirSettings();
+  void settingsLeftAloneByAReadKeepTheirDefaults_data();
+  void settingsLeftAloneByAReadKeepTheirDefaults();
 };
 
 void TestBlockDecoding::fields_data() {
@@ -146,6 +191,72 @@ void TestBlockDecoding::deviceType() {
   QCOMPARE(decoded.block.device_type, int(memory[quarn::cell::device_type]));
   QCOMPARE(decoded.block.band, int(memory[quarn::cell::band]));
   QVERIFY(std::equal(decoded.block.cells.begin(), decoded.block.cells.end(), memory.begin()));
+}
+
+void TestBlockDecoding::readShowsWhatWasProgrammed_data() {
+  QTest::addColumn<int>("band");
+  QTest::addColumn<QStringList>("changes");  // to the UHF factory settings
+  QTest::newRow("worked block") << 85 << QStringList{"code=1234", "frequency=433.925", "alarm_input=3",
+                                                      "panic_filter=2"};
+  QTest::newRow("Mono, low tones, single, no battery alarm, VHF")
+      << 86 << QStringList{"code=517",      "frequency=160.9125", "alarm_input=2",     "battery_input=7",
+                           "tx_count=3",    "panic_filter=9",     "robbery_time=0",    "antifall_time=255",
+                           "repeater_code=5", "code_mode=false",  "tones=true",        "battery_alarm=false",
+                           "tx_mode=false"};
+  QTest::newRow("Mono, high tones: the repeater code only in its cell")
+      << 85 << QStringList{"code=1023", "repeater_code=200", "code_mode=false"};
+}
+
+void TestBlockDecoding::readShowsWhatWasProgrammed() {
+  QFETCH(int, band);
+  QFETCH(QStringList, changes);
+  FieldValues values = quarn::factory_settings(quarn::Band::Uhf);
+  change(values, changes);
+  quarn::ParameterBlock image;
+  quarn::apply_options(image, values);
+  image.device_type = quarn::device_type_new;
+  image.band = band;
+  const quarn::ProgrammingRun run = quarn::encode_block(image, values);
+  QVERIFY(!run.refusal);
+  quarn::MemoryRead memory = read_of(run.writes);
+  memory[quarn::cell::band] = std::uint8_t(band);
+  QCOMPARE(quarn::field_values_of(quarn::decode_block(memory)), values);
+}
+
+void TestBlockDecoding::factorySetsReadBackAsTheirSettings_data() {
+  QTest::addColumn<quarn::Band>("band");
+  QTest::addColumn<quarn::Generation>("generation");
+  QTest::newRow("UHF New") << quarn::Band::Uhf << quarn::Generation::New;
+  QTest::newRow("VHF New") << quarn::Band::Vhf << quarn::Generation::New;
+  QTest::newRow("UHF Old") << quarn::Band::Uhf << quarn::Generation::Old;
+  QTest::newRow("VHF Old") << quarn::Band::Vhf << quarn::Generation::Old;
+}
+
+void TestBlockDecoding::factorySetsReadBackAsTheirSettings() {
+  QFETCH(quarn::Band, band);
+  QFETCH(quarn::Generation, generation);
+  const quarn::MemoryRead memory = read_of(quarn::factory_default_cells(band, generation));
+  QCOMPARE(quarn::field_values_of(quarn::decode_block(memory)), quarn::factory_settings(band));
+}
+
+void TestBlockDecoding::settingsLeftAloneByAReadKeepTheirDefaults_data() {
+  QTest::addColumn<QList<int>>("changes");       // to the UHF factory read
+  QTest::addColumn<QStringList>("differences");  // from the UHF factory settings
+  QTest::newRow("battery alarm 2: on") << QList<int>{5, 2} << QStringList{};
+  QTest::newRow("tx mode 255: multiple") << QList<int>{6, 255} << QStringList{};
+  QTest::newRow("tones 2: high") << QList<int>{4, 2} << QStringList{};
+  QTest::newRow("code mode 2: Quarn, though read as Mono")
+      << QList<int>{36, 2, 15, 13, 16, 44, 17, 4} << QStringList{"code=300", "alarm_input=3", "battery_input=1"};
+  QTest::newRow("Mono mask 3: no alarm input") << QList<int>{36, 1, 17, 3}
+                                               << QStringList{"code_mode=false", "alarm_input=", "battery_input=1"};
+}
+
+void TestBlockDecoding::settingsLeftAloneByAReadKeepTheirDefaults() {
+  QFETCH(QList<int>, changes);
+  QFETCH(QStringList, differences);
+  FieldValues expected = quarn::factory_settings(quarn::Band::Uhf);
+  change(expected, differences);
+  QCOMPARE(quarn::field_values_of(quarn::decode_block(uhf_read(changes))), expected);
 }
 
 QTEST_APPLESS_MAIN(TestBlockDecoding)

@@ -11,6 +11,7 @@ class ScriptedLink : public SerialLink {
   void setPortNumber(int number) override { port_number_ = number; }
   int portNumber() const override { return port_number_; }
   std::optional<PortError> open() override {
+    if (auto failure = std::exchange(open_failure_, std::nullopt)) return failure;
     open_ = true;
     return std::nullopt;
   }
@@ -38,6 +39,8 @@ class ScriptedLink : public SerialLink {
     open_ = false;
     emit lost(PortError{9, "unplugged"});
   }
+  void failNextOpen(const PortError& error) { open_failure_ = error; }
+  const QByteArray& written() const { return written_; }
   QByteArray takeWritten() { return std::exchange(written_, {}); }
   int writeCalls() const { return write_calls_; }
   int waiting() const { return static_cast<int>(incoming_.size()); }
@@ -47,6 +50,7 @@ class ScriptedLink : public SerialLink {
   bool open_ = false;
   int granularity_ = 1;
   int write_calls_ = 0;
+  std::optional<PortError> open_failure_;
   QByteArray incoming_;
   QByteArray written_;
 };

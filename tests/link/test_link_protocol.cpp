@@ -77,29 +77,48 @@ class TestLinkProtocol : public QObject {
     Outcome<std::optional<std::uint8_t>> first;
     protocol_->readStep(0x3E, first.sink());
     QCOMPARE(port_->takeWritten(), bytes({'R', 0x3E}));
-    QCOMPARE(port_->writeCalls(), 2);  // letter and address as separate writes
+    QCOMPARE(port_->writeCalls(), 1);  // the whole command leaves as one write
     port_->feed(bytes({0, 0x55}));     // a two-byte reply; 0 is an ordinary value
     QTRY_VERIFY(first.called);
     QCOMPARE(first.value, std::optional<std::uint8_t>(0));
+    QCOMPARE(port_->waiting(), 1);  // the second byte is left for later
 
+    // No reply can come before its command: the spare byte is dropped and
+    // counted, and the next step takes its own reply.
     Outcome<std::optional<std::uint8_t>> second;
     protocol_->readStep(1, second.sink());
+    QCOMPARE(protocol_->takeStrayCount(), 1);
+    port_->feed(bytes({0x21}));
     QTRY_VERIFY(second.called);
-    QCOMPARE(second.value, std::optional<std::uint8_t>(0x55));  // the extra byte answers the next step
+    QCOMPARE(second.value, std::optional<std::uint8_t>(0x21));
+  }
+
+  void theGuardCountsAReplyTooMany() {
+    Outcome<bool> quiet, spoiled;
+    protocol_->guardWait(20, quiet.sink());
+    QTRY_VERIFY(quiet.called);
+    QVERIFY(quiet.value);
+    QCOMPARE(protocol_->takeStrayCount(), 0);
+    protocol_->guardWait(5000, spoiled.sink());
+    port_->feed("K");
+    QTRY_VERIFY_WITH_TIMEOUT(spoiled.called, 1000);  // at once, not after the guard time
+    QCOMPARE(protocol_->takeStrayCount(), 1);
   }
 
   void writeStepSendsThreeBytesAndPassesOnK() {
     Outcome<bool> ack;
     protocol_->writeStep(61, 124, ack.sink());
     QCOMPARE(port_->takeWritten(), bytes({'W', 61, 124}));
-    QCOMPARE(port_->writeCalls(), 3);
+    QCOMPARE(port_->writeCalls(), 1);
     QVERIFY(protocol_->timer1().isActive());
     port_->feed("K");
     QTRY_VERIFY(ack.called);
     QVERIFY(ack.value);
   }
 
-  void doubledKServesTheNextStep() {
+  // A doubled "K" still waiting when the next step starts is dropped: the
+  // next step waits for its own acknowledgement.
+  void doubledKWaitingIsDroppedBeforeTheNextStep() {
     Outcome<bool> first, second;
     protocol_->writeStep(0, 30, first.sink());
     port_->feed("KK");
@@ -107,6 +126,10 @@ class TestLinkProtocol : public QObject {
     QVERIFY(first.value);
     QCOMPARE(port_->waiting(), 1);
     protocol_->writeStep(1, 60, second.sink());
+    QCOMPARE(protocol_->takeStrayCount(), 1);
+    QTest::qWait(20);
+    QVERIFY(!second.called);
+    port_->feed("K");
     QTRY_VERIFY(second.called);
     QVERIFY(second.value);
   }

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <fcntl.h>
+#include <pty.h>
 #include <memory>
 #include <unistd.h>
 
@@ -141,6 +142,37 @@ class TestQtSerialLink : public QObject {
 
   // A terminal whose far side is gone reads end-of-file, which QSerialPort
   // reports as a read error, and fails writes with a resource error.
+  // A device flooding the line while nothing reads: the port keeps at most
+  // its receive queue, the rest waits in the terminal (which then refuses
+  // more), and the port still works afterwards.
+  void aFloodWhileNobodyListensKeepsMemoryBounded() {
+    int master = -1;
+    int slave = -1;
+    QVERIFY(::openpty(&master, &slave, nullptr, nullptr, nullptr) == 0);
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    char name[64] = {};
+    QVERIFY(::ptsname_r(master, name, sizeof name) == 0);
+    qputenv("QUARN_COM6", name);
+    link_->setPortNumber(6);
+    QVERIFY(!link_->open());
+    ::close(slave);
+    const QByteArray chunk(4096, 'x');
+    qint64 accepted = 0;
+    for (int round = 0; round < 200; ++round) {
+      const auto n = ::write(master, chunk.constData(), std::size_t(chunk.size()));
+      if (n > 0) accepted += n;
+      QTest::qWait(1);
+    }
+    QVERIFY(link_->bytesWaiting() <= 1024);
+    QVERIFY2(accepted < 200 * 4096, "the terminal should stop taking bytes once the port stops reading");
+    while (link_->bytesWaiting() > 0) link_->read();
+    QTest::qWait(20);
+    QVERIFY(link_->isOpen());
+    QTRY_VERIFY(link_->bytesWaiting() > 0);  // reading goes on once there is room
+    link_->close();
+    ::close(master);
+  }
+
   void vanishedDeviceClosesThePortAndReportsTheLoss() {
     QSignalSpy lost(link_.get(), &SerialLink::lost);
     QVERIFY(connectToTransmitter());

@@ -6,6 +6,7 @@
 #include "ui/notifier.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <vector>
@@ -30,6 +31,14 @@ class RecordingNotifier : public Notifier {
     if (on_message) on_message(messages.back());
   }
 
+  QString chooseFileToSave(const QString& suggested_name) override {
+    suggested_names.push_back(suggested_name);
+    return file_to_choose;
+  }
+  QString chooseFileToOpen() override { return file_to_choose; }
+
+  QString file_to_choose;  // what the file dialogs answer; empty: cancelled
+  QStringList suggested_names;
   int beeps = 0;
   std::vector<Message> messages;
   std::function<void()> on_beep;

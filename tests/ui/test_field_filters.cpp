@@ -220,6 +220,25 @@ class FieldFiltersTest : public QObject {
     QCOMPARE(form_->notifier.beeps, 3);
   }
 
+  // A message box or another window of the program taking the focus is not
+  // the operator leaving the field: no filter runs, no beep.
+  void focusMovingToAnotherWindowRunsNoFilter() {
+    QLineEdit* seconds = form_->first;
+    attach_digit_filter(*seconds, seconds_limit, form_->notifier);
+    seconds->setText("300");
+    seconds->setFocus();
+    form_->notifier.beeps = 0;
+
+    QWidget other;
+    auto* button = new QLineEdit(&other);
+    other.show();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    button->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), button);
+
+    QCOMPARE(form_->notifier.beeps, 0);
+  }
+
   void leavingAGoodFieldDoesNothing() {
     QLineEdit* frequency = form_->first;
     attach_frequency_filter(*frequency, form_->notifier);

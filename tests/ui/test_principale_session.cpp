@@ -96,6 +96,28 @@ class TestPrincipaleSession : public QObject {
     QCOMPARE(f.c().FqTx->text(), QString("460"));
   }
 
+  // A spare byte during the read shifts the cells: the window says so once
+  // instead of showing a shifted memory as if it were right.
+  void aReadOutOfStepShowsTheReadErrorOnce_data() {
+    QTest::addColumn<bool>("double_ready");
+    QTest::addColumn<int>("extra_after_read_at");
+    QTest::newRow("doubled ready K") << true << -1;
+    QTest::newRow("extra byte after cell 5") << false << 5;
+    QTest::newRow("extra byte after cell 62") << false << 62;
+  }
+  void aReadOutOfStepShowsTheReadErrorOnce() {
+    QFETCH(bool, double_ready);
+    QFETCH(int, extra_after_read_at);
+    TransmitterFaults faults;
+    faults.double_ready = double_ready;
+    if (extra_after_read_at >= 0) faults.extra_after_read_at = extra_after_read_at;
+    PrincipaleFixture f(uhf_new(), faults);
+    QVERIFY(f.connectAndRead());
+    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_read_error)}));
+    QCOMPARE(f.c().lab_tipo_quarn->text(), QString("New"));
+    QCOMPARE(f.c().FqTx->text(), QString("460"));
+  }
+
   void anOldDeviceIsNeverChecked() {
     TransmitterFaults faults;
     faults.wrong_checksum = true;

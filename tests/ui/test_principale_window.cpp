@@ -47,7 +47,7 @@ class TestPrincipaleWindow : public QObject {
     QCOMPARE(QApplication::focusWidget(), f.c().cmb_Monorep);
     const auto* stato = f.window.findChild<QTimer*>("Timer_stato");
     const auto* marquee = f.window.findChild<QTimer*>("Tmr_scritte");
-    const auto* timer1 = f.window.findChild<QTimer*>("Timer1");
+    const QTimer* timer1 = &f.window.session().timer1();
     QVERIFY(stato && marquee && timer1);
     QVERIFY(stato->isActive() && marquee->isActive() && !timer1->isActive());
     QCOMPARE(stato->interval(), 10);
@@ -190,6 +190,47 @@ class TestPrincipaleWindow : public QObject {
     QCOMPARE(f.c().Text7->text(), help_port_typing);
     QCOMPARE(f.notifier.beeps, 1);
     QCOMPARE(f.link.portNumber(), 1);
+  }
+
+  // Typed text that matches an item is no pick: neither Enter nor Tab (nor an
+  // inline completion after "C") chooses a port.
+  void typedPortNameAndEnterOrTabChoosesNothing() {
+    for (const auto& [typed, key] : {std::pair{"Com 3", Qt::Key_Return}, {"Com 5", Qt::Key_Tab}, {"C", Qt::Key_Return}}) {
+      PrincipaleFixture f;
+      f.window.show();
+      QVERIFY(QTest::qWaitForWindowActive(&f.window));
+      f.c().Cmb_com->setFocus();
+      f.c().Cmb_com->lineEdit()->selectAll();
+      QTest::keyClicks(f.c().Cmb_com->lineEdit(), typed);
+      QTest::keyClick(f.c().Cmb_com->lineEdit(), key);
+      QCOMPARE(f.link.portNumber(), 1);
+      QCOMPARE(f.c().Cmb_com->lineEdit()->text(), QString(typed));
+      QCOMPARE(f.notifier.beeps, int(qstrlen(typed)));
+    }
+  }
+
+  // Typing a number and Enter in a value list does not run its pick handler,
+  // which would move the focus out of the list.
+  void typedValueAndEnterKeepsTheFocus() {
+    PrincipaleFixture f;
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    QComboBox* list = f.c().Cmb_n_tx_tot;
+    list->setFocus();
+    QTest::keyClicks(list->lineEdit(), "3");
+    QTest::keyClick(list->lineEdit(), Qt::Key_Return);
+    QVERIFY(list->hasFocus());
+    QCOMPARE(list->currentText(), QString("3"));
+  }
+
+  // The arrow keys step through the items: that is a pick.
+  void arrowKeyPicksAPort() {
+    PrincipaleFixture f;
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    f.c().Cmb_com->setFocus();
+    QTest::keyClick(f.c().Cmb_com, Qt::Key_Down);
+    QCOMPARE(f.link.portNumber(), 2);
   }
 
   void choosingAPortClosesTheOpenOneSilently() {

@@ -1,0 +1,95 @@
+#include "app/program_options.h"
+
+#include <QCommandLineParser>
+
+namespace quarn {
+
+namespace {
+
+const QString program_name = QStringLiteral("quarn-configurator");
+
+// Options that QApplication reads and removes from the command line itself.
+// They are declared here, hidden from the help, so that parsing before the
+// QApplication exists does not turn them into errors.
+const QStringList qt_options_with_value = {
+    QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+    QStringLiteral("plugin"),   QStringLiteral("qwindowgeometry"),    QStringLiteral("qwindowicon"),
+    QStringLiteral("qwindowtitle"), QStringLiteral("session"),        QStringLiteral("style"),
+    QStringLiteral("stylesheet"),   QStringLiteral("display"),        QStringLiteral("geometry"),
+    QStringLiteral("title"),        QStringLiteral("name"),           QStringLiteral("icon"),
+};
+const QStringList qt_flags = {
+    QStringLiteral("reverse"), QStringLiteral("widgetcount"), QStringLiteral("testability"),
+    QStringLiteral("nograb"),  QStringLiteral("dograb"),      QStringLiteral("sync"),
+};
+
+QString help_text() {
+  return QStringLiteral(
+      "Uso: quarn-configurator [--demo]\n"
+      "Configuratore per il trasmettitore Quarn: legge, modifica e scrive la sua\n"
+      "configurazione attraverso una porta seriale.\n"
+      "\n"
+      "Opzioni:\n"
+      "  --demo         Un trasmettitore emulato (New, UHF) risponde su ogni porta Com.\n"
+      "  -h, --help     Mostra questo aiuto ed esce.\n"
+      "  -v, --version  Mostra la versione ed esce.\n"
+      "\n"
+      "Sono accettate anche le opzioni di Qt per le finestre (-platform, -style, ...).\n"
+      "La porta \"Com N\" apre /dev/ttyS(N-1), oppure il dispositivo indicato dalla\n"
+      "variabile d'ambiente QUARN_COMN (per esempio QUARN_COM3=/dev/ttyUSB0).\n");
+}
+
+ProgramExit usage_error(const QString& message) {
+  return {program_name + QStringLiteral(": ") + message + QStringLiteral("\nPer l'elenco delle opzioni: ") +
+              program_name + QStringLiteral(" --help\n"),
+          true, usage_error_status};
+}
+
+}  // namespace
+
+std::variant<ProgramOptions, ProgramExit> parse_program_options(const QStringList& arguments, const QString& version) {
+  QCommandLineParser parser;
+  // Qt's options are single-dash words; so, then, are ours (-demo works too).
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
+  const QCommandLineOption show_version({QStringLiteral("v"), QStringLiteral("version")}, QString());
+  const QCommandLineOption demo(QStringLiteral("demo"), QString());
+  parser.addOptions({help, show_version, demo});
+  for (const QString& name : qt_options_with_value) {
+    QCommandLineOption option(name, QString(), QStringLiteral("value"));
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
+  }
+  for (const QString& name : qt_flags) {
+    QCommandLineOption option(name, QString());
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(option);
+  }
+
+  if (!parser.parse(arguments)) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+      QStringList shown;
+      for (const QString& name : unknown) shown << (name.size() == 1 ? u'-' + name : QStringLiteral("--") + name);
+      return usage_error((unknown.size() == 1 ? QStringLiteral("opzione sconosciuta: ")
+                                              : QStringLiteral("opzioni sconosciute: ")) +
+                         shown.join(QStringLiteral(", ")));
+    }
+    // A missing or unexpected option value: Qt's own wording names the option.
+    return usage_error(parser.errorText());
+  }
+  if (!parser.positionalArguments().isEmpty())
+    return usage_error(QStringLiteral("argomento non previsto: ") + parser.positionalArguments().constFirst());
+  if (parser.isSet(help)) return ProgramExit{help_text(), false, 0};
+  if (parser.isSet(show_version)) return ProgramExit{program_name + u' ' + version + u'\n', false, 0};
+  return ProgramOptions{.demo = parser.isSet(demo)};
+}
+
+QStringList command_line_arguments(int argc, const char* const* argv) {
+  QStringList arguments;
+  arguments.reserve(argc);
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  return arguments;
+}
+
+}  // namespace quarn

@@ -1,0 +1,670 @@
+#include "cli/commands.h"
+
+#include "cli/cli_settings.h"
+#include "cli/device_session.h"
+#include "config/block_encoding.h"
+#include "config/cell_map.h"
+#include "link/backup_store.h"
+#include "link/port_names.h"
+#include "link/refusal_texts.h"
+#include "link/settings_file.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+namespace quarn::cli {
+namespace {
+
+// The window's texts, repeated here because the command line links no
+// widget code.
+const QString message_port_failure = QStringLiteral("Porta seriale Guasta o Mancante");
+const QString message_read_error = QStringLiteral("Errore di Lettura nei Parametri, Riprovare ");
+const QString message_time_out = QStringLiteral("Errore TIME OUT   ");
+const QString message_no_answer = QStringLiteral("Nessuna risposta dal trasmettitore");
+
+void out(const QString& text) {
+  std::fputs(text.toUtf8().constData(), stdout);
+  std::fflush(stdout);
+}
+void err(const QString& text) {
+  std::fputs(text.toUtf8().constData(), stderr);
+  std::fflush(stderr);
+}
+
+// ---- Arguments ----
+
+struct Arguments {
+  QString command;
+  QStringList positional;
+  QStringList sets;
+  QString port;
+  QString output;
+  QString report;
+  QString trace;
+  bool json = false;
+  bool no_backup = false;
+  bool old = false;
+  bool stop_on_error = false;
+  int timeout_s = 30;
+  std::optional<long long> code_from;
+  std::optional<int> count;
+};
+
+struct UsageError {
+  QString message;
+};
+
+// Options take their value as the next argument or after "=".
+std::variant<Arguments, UsageError, int> parse(const QStringList& arguments) {
+  Arguments a;
+  const auto number = [](const QString& option, const QString& text, long long low, long long high)
+      -> std::variant<long long, UsageError> {
+    bool ok = false;
+    const long long value = text.toLongLong(&ok);
+    if (!ok || value < low || value > high) {
+      return UsageError{QString("%1 vuole un numero da %2 a %3, non \"%4\"").arg(option).arg(low).arg(high).arg(text)};
+    }
+    return value;
+  };
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    QString arg = arguments[i];
+    if (arg == "-h" || arg == "--help") {
+      out(help_text());
+      return exit_code::done;
+    }
+    if (arg == "--version") {
+      out(QString("quarnctl %1\n").arg(QStringLiteral(QUARN_VERSION)));
+      return exit_code::done;
+    }
+    if (!arg.startsWith('-') || arg == "-") {
+      if (a.command.isEmpty()) {
+        a.command = arg;
+      } else {
+        a.positional << arg;
+      }
+      continue;
+    }
+    QString value;
+    bool has_inline = false;
+    if (arg.startsWith("--") && arg.contains('=')) {
+      value = arg.mid(arg.indexOf('=') + 1);
+      arg = arg.left(arg.indexOf('='));
+      has_inline = true;
+    }
+    const QStringList flags{"--json", "--no-backup", "--old", "--stop-on-error"};
+    if (flags.contains(arg)) {
+      if (has_inline) return UsageError{arg + " non vuole un valore"};
+      if (arg == "--json") a.json = true;
+      if (arg == "--no-backup") a.no_backup = true;
+      if (arg == "--old") a.old = true;
+      if (arg == "--stop-on-error") a.stop_on_error = true;
+      continue;
+    }
+    const QStringList valued{"--port", "-o", "--output", "--set", "--timeout", "--trace", "--code-from", "--count", "--report"};
+    if (!valued.contains(arg)) return UsageError{QString("Opzione sconosciuta \"%1\"").arg(arg)};
+    if (!has_inline) {
+      if (i + 1 >= arguments.size()) return UsageError{arg + " vuole un valore"};
+      value = arguments[++i];
+    }
+    if (arg == "--port") a.port = value;
+    if (arg == "-o" || arg == "--output") a.output = value;
+    if (arg == "--set") a.sets << value;
+    if (arg == "--trace") a.trace = value;
+    if (arg == "--report") a.report = value;
+    if (arg == "--timeout" || arg == "--code-from" || arg == "--count") {
+      const long long high = arg == "--code-from" ? 65535 : 100000;
+      const auto parsed = number(arg, value, arg == "--code-from" ? 0 : 1, high);
+      if (const auto* e = std::get_if<UsageError>(&parsed)) return *e;
+      const long long v = std::get<long long>(parsed);
+      if (arg == "--timeout") a.timeout_s = int(v);
+      if (arg == "--code-from") a.code_from = v;
+      if (arg == "--count") a.count = int(v);
+    }
+  }
+  if (a.command.isEmpty()) return UsageError{"Manca il comando (quarnctl --help)"};
+  return a;
+}
+
+// "Com 3", "COM3", "3" or a device path. A path becomes port 1 by setting
+// QUARN_COM1 for this process, which the port layer reads.
+std::variant<int, UsageError> port_number(const QString& text) {
+  if (text.isEmpty()) return 1;
+  static const QRegularExpression com(QStringLiteral("^(?:com\\s*)?(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
+  if (const auto match = com.match(text.trimmed()); match.hasMatch()) {
+    const int n = match.captured(1).toInt();
+    if (n < SerialLink::first_port || n > SerialLink::last_port) {
+      return UsageError{QString("--port: Com da %1 a %2, non %3").arg(SerialLink::first_port).arg(SerialLink::last_port).arg(n)};
+    }
+    return n;
+  }
+  if (text.contains('/')) {
+    qputenv("QUARN_COM1", text.toLocal8Bit());
+    return 1;
+  }
+  return UsageError{QString("--port vuole \"Com N\", un numero o il percorso di un dispositivo, non \"%1\"").arg(text)};
+}
+
+// ---- Reports of the service's outcomes ----
+
+void report_port_error(const PortError& error) {
+  err(QString("%1 %2\n%3\n").arg(error.number).arg(error.description, message_port_failure));
+}
+
+// A connect that did not read the memory; the exit code.
+int report_connect_failure(const Outcome& outcome, bool timed_out) {
+  switch (outcome.kind) {
+    case OutcomeKind::PortError:
+    case OutcomeKind::DeviceLost:
+      report_port_error(outcome.port_error);
+      return exit_code::port;
+    case OutcomeKind::Cancelled:
+      err(timed_out ? message_no_answer + '\n' : QString("Interrotto\n"));
+      return exit_code::no_acknowledgement;
+    case OutcomeKind::BackupFailed:
+    case OutcomeKind::Completed:
+    case OutcomeKind::NoAcknowledgement:
+      break;
+  }
+  err(message_read_error + '\n');
+  return exit_code::verify;
+}
+
+// A read whose cells cannot be trusted: out of step, or a New device whose
+// checksum does not match, as the window judges it.
+bool read_is_sound(const ReadResult& read) {
+  const DecodedBlock decoded = decode_block(read.cells);
+  return !read.out_of_step && !(decoded.is_new && decoded.checksum_mismatch);
+}
+
+QString address_value_table(const std::vector<std::uint8_t>& writes) {
+  QString text;
+  for (std::size_t a = 0; a < writes.size(); ++a) text += QString("%1: %2\n").arg(a, 2).arg(writes[a], 3);
+  return text;
+}
+
+// The outcome of a write run; the exit code. Names the cell left without
+// its acknowledgement and every cell that read back otherwise.
+int report_write(const WriteResult& result, const std::vector<std::uint8_t>& writes) {
+  if (!result.writes_completed) {
+    switch (result.outcome.kind) {
+      case OutcomeKind::NoAcknowledgement:
+        err(QString("%1\nNessuna conferma (K) per la cella %2; confermate %3 celle (0 - %4)\n")
+                .arg(message_time_out)
+                .arg(result.outcome.address)
+                .arg(result.outcome.acknowledged)
+                .arg(result.outcome.acknowledged - 1));
+        return exit_code::no_acknowledgement;
+      case OutcomeKind::PortError:
+      case OutcomeKind::DeviceLost:
+        report_port_error(result.outcome.port_error);
+        err(QString("Confermate %1 celle prima dell'errore\n").arg(result.outcome.acknowledged));
+        return exit_code::port;
+      case OutcomeKind::BackupFailed:
+        err(result.outcome.reason + "\nNulla inviato al trasmettitore\n");
+        return exit_code::backup;
+      case OutcomeKind::Completed:
+      case OutcomeKind::Cancelled:
+        err(message_time_out + '\n');
+        return exit_code::no_acknowledgement;
+    }
+    return exit_code::no_acknowledgement;
+  }
+  if (result.outcome.kind == OutcomeKind::DeviceLost || result.outcome.kind == OutcomeKind::PortError) {
+    report_port_error(result.outcome.port_error);
+    err(message_read_error + '\n');
+    return exit_code::port;
+  }
+  if (!result.outcome.completed()) {
+    err(message_read_error + '\n');
+    return exit_code::verify;
+  }
+  if (!result.verified()) {
+    err(message_read_error + '\n');
+    for (const int a : result.mismatched) {
+      err(QString("cella %1: scritto %2, letto %3\n").arg(a).arg(writes.at(a)).arg(result.read_back.cells.at(a)));
+    }
+    if (result.writes_out_of_step || result.read_back.out_of_step) err("Risposte fuori passo dal trasmettitore\n");
+    return exit_code::verify;
+  }
+  return exit_code::done;
+}
+
+int verified_count(const WriteResult& result, std::size_t written) {
+  if (!result.verified()) return 0;
+  return int(std::min<std::size_t>(written, read_count));
+}
+
+// ---- Shared steps ----
+
+DeviceOptions device_options(const Arguments& a, int port) {
+  DeviceOptions o;
+  o.port_number = port;
+  o.ready_timeout_s = a.timeout_s;
+  o.trace_file = a.trace;
+  o.progress = isatty(STDERR_FILENO);
+  return o;
+}
+
+struct Loaded {
+  std::optional<SettingsFile> file;
+  int exit = exit_code::done;
+};
+
+Loaded load_file(const QString& path) {
+  const SettingsLoad load = load_settings_file(path);
+  if (!load.file) {
+    err(QString("%1: %2\n").arg(path, load.refusal));
+    return {std::nullopt, exit_code::refused};
+  }
+  return {load.file, exit_code::done};
+}
+
+// Applies every --set; a bad one is a usage error.
+std::optional<int> apply_sets(FieldValues& fields, const QStringList& sets) {
+  for (const QString& s : sets) {
+    if (const auto problem = apply_override(fields, s)) {
+      err(*problem + '\n');
+      return exit_code::usage;
+    }
+  }
+  return std::nullopt;
+}
+
+// Encodes; a refusal is printed and nothing is to be sent.
+std::optional<ProgrammingRun> encode_or_refuse(const ParameterBlock& image, const FieldValues& fields) {
+  ProgrammingRun run = encode_block(image, fields);
+  if (run.outside_transmit_ranges) err(transmit_range_warning_text() + '\n');
+  if (run.refusal) {
+    err(refusal_text(*run.refusal) + "\nNulla inviato al trasmettitore\n");
+    return std::nullopt;
+  }
+  return run;
+}
+
+// The image aimed at the connected unit: its own device type and band, as
+// just read, so a run never changes what kind of device the unit is.
+ParameterBlock image_for_device(ParameterBlock image, const MemoryRead& device) {
+  image.device_type = device[cell::device_type];
+  image.band = device[cell::band];
+  return image;
+}
+
+// ---- Commands ----
+
+QString yes_no(bool b) { return b ? QStringLiteral("si") : QStringLiteral("no"); }
+
+int cmd_ports() {
+  QString text;
+  const auto ports = QSerialPortInfo::availablePorts();
+  bool refused = false;
+  for (const QSerialPortInfo& info : ports) {
+    QString com;
+    for (int n = SerialLink::first_port; n <= SerialLink::last_port; ++n) {
+      const QString name = device_name_for_port(n);
+      if (name == info.systemLocation() || name == info.portName()) com = QString("Com %1").arg(n);
+    }
+    QString ids = "-";
+    if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
+      ids = QString("%1:%2").arg(info.vendorIdentifier(), 4, 16, QChar('0')).arg(info.productIdentifier(), 4, 16, QChar('0'));
+    }
+    const bool may_open = ::access(info.systemLocation().toLocal8Bit().constData(), R_OK | W_OK) == 0;
+    refused = refused || !may_open;
+    text += QString("%1\n  descrizione: %2\n  produttore: %3\n  USB: %4\n  nella finestra: %5\n  accesso: %6\n")
+                .arg(info.systemLocation(), info.description().isEmpty() ? "-" : info.description(),
+                     info.manufacturer().isEmpty() ? "-" : info.manufacturer(), ids,
+                     com.isEmpty() ? QString("nessuna Com") : com, yes_no(may_open));
+  }
+  if (ports.isEmpty()) text += "Nessuna porta seriale trovata\n";
+  out(text);
+  if (refused) {
+    err("Manca il permesso su alcune porte: l'utente non e' nel gruppo dialout.\n"
+        "Aggiungerlo con:  sudo adduser $USER dialout  e poi uscire e rientrare nella sessione.\n");
+  }
+  return exit_code::done;
+}
+
+int cmd_read(const Arguments& a, int port) {
+  DeviceSession device(device_options(a, port));
+  bool timed_out = false;
+  const auto [outcome, read] = device.connectAndRead(&timed_out);
+  if (!outcome.completed()) return report_connect_failure(outcome, timed_out);
+  device.end('E');
+  const bool sound = read_is_sound(read);
+  const SettingsFile file = settings_file_of_read(read.cells);
+  if (!a.output.isEmpty()) {
+    if (const auto problem = save_settings_file(a.output, file)) {
+      err(*problem + '\n');
+      return exit_code::refused;
+    }
+  } else if (a.json) {
+    out(QString::fromUtf8(to_json(file)));
+  } else {
+    out(settings_table(file));
+  }
+  if (!sound) {
+    err(message_read_error + '\n');
+    return exit_code::verify;
+  }
+  return exit_code::done;
+}
+
+int cmd_program(const Arguments& a, int port) {
+  if (a.positional.size() != 1) {
+    err("program vuole un file di impostazioni\n");
+    return exit_code::usage;
+  }
+  const Loaded loaded = load_file(a.positional[0]);
+  if (!loaded.file) return loaded.exit;
+  FieldValues fields = loaded.file->settings;
+  if (const auto bad = apply_sets(fields, a.sets)) return *bad;
+  const ParameterBlock image = image_of_file(*loaded.file, fields);
+  // Refused settings are reported before the port is opened.
+  if (!encode_or_refuse(image, fields)) return exit_code::refused;
+
+  std::optional<BackupStore> store;
+  if (!a.no_backup) store.emplace(BackupStore::defaultFolder());
+  DeviceOptions options = device_options(a, port);
+  options.backup = store ? &*store : nullptr;
+  DeviceSession device(options);
+  bool timed_out = false;
+  const auto [outcome, read] = device.connectAndRead(&timed_out);
+  if (!outcome.completed()) return report_connect_failure(outcome, timed_out);
+  if (!read_is_sound(read)) {
+    err(message_read_error + "\nNulla inviato al trasmettitore\n");
+    return exit_code::verify;
+  }
+  const auto run = encode_or_refuse(image_for_device(image, read.cells), fields);
+  if (!run) return exit_code::refused;
+  const WriteResult result = device.program(run->writes);
+  const int code = report_write(result, run->writes);
+  device.end('E');
+  if (code == exit_code::done) out(QString("Programmazione verificata: %1 celle\n").arg(run->writes.size()));
+  return code;
+}
+
+int cmd_defaults(const Arguments& a, int port) {
+  if (a.positional.size() != 1 || (a.positional[0] != "uhf" && a.positional[0] != "vhf")) {
+    err("defaults vuole uhf oppure vhf\n");
+    return exit_code::usage;
+  }
+  const Band band = a.positional[0] == "uhf" ? Band::Uhf : Band::Vhf;
+  const Generation generation = a.old ? Generation::Old : Generation::New;
+  std::optional<BackupStore> store;
+  if (!a.no_backup) store.emplace(BackupStore::defaultFolder());
+  DeviceOptions options = device_options(a, port);
+  options.backup = store ? &*store : nullptr;
+  DeviceSession device(options);
+  bool timed_out = false;
+  const auto [outcome, read] = device.connectAndRead(&timed_out);
+  if (!outcome.completed()) return report_connect_failure(outcome, timed_out);
+  const MemoryImage cells = factory_default_cells(band, generation);
+  const WriteResult result = device.loadFactorySet(band, generation);
+  const int code = report_write(result, {cells.begin(), cells.end()});
+  device.end('E');
+  if (code == exit_code::done) out("Valori di fabbrica caricati e verificati\n");
+  return code;
+}
+
+int cmd_test_tx(const Arguments& a, int port) {
+  DeviceSession device(device_options(a, port));
+  bool timed_out = false;
+  const auto [outcome, read] = device.connectAndRead(&timed_out);
+  if (!outcome.completed()) return report_connect_failure(outcome, timed_out);
+  device.end('Q');
+  out("Trasmissione di prova inviata\n");
+  return exit_code::done;
+}
+
+int cmd_check(const Arguments& a) {
+  if (a.positional.size() != 1) {
+    err("check vuole un file di impostazioni\n");
+    return exit_code::usage;
+  }
+  const Loaded loaded = load_file(a.positional[0]);
+  if (!loaded.file) return loaded.exit;
+  FieldValues fields = loaded.file->settings;
+  if (const auto bad = apply_sets(fields, a.sets)) return *bad;
+  ParameterBlock image = image_of_file(*loaded.file, fields);
+  // A New device unless the file says Old.
+  image.device_type = loaded.file->generation == Generation::Old ? 0 : device_type_new;
+  const auto run = encode_or_refuse(image, fields);
+  if (!run) return exit_code::refused;
+  out(address_value_table(run->writes));
+  return exit_code::done;
+}
+
+struct Side {
+  std::optional<SettingsFile> file;
+  int exit = exit_code::done;
+};
+
+Side load_side(const QString& name, const Arguments& a, int port) {
+  if (name != "device") {
+    const Loaded loaded = load_file(name);
+    return {loaded.file, loaded.exit};
+  }
+  DeviceSession device(device_options(a, port));
+  bool timed_out = false;
+  const auto [outcome, read] = device.connectAndRead(&timed_out);
+  if (!outcome.completed()) return {std::nullopt, report_connect_failure(outcome, timed_out)};
+  device.end('E');
+  if (!read_is_sound(read)) {
+    err(message_read_error + '\n');
+    return {std::nullopt, exit_code::verify};
+  }
+  return {settings_file_of_read(read.cells), exit_code::done};
+}
+
+int cmd_diff(const Arguments& a, int port) {
+  if (a.positional.size() != 2) {
+    err("diff vuole due file di impostazioni (o \"device\")\n");
+    return exit_code::usage;
+  }
+  const Side left = load_side(a.positional[0], a, port);
+  if (!left.file) return left.exit;
+  const Side right = load_side(a.positional[1], a, port);
+  if (!right.file) return right.exit;
+  QString text;
+  const auto l = setting_lines(left.file->settings);
+  const auto r = setting_lines(right.file->settings);
+  for (std::size_t i = 0; i < l.size(); ++i) {
+    if (l[i].value != r[i].value) text += QString("%1: %2 -> %3\n").arg(l[i].key, l[i].value, r[i].value);
+  }
+  if (left.file->cells && right.file->cells) {
+    for (int c = 0; c < read_count; ++c) {
+      const int x = (*left.file->cells)[c];
+      const int y = (*right.file->cells)[c];
+      if (x != y) text += QString("cella %1: %2 -> %3\n").arg(c).arg(x).arg(y);
+    }
+  } else if (left.file->cells.has_value() != right.file->cells.has_value()) {
+    text += "celle: presenti in un solo file\n";
+  }
+  out(text.isEmpty() ? QString("Uguali\n") : text);
+  return text.isEmpty() ? exit_code::done : exit_code::differences;
+}
+
+// ---- Batch ----
+
+int cmd_batch(const Arguments& a, int port) {
+  if (a.positional.size() != 1 || !a.code_from) {
+    err("batch vuole un file di impostazioni e --code-from N\n");
+    return exit_code::usage;
+  }
+  const Loaded loaded = load_file(a.positional[0]);
+  if (!loaded.file) return loaded.exit;
+  FieldValues base = loaded.file->settings;
+  if (const auto bad = apply_sets(base, a.sets)) return *bad;
+  const auto fields_for = [&](long long code) {
+    FieldValues f = base;
+    f.code = std::to_string(code);
+    return f;
+  };
+  const int count = a.count.value_or(1000000);
+  const long long first_code = *a.code_from;
+  if (first_code + count - 1 > 65535 && a.count) {
+    err("--code-from + --count supera il codice 65535\n");
+    return exit_code::usage;
+  }
+  // The first code shows whether the settings can be programmed at all.
+  if (!encode_or_refuse(image_of_file(*loaded.file, fields_for(first_code)), fields_for(first_code))) {
+    return exit_code::refused;
+  }
+
+  std::unique_ptr<QFile> csv;
+  if (!a.report.isEmpty()) {
+    csv = std::make_unique<QFile>(a.report);
+    const bool fresh = !csv->exists() || csv->size() == 0;
+    if (!csv->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+      err(QString("Impossibile scrivere il rapporto %1: %2\n").arg(a.report, csv->errorString()));
+      return exit_code::usage;
+    }
+    if (fresh) csv->write("ora,codice,esito,celle_verificate\n");
+    csv->flush();
+  }
+  std::optional<BackupStore> store;
+  if (!a.no_backup) store.emplace(BackupStore::defaultFolder());
+
+  int first_failure = exit_code::done;
+  std::optional<std::vector<std::uint8_t>> last_written;
+  for (int i = 0; i < count && first_code + i <= 65535; ++i) {
+    const long long code = first_code + i;
+    const FieldValues fields = fields_for(code);
+    int result_code = exit_code::done;
+    QString result_text;
+    int verified = 0;
+    for (;;) {
+      err(QString("Collegare il trasmettitore %1 e premere Invio (codice %2)\n").arg(i + 1).arg(code));
+      std::string line;
+      if (!std::getline(std::cin, line)) {
+        err("Fine dell'input: lotto terminato\n");
+        return first_failure;
+      }
+      DeviceOptions options = device_options(a, port);
+      options.backup = store ? &*store : nullptr;
+      DeviceSession device(options);
+      bool timed_out = false;
+      const auto [outcome, read] = device.connectAndRead(&timed_out);
+      if (!outcome.completed()) {
+        result_code = report_connect_failure(outcome, timed_out);
+        result_text = timed_out ? message_no_answer : message_port_failure;
+        break;
+      }
+      if (!read_is_sound(read)) {
+        err(message_read_error + '\n');
+        result_code = exit_code::verify;
+        result_text = message_read_error.trimmed();
+        break;
+      }
+      if (last_written && std::equal(last_written->begin(), last_written->begin() + std::min<std::size_t>(last_written->size(), read_count), read.cells.begin())) {
+        device.end('E');
+        err("Questo trasmettitore e' quello appena programmato: collegare il successivo\n");
+        continue;
+      }
+      const auto run = encode_or_refuse(image_for_device(image_of_file(*loaded.file, fields), read.cells), fields);
+      if (!run) {
+        result_code = exit_code::refused;
+        result_text = "Impostazioni rifiutate";
+        break;
+      }
+      const WriteResult written = device.program(run->writes);
+      result_code = report_write(written, run->writes);
+      device.end('E');
+      last_written = run->writes;
+      verified = verified_count(written, run->writes.size());
+      result_text = result_code == exit_code::done                 ? QString("OK")
+                    : result_code == exit_code::no_acknowledgement ? QString("TIME OUT cella %1").arg(written.outcome.address)
+                    : result_code == exit_code::verify             ? QString("Verifica fallita")
+                    : result_code == exit_code::backup             ? QString("Backup non riuscito")
+                                                                   : QString("Errore porta");
+      break;
+    }
+    QDateTime now = QDateTime::currentDateTime();
+    now.setOffsetFromUtc(now.offsetFromUtc());  // local time with its offset from UTC
+    const QString report_line = QString("%1,%2,%3,%4\n")
+                                    .arg(now.toString(Qt::ISODate))
+                                    .arg(code)
+                                    .arg(result_text)
+                                    .arg(verified);
+    out(report_line);
+    if (csv) {
+      csv->write(report_line.toUtf8());
+      csv->flush();
+    }
+    if (result_code != exit_code::done) {
+      if (first_failure == exit_code::done) first_failure = result_code;
+      if (a.stop_on_error) return first_failure;
+    }
+  }
+  return first_failure;
+}
+
+}  // namespace
+
+QString help_text() {
+  return QStringLiteral(
+      "Uso: quarnctl COMANDO [OPZIONI]\n"
+      "Configura un trasmettitore Quarn dalla riga di comando.\n"
+      "\n"
+      "Comandi:\n"
+      "  ports                         porte seriali, la loro Com nella finestra e il permesso d'uso\n"
+      "  read [-o FILE] [--json]       legge il trasmettitore: tabella, file di impostazioni o JSON\n"
+      "  program FILE [--set K=V]...   programma il file (con le modifiche) e verifica la rilettura\n"
+      "  defaults uhf|vhf [--old]      carica i valori di fabbrica della banda e li verifica\n"
+      "  test-tx                       si collega e fa trasmettere una prova\n"
+      "  check FILE [--set K=V]...     senza porta: rifiuto o celle che sarebbero scritte\n"
+      "  diff A B                      confronta due file (o \"device\"): impostazioni e celle\n"
+      "  batch FILE --code-from N [--count K] [--report CSV] [--stop-on-error]\n"
+      "                                programma un lotto, un codice per unita' a partire da N\n"
+      "\n"
+      "Opzioni:\n"
+      "  --port P        \"Com N\", un numero N (1-8) o il percorso del dispositivo (predefinita Com 1)\n"
+      "  --timeout S     secondi di attesa del trasmettitore pronto (predefiniti 30)\n"
+      "  --trace FILE    traccia del traffico, se il servizio di trasferimento la offre\n"
+      "  --no-backup     non salvare la memoria letta prima di scrivere\n"
+      "  --set K=V       chiavi: code, frequency, robbery_time, antifall_time, tx_count, alarm_input,\n"
+      "                  battery_input, panic_filter, repeater_code, code_mode (quarn|mono),\n"
+      "                  tones (high|low), battery_alarm (on|off, si|no), tx_mode (single|multiple)\n"
+      "  -h, --help      questo aiuto\n"
+      "  --version       la versione\n"
+      "\n"
+      "Codici di uscita:\n"
+      "  0 fatto   1 differenze (solo diff)   2 uso errato   3 impostazioni rifiutate o file errato\n"
+      "  4 errore della porta o dispositivo perso   5 nessuna risposta o conferma (TIME OUT)\n"
+      "  6 verifica fallita o errore di lettura   7 backup non riuscito\n");
+}
+
+int run(const QStringList& arguments) {
+  const auto parsed = parse(arguments);
+  if (const int* code = std::get_if<int>(&parsed)) return *code;
+  if (const auto* usage = std::get_if<UsageError>(&parsed)) {
+    err(usage->message + '\n');
+    return exit_code::usage;
+  }
+  const Arguments& a = std::get<Arguments>(parsed);
+  const auto port = port_number(a.port);
+  if (const auto* usage = std::get_if<UsageError>(&port)) {
+    err(usage->message + '\n');
+    return exit_code::usage;
+  }
+  const int n = std::get<int>(port);
+  if (a.command == "ports") return cmd_ports();
+  if (a.command == "read") return cmd_read(a, n);
+  if (a.command == "program") return cmd_program(a, n);
+  if (a.command == "defaults") return cmd_defaults(a, n);
+  if (a.command == "test-tx") return cmd_test_tx(a, n);
+  if (a.command == "check") return cmd_check(a);
+  if (a.command == "diff") return cmd_diff(a, n);
+  if (a.command == "batch") return cmd_batch(a, n);
+  err(QString("Comando sconosciuto \"%1\" (quarnctl --help)\n").arg(a.command));
+  return exit_code::usage;
+}
+
+}  // namespace quarn::cli

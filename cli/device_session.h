@@ -1,0 +1,48 @@
+#pragma once
+// The transfer service run to completion, one operation after another, for a
+// program without a window: each call waits in a local event loop until the
+// service reports its outcome. The ready wait, which the service keeps up
+// without limit, is cancelled after a time-out.
+
+#include "link/backup_store.h"
+#include "link/qt_serial_link.h"
+#include "link/transmitter_session.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace quarn::cli {
+
+struct DeviceOptions {
+  int port_number = 1;
+  int ready_timeout_s = 30;
+  QString trace_file;        // empty: no trace
+  bool progress = false;     // draw progress on stderr
+  BackupStore* backup = nullptr;
+};
+
+class DeviceSession {
+ public:
+  explicit DeviceSession(const DeviceOptions& options);
+  ~DeviceSession();
+
+  // Connects and reads; `timed_out` tells a cancelled ready wait.
+  std::pair<Outcome, ReadResult> connectAndRead(bool* timed_out);
+  WriteResult program(std::vector<std::uint8_t> writes);
+  WriteResult loadFactorySet(Band band, Generation generation);
+  void end(char letter);
+
+  TransmitterSession& session() { return session_; }
+
+ private:
+  void wait(const bool& done);
+
+  DeviceOptions options_;
+  QtSerialLink port_;
+  TransmitterSession session_;
+  const char* step_label_ = "";
+  bool line_open_ = false;  // a progress line waits for its end
+};
+
+}  // namespace quarn::cli

@@ -1,0 +1,125 @@
+#include "link/backup_store.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include <algorithm>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+namespace quarn {
+
+namespace {
+
+// 2026-12-08_101530_code-1234_uhf.json, or ..._uhf_2.json for the second
+// backup of that second. Files named otherwise are never listed or deleted.
+const QRegularExpression& backup_name_pattern() {
+  static const QRegularExpression pattern(
+      R"(^(\d{4}-\d{2}-\d{2}_\d{6})_code-[A-Za-z0-9]{1,16}_(?:uhf|vhf|unknown)(?:_([1-9]\d{0,5}))?\.json$)");
+  return pattern;
+}
+
+struct BackupName {
+  QString stamp;    // date and time, UTC
+  int counter = 1;  // 1 for the first backup of its second
+  QString name;
+
+  // Time first, then the order within the second.
+  bool operator<(const BackupName& other) const {
+    return std::tie(stamp, counter, name) < std::tie(other.stamp, other.counter, other.name);
+  }
+};
+
+std::optional<BackupName> parse_backup_name(const QString& name) {
+  const QRegularExpressionMatch match = backup_name_pattern().match(name);
+  if (!match.hasMatch()) return std::nullopt;
+  const QString counter = match.captured(2);
+  return BackupName{match.captured(1), counter.isEmpty() ? 1 : counter.toInt(), name};
+}
+
+std::vector<BackupName> backups_in(const QString& folder) {
+  std::vector<BackupName> backups;
+  const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+  for (const QString& name : names) {
+    if (auto backup = parse_backup_name(name)) backups.push_back(std::move(*backup));
+  }
+  std::sort(backups.begin(), backups.end());
+  return backups;
+}
+
+// Digits written by hand, so that no locale can change them.
+QString stamp_of(const QDateTime& time) {
+  const QDateTime utc = time.toUTC();
+  const QDate date = utc.date();
+  const QTime clock = utc.time();
+  return QString::asprintf("%04d-%02d-%02d_%02d%02d%02d", date.year(), date.month(), date.day(), clock.hour(),
+                           clock.minute(), clock.second());
+}
+
+// The code as typed may hold anything; the name keeps its letters and digits.
+QString code_part(const std::string& code) {
+  QString part;
+  for (const char c : code) {
+    const bool plain = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (plain && part.size() < 16) part += QLatin1Char(c);
+  }
+  return part.isEmpty() ? QStringLiteral("none") : part;
+}
+
+QString band_part(const std::optional<Band>& band) {
+  if (!band) return QStringLiteral("unknown");
+  return *band == Band::Uhf ? QStringLiteral("uhf") : QStringLiteral("vhf");
+}
+
+}  // namespace
+
+BackupStore::BackupStore(QString folder) : folder_(std::move(folder)) {}
+
+QString BackupStore::defaultFolder() {
+  const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+  return data.isEmpty() ? QString() : data + QStringLiteral("/backups");
+}
+
+std::optional<QString> BackupStore::save(const SettingsFile& file, QString* saved_path) {
+  if (folder_.isEmpty()) return QStringLiteral("Backup non salvato: nessuna cartella dei backup");
+  if (!QDir().mkpath(folder_)) {
+    return QString("Backup non salvato: impossibile creare la cartella \"%1\"").arg(QDir::toNativeSeparators(folder_));
+  }
+
+  SettingsFile backup = file;
+  if (!backup.saved_at.isValid()) backup.saved_at = QDateTime::currentDateTimeUtc();
+  const QString stamp = stamp_of(backup.saved_at);
+
+  std::vector<BackupName> existing = backups_in(folder_);
+  int counter = 1;
+  for (const BackupName& other : existing) {
+    if (other.stamp == stamp) counter = std::max(counter, other.counter + 1);
+  }
+  QString name = stamp + "_code-" + code_part(backup.settings.code) + '_' + band_part(backup.band);
+  if (counter > 1) name += '_' + QString::number(counter);
+  name += QStringLiteral(".json");
+
+  const QString path = QDir(folder_).filePath(name);
+  if (auto error = save_settings_file(path, backup)) return QString("Backup non salvato: %1").arg(*error);
+  if (saved_path) *saved_path = path;
+
+  // Retention: the oldest go first, but never the backup just written, even
+  // when a clock set back makes it look the oldest. A backup that cannot be
+  // deleted stays; the new one is saved all the same.
+  existing = backups_in(folder_);
+  std::erase_if(existing, [&](const BackupName& other) { return other.name == name; });
+  const auto excess = static_cast<std::ptrdiff_t>(existing.size()) - (backup_keep_count - 1);
+  for (std::ptrdiff_t i = 0; i < excess; ++i) QFile::remove(QDir(folder_).filePath(existing[i].name));
+  return std::nullopt;
+}
+
+QStringList BackupStore::list() const {
+  QStringList paths;
+  for (const BackupName& backup : backups_in(folder_)) paths << QDir(folder_).filePath(backup.name);
+  return paths;
+}
+
+}  // namespace quarn

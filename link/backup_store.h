@@ -1,0 +1,42 @@
+#pragma once
+// Automatic backups of the settings: one settings file per backup in one
+// folder, named by time, code and band, the newest backup_keep_count kept.
+
+#include "link/settings_file.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace quarn {
+
+inline constexpr int backup_keep_count = 200;
+
+class BackupStore {
+ public:
+  explicit BackupStore(QString folder);
+
+  // The "backups" folder in the application's data folder, which depends on
+  // the organisation and application names set on QCoreApplication.
+  static QString defaultFolder();
+
+  const QString& folder() const { return folder_; }
+
+  // Writes `file` (atomically) as a new backup named after its saved_at (UTC;
+  // the current time if invalid), code and band, for example
+  // 2026-12-08_101530_code-1234_uhf.json; a second backup in the same second
+  // gets _2, then _3, before ".json". Then deletes the oldest backups beyond
+  // backup_keep_count, and nothing but backups. Creates the folder if needed.
+  // Returns the message to show on failure; on success sets *saved_path.
+  std::optional<QString> save(const SettingsFile& file, QString* saved_path = nullptr);
+
+  // Paths of the backups in the folder, oldest first. Files whose names are
+  // not backup names are left out.
+  QStringList list() const;
+
+ private:
+  QString folder_;
+};
+
+}  // namespace quarn

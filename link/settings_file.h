@@ -1,0 +1,66 @@
+#pragma once
+// The settings file: the window's settings, the device they belong to and the
+// cells as read, kept as versioned, human-readable JSON (docs/settings-file.md
+// describes every key). Loading checks the whole file before anything is
+// handed back, so a bad file is refused with one Italian message and nothing
+// of it reaches the window. The loader never encodes: settings that a
+// programming run would refuse are the caller's to report, as for typed ones.
+
+#include "config/block_decoding.h"
+#include "config/cell_map.h"
+#include "config/factory_defaults.h"
+#include "config/field_values.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+namespace quarn {
+
+inline constexpr const char* settings_format = "quarn-settings";
+inline constexpr int settings_version = 1;
+// Far above any real file (about 2 KB); keeps a wrong pick cheap to refuse.
+inline constexpr qint64 settings_max_size = 1024 * 1024;
+
+struct SettingsFile {
+  FieldValues settings;              // texts as typed, options as chosen
+  std::optional<MemoryRead> cells;   // cells 0 to 62 as read; none before a read
+  Generation generation = Generation::New;
+  std::optional<Band> band;          // none when the band cell is neither U nor V
+  QString tool_version;              // the program that wrote the file
+  QDateTime saved_at;                // UTC, whole seconds in the file
+
+  bool operator==(const SettingsFile&) const = default;
+};
+
+struct SettingsLoad {
+  std::optional<SettingsFile> file;  // set when the file was accepted
+  QString refusal;                   // otherwise what to show, in Italian
+};
+
+// The file's text, UTF-8, keys in a fixed order, cells 16 to a line. An empty
+// tool_version is written as QCoreApplication::applicationVersion(), an
+// invalid saved_at as the current time.
+// The settings file of a memory as read: the settings the window would show,
+// the cells, the generation and band they name, this program's version, now.
+SettingsFile settings_file_of_read(const MemoryRead& cells);
+
+QByteArray to_json(const SettingsFile& file);
+
+// Accepts the bytes of a whole file or refuses them with a message that names
+// the key and the problem. Unknown keys are ignored; every known key is
+// required.
+SettingsLoad load_settings(const QByteArray& bytes);
+
+// Reads a file from disk, refusing one larger than settings_max_size before
+// reading it.
+SettingsLoad load_settings_file(const QString& path);
+
+// Writes the file atomically: a temporary file in the same folder, renamed
+// over `path` only once complete, so a failure leaves any old file as it was.
+// Returns the message to show on failure.
+std::optional<QString> save_settings_file(const QString& path, const SettingsFile& file);
+
+}  // namespace quarn

@@ -1,0 +1,222 @@
+#include "link/transmitter_session.h"
+
+#include "link/settings_file.h"
+
+#include <memory>
+
+namespace quarn {
+
+namespace {
+// A write run that ended before its last acknowledgement: nothing read back.
+WriteResult unwritten(const Outcome& outcome) {
+  WriteResult result;
+  result.outcome = outcome;
+  return result;
+}
+}  // namespace
+
+TransmitterSession::TransmitterSession(SerialLink& port, QObject* parent)
+    : QObject(parent), port_(port), protocol_(port) {
+  // The loss is recorded and announced before the interrupted wait reports,
+  // so the operation that ends finds the state already right.
+  connect(&port_, &SerialLink::lost, this, [this](const PortError& error) {
+    last_loss_ = error;
+    emit deviceLost(error);
+    protocol_.abortWait();
+  });
+}
+
+bool TransmitterSession::begin() {
+  if (busy_) return false;
+  busy_ = true;
+  cancelled_ = false;
+  last_loss_.reset();
+  protocol_.takeStrayCount();
+  return true;
+}
+
+void TransmitterSession::cancel() {
+  if (!busy_) return;
+  cancelled_ = true;
+  protocol_.abortWait();
+}
+
+// How a wait that did not succeed ended: the operator, the port, or the device.
+Outcome TransmitterSession::failure(int acknowledged, int address) const {
+  if (cancelled_) return {OutcomeKind::Cancelled, {}, -1, acknowledged, {}};
+  if (!port_.isOpen()) return {OutcomeKind::DeviceLost, last_loss_.value_or(PortError{}), -1, acknowledged, {}};
+  return {OutcomeKind::NoAcknowledgement, {}, address, acknowledged, {}};
+}
+
+bool TransmitterSession::connectAndRead(ReadDone done) {
+  if (!begin()) return false;
+  if (!port_.isOpen()) {
+    if (const auto error = port_.open()) {
+      busy_ = false;
+      done({OutcomeKind::PortError, *error, -1, 0, {}}, {});
+      return true;
+    }
+  }
+  port_.setReadGranularity(1);
+  emit waitingForReady();
+  protocol_.readyWait([this, done = std::move(done)](bool ready) mutable {
+    const auto finish = [this, done = std::move(done)](const Outcome& outcome, const ReadResult& read) {
+      busy_ = false;
+      done(outcome, read);
+    };
+    if (!ready) return finish(failure(), {});
+    protocol_.sendCommand(QByteArray(1, letter::begin));
+    emit sessionStarted();
+    read([this, finish](const Outcome& outcome, const ReadResult& read) {
+      remember(outcome, read);
+      finish(outcome, read);
+    });
+  });
+  return true;
+}
+
+bool TransmitterSession::readMemory(ReadDone done) {
+  if (!begin()) return false;
+  read([this, done = std::move(done)](const Outcome& outcome, const ReadResult& read) {
+    remember(outcome, read);
+    busy_ = false;
+    done(outcome, read);
+  });
+  return true;
+}
+
+// Only a complete read in step is a memory worth backing up.
+void TransmitterSession::remember(const Outcome& outcome, const ReadResult& read) {
+  if (outcome.completed() && !read.out_of_step) last_read_ = read.cells;
+}
+
+void TransmitterSession::read(ReadDone done) {
+  reading_ = {};
+  read_done_ = std::move(done);
+  emit stepsStarted(false, read_count - 1);
+  readFrom(0);
+}
+
+void TransmitterSession::readFrom(int address) {
+  const auto end = [this](const Outcome& outcome) {
+    const ReadResult result = reading_;  // the callback may start the next read
+    std::exchange(read_done_, nullptr)(outcome, result);
+  };
+  if (cancelled_ || !port_.isOpen()) return end(failure());
+  protocol_.readStep(std::uint8_t(address), [this, address, end](std::optional<std::uint8_t> value) {
+    if (!value) return end(failure());
+    reading_.cells[std::size_t(address)] = *value;
+    if (address + 1 < read_count) return readFrom(address + 1);
+    protocol_.guardWait(reply_guard_ms, [this, end](bool port_open) {
+      reading_.out_of_step = protocol_.takeStrayCount() > 0;
+      end(port_open ? Outcome{} : failure());
+    });
+  });
+  emit progress(address, read_count - 1);
+}
+
+void TransmitterSession::write(int last_address, std::function<std::uint8_t(int)> value_of,
+                               std::function<void(const Outcome&)> done) {
+  last_address_ = last_address;
+  value_of_ = std::move(value_of);
+  write_done_ = std::move(done);
+  emit stepsStarted(true, last_address);
+  writeFrom(0);
+}
+
+void TransmitterSession::writeFrom(int address) {
+  const auto end = [this](const Outcome& outcome) { std::exchange(write_done_, nullptr)(outcome); };
+  if (cancelled_ || !port_.isOpen()) return end(failure(address, address));
+  protocol_.writeStep(std::uint8_t(address), value_of_(address), [this, address, end](bool acknowledged) {
+    if (!acknowledged) return end(failure(address, address));
+    if (address < last_address_) return writeFrom(address + 1);
+    // A reply too many shows here, but the read-back's comparison decides.
+    protocol_.guardWait(reply_guard_ms,
+                        [this, end](bool) { end({OutcomeKind::Completed, {}, -1, last_address_ + 1, {}}); });
+  });
+  emit progress(address, last_address_);
+}
+
+std::optional<QString> TransmitterSession::backUp() {
+  if (!backups_) return std::nullopt;
+  if (!last_read_) return QStringLiteral("nessuna lettura completa di questo trasmettitore da salvare");
+  return backups_->save(settings_file_of_read(*last_read_), &last_backup_path_);
+}
+
+bool TransmitterSession::program(std::vector<std::uint8_t> writes, WriteDone done) {
+  if (writes.empty() || !begin()) return false;
+  if (const auto error = backUp()) {  // a write that cannot first be backed up does not start
+    busy_ = false;
+    done(unwritten({OutcomeKind::BackupFailed, {}, -1, 0, *error}));
+    return true;
+  }
+  const int last_address = int(writes.size()) - 1;
+  auto values = std::make_shared<const std::vector<std::uint8_t>>(std::move(writes));
+  write(last_address, [values](int address) { return (*values)[std::size_t(address)]; },
+        [this, values, done = std::move(done)](const Outcome& outcome) {
+          if (!outcome.completed()) {
+            busy_ = false;
+            return done(unwritten(outcome));
+          }
+          readBack(*values, done);
+        });
+  return true;
+}
+
+bool TransmitterSession::loadFactorySet(Band band, std::function<Generation()> generation,
+                                        std::function<void()> before_read_back, WriteDone done) {
+  if (!begin()) return false;
+  if (const auto error = backUp()) {  // a write that cannot first be backed up does not start
+    busy_ = false;
+    done(unwritten({OutcomeKind::BackupFailed, {}, -1, 0, *error}));
+    return true;
+  }
+  auto written = std::make_shared<std::vector<std::uint8_t>>(std::size_t(memory_size));
+  write(
+      memory_size - 1,
+      [band, generation = std::move(generation), written](int address) {
+        const std::uint8_t value = factory_default_cells(band, generation())[std::size_t(address)];
+        (*written)[std::size_t(address)] = value;
+        return value;
+      },
+      [this, written, before_read_back = std::move(before_read_back), done = std::move(done)](const Outcome& outcome) {
+        if (!outcome.completed()) {
+          busy_ = false;
+          return done(unwritten(outcome));
+        }
+        if (before_read_back) before_read_back();
+        readBack(*written, done);
+      });
+  return true;
+}
+
+// Reads the memory after a complete write run and compares every written cell
+// the read covers.
+void TransmitterSession::readBack(std::vector<std::uint8_t> written, WriteDone done) {
+  const bool writes_out_of_step = protocol_.takeStrayCount() > 0;
+  read([this, written = std::move(written), writes_out_of_step, done = std::move(done)](const Outcome& outcome,
+                                                                                        const ReadResult& read) {
+    WriteResult result;
+    result.outcome = outcome;
+    result.writes_completed = true;
+    result.writes_out_of_step = writes_out_of_step;
+    result.read_back = read;
+    remember(outcome, read);
+    result.outcome.acknowledged = int(written.size());
+    if (outcome.completed()) {
+      for (std::size_t address = 0; address < written.size() && address < read.cells.size(); ++address) {
+        if (written[address] != read.cells[address]) result.mismatched.push_back(int(address));
+      }
+    }
+    busy_ = false;
+    done(result);
+  });
+}
+
+void TransmitterSession::endSession(char end_letter) {
+  last_read_.reset();  // the next connect may reach another transmitter
+  if (port_.isOpen()) protocol_.send(end_letter);
+  if (port_.isOpen()) port_.close();
+}
+
+}  // namespace quarn

@@ -1,0 +1,685 @@
+// quarn-bench: what the configurator costs while it works a transmitter.
+//
+// Starts quarn-emulator on a pseudo-terminal (its line paced at 2400 baud
+// unless --no-pacing), opens the real main window offscreen on the real serial
+// layer ("Com 1" leads to the emulator through QUARN_COM1), presses its
+// buttons by name and prints one row per operation and per idle phase, as a
+// table and as JSON lines. With --runs N every figure is the median over the
+// runs, and the worst run is shown beside it. Message boxes are answered at
+// once and counted: a box during a row is a failure.
+//
+// What the figures are:
+// - bytes: bytes on the wire from the operation's first command byte to its
+//   last reply byte, both ways; the wire-time limit is that count at 240
+//   bytes/s, since every reply waits for its command and every command for
+//   the reply before it. wall and ratio run over the same span, taken from
+//   the program's write of the first command to the arrival of the last reply.
+// - turnaround: from a reply's arrival at the program (the serial layer's
+//   notice) to the program's write of the next command, through a port that
+//   timestamps both (tests/bench/timed_link.h). It leaves out the emulator's
+//   and the pseudo-terminal's delays, which only the ratio shows.
+// - CPU: user and system time of this process (getrusage) over the wall time
+//   from the button press to the end of the operation. It includes the
+//   benchmark's own probes: the timestamping port and a 1 ms precise timer
+//   whose longest gap between ticks is the "stall" column (the longest time
+//   the event loop could not run a timer).
+// - idle rows (3 s, no probes): CPU share, wake-ups per second (voluntary
+//   context switches: a thread went to sleep waiting for an event and was
+//   woken), and preemptions per second (involuntary switches, a sign of a
+//   busy machine rather than of the program), all threads of this process.
+// --load adds two busy threads in a child process, so that they compete for
+// the CPUs without counting in this process's figures.
+
+#include "emulator/spread.h"
+#include "link/qt_serial_link.h"
+#include "tests/bench/timed_link.h"
+#include "ui/notifier.h"
+#include "ui/principale.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QEvent>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/utsname.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace quarn;
+
+namespace {
+
+constexpr double bytes_per_second = 240;  // 2400 baud, ten bits a byte
+constexpr int idle_ms = 3000;
+constexpr int operation_timeout_ms = 120'000;
+constexpr int button_timeout_ms = 10'000;
+// The emulator looks for a client's arrival and departure every 20 ms; a
+// client that closes and opens again sooner goes unnoticed.
+constexpr int reconnect_gap_ms = 200;
+
+const char* const transfer_rows[] = {"connect+read", "Programma", "UHF defaults", "VHF defaults"};
+const char* const idle_rows[] = {"idle connected", "idle not connected"};
+
+// ---- command line ----------------------------------------------------------
+
+struct Options {
+  int runs = 1;
+  bool load = false;
+  bool paced = true;
+  QString emulator = QStringLiteral(QUARN_EMULATOR_PATH);
+  QString emulator_log;  // where the emulator's traffic log goes; a scratch file when empty
+};
+
+[[noreturn]] void usage(int status) {
+  std::fprintf(status == 0 ? stdout : stderr,
+               "Usage: quarn-bench [--runs N] [--load] [--no-pacing] [--emulator PATH] [--emulator-log FILE]\n"
+               "  --runs N        repeat every row N times; medians and the worst run are shown\n"
+               "  --load          two busy threads (in a child process) compete for the CPUs\n"
+               "  --no-pacing     the emulator's line takes no time (quick)\n"
+               "  --emulator PATH the quarn-emulator to run (default: the one built with this)\n"
+               "  --emulator-log FILE  keep the emulator's traffic log (every byte, timed) there\n");
+  std::exit(status);
+}
+
+// By hand, before any QApplication exists (it would need the platform set first).
+Options parse_options(int argc, char* argv[]) {
+  Options options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") usage(0);
+    if (arg == "--load") {
+      options.load = true;
+    } else if (arg == "--no-pacing") {
+      options.paced = false;
+    } else if (arg == "--runs" && i + 1 < argc) {
+      options.runs = std::atoi(argv[++i]);
+      if (options.runs < 1) usage(2);
+    } else if (arg == "--emulator" && i + 1 < argc) {
+      options.emulator = QString::fromLocal8Bit(argv[++i]);
+    } else if (arg == "--emulator-log" && i + 1 < argc) {
+      options.emulator_log = QString::fromLocal8Bit(argv[++i]);
+    } else {
+      std::fprintf(stderr, "quarn-bench: unknown option %s\n", arg.c_str());
+      usage(2);
+    }
+  }
+  return options;
+}
+
+// ---- load and process figures --------------------------------------------
+
+// Counts for ever; the atomic keeps the compiler from dropping the loop.
+[[noreturn]] void spin() {
+  std::atomic<unsigned long> count{0};
+  for (;;) count.fetch_add(1, std::memory_order_relaxed);
+}
+
+// A child with two threads that never sleep; it dies with the benchmark.
+pid_t start_load() {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    std::thread second(spin);
+    spin();
+  }
+  return pid;
+}
+
+void stop_load(pid_t pid) {
+  if (pid <= 0) return;
+  ::kill(pid, SIGKILL);
+  ::waitpid(pid, nullptr, 0);
+}
+
+struct Usage {
+  qint64 wall_ns;
+  double cpu_s;
+  long voluntary;    // context switches of all threads: went to sleep, woken later
+  long involuntary;  // preempted while running
+};
+
+Usage usage_now(const QElapsedTimer& clock) {
+  rusage r{};
+  ::getrusage(RUSAGE_SELF, &r);
+  const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+  return {clock.nsecsElapsed(), seconds(r.ru_utime) + seconds(r.ru_stime), r.ru_nvcsw, r.ru_nivcsw};
+}
+
+// The first line of a text file that begins with `prefix`. Read whole: files
+// under /proc report no size, so reading them line by line until atEnd() stops at once.
+QString first_line_of(const QString& path, const char* prefix) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  for (const QByteArray& line : file.readAll().split('\n'))
+    if (line.startsWith(prefix)) return QString::fromLocal8Bit(line).trimmed();
+  return {};
+}
+
+// ---- event-driven waits ----------------------------------------------------
+
+// Runs the event loop until `holds` is true or the time is up. The condition is
+// checked at once and then after every poke: an event of a watched widget
+// (shown, hidden, enabled or disabled), or any call of poke(). Each check is
+// queued, so the handler that caused it has finished when it runs.
+class Waiter : public QObject {
+ public:
+  explicit Waiter(std::function<bool()> holds) : holds_(std::move(holds)) {
+    timeout_.setSingleShot(true);
+    connect(&timeout_, &QTimer::timeout, this, [this] { loop_.exit(1); });
+  }
+
+  void watch(QObject* object) { object->installEventFilter(this); }
+
+  void poke() {
+    if (check_queued_) return;
+    check_queued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          check_queued_ = false;
+          if (holds_()) loop_.exit(0);
+        },
+        Qt::QueuedConnection);
+  }
+
+  bool wait(int timeout_ms) {
+    if (holds_()) return true;
+    timeout_.start(timeout_ms);
+    const bool held = loop_.exec() == 0;
+    timeout_.stop();
+    return held;
+  }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::Show:
+      case QEvent::Hide:
+      case QEvent::EnabledChange:
+        poke();
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+ private:
+  std::function<bool()> holds_;
+  QEventLoop loop_;
+  QTimer timeout_;
+  bool check_queued_ = false;
+};
+
+void pause_ms(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+// Answers every box at once and counts it; the program goes on as if the
+// operator had pressed OK.
+class CountingNotifier : public Notifier {
+ public:
+  void beep() override { ++beeps; }
+  void message(const QString& text, Icon) override {
+    ++boxes;
+    last_text = text;
+    if (on_message) on_message();
+  }
+  QString chooseFileToSave(const QString&) override { return {}; }
+  QString chooseFileToOpen() override { return {}; }
+
+  int boxes = 0;
+  int beeps = 0;
+  QString last_text;
+  std::function<void()> on_message;
+};
+
+// The longest gap between the ticks of a 1 ms precise timer: how long the
+// event loop could not serve a timer.
+class StallProbe : public QObject {
+ public:
+  explicit StallProbe(const QElapsedTimer& clock) : clock_(clock) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(1);
+    connect(&timer_, &QTimer::timeout, this, [this] { tick(); });
+  }
+  void start() {
+    last_ns_ = clock_.nsecsElapsed();
+    longest_ns_ = 0;
+    timer_.start();
+  }
+  double stopMs() {
+    tick();
+    timer_.stop();
+    return double(longest_ns_) / 1e6;
+  }
+
+ private:
+  void tick() {
+    const qint64 now = clock_.nsecsElapsed();
+    longest_ns_ = std::max(longest_ns_, now - last_ns_);
+    last_ns_ = now;
+  }
+
+  const QElapsedTimer& clock_;
+  QTimer timer_;
+  qint64 last_ns_ = 0;
+  qint64 longest_ns_ = 0;
+};
+
+// ---- one measurement -------------------------------------------------------
+
+struct TransferRun {
+  int bytes = 0;
+  double wall_s = 0;
+  double limit_s = 0;
+  double ratio = 0;
+  std::vector<double> turnaround_ms;
+  double cpu_percent = 0;
+  double stall_ms = 0;
+  int boxes = 0;
+};
+
+struct IdleRun {
+  double cpu_percent = 0;
+  double wakeups_per_s = 0;
+  double preemptions_per_s = 0;
+  int boxes = 0;
+};
+
+// From the events the port noted during one operation: its span on the wire
+// and the program's turnarounds.
+TransferRun analyse(const std::vector<bench::TimedLink::Event>& events, std::size_t from) {
+  TransferRun run;
+  std::size_t first = from;
+  while (first < events.size() && !events[first].written) ++first;
+  if (first == events.size()) return run;
+  qint64 last_arrival = events[first].ns;
+  for (std::size_t i = first; i < events.size(); ++i) {
+    const bench::TimedLink::Event& event = events[i];
+    run.bytes += event.bytes;
+    if (!event.written) last_arrival = event.ns;
+    if (event.written && i > first && !events[i - 1].written)
+      run.turnaround_ms.push_back(double(event.ns - events[i - 1].ns) / 1e6);
+  }
+  run.wall_s = double(last_arrival - events[first].ns) / 1e9;
+  run.limit_s = run.bytes / bytes_per_second;
+  run.ratio = run.limit_s > 0 ? run.wall_s / run.limit_s : 0;
+  return run;
+}
+
+class Bench {
+ public:
+  Bench(Principale& window, bench::TimedLink& link, CountingNotifier& notifier, const QElapsedTimer& clock)
+      : window_(window), link_(link), notifier_(notifier), clock_(clock), probe_(clock) {
+    state_ = window.findChild<QLineEdit*>(QStringLiteral("txb_stato_con"));
+    progress_ = window.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+  }
+
+  QString failure() const { return failure_; }
+
+  std::optional<TransferRun> transfer(const char* button_name) {
+    QAbstractButton* button = buttonNamed(button_name);
+    if (!button || !waitUntilEnabled(button)) return std::nullopt;
+    const std::size_t from = link_.events().size();
+    const int boxes_before = notifier_.boxes;
+    const Usage start = usage_now(clock_);
+    probe_.start();
+    button->click();
+    if (!window_.session().busy()) return fail(QStringLiteral("%1 started nothing").arg(button_name));
+    Waiter finished([this] {
+      return progress_->isHidden() && state_->text() == state_text::connected && !window_.session().busy();
+    });
+    finished.watch(progress_);
+    QObject::connect(&link_, &SerialLink::bytesArrived, &finished, &Waiter::poke);
+    notifier_.on_message = [&finished] { finished.poke(); };
+    const bool done = finished.wait(operation_timeout_ms);
+    notifier_.on_message = nullptr;
+    const double stall_ms = probe_.stopMs();
+    const Usage end = usage_now(clock_);
+    if (!done) return fail(QStringLiteral("%1 did not finish").arg(button_name));
+
+    TransferRun run = analyse(link_.events(), from);
+    run.cpu_percent = 100 * (end.cpu_s - start.cpu_s) / (double(end.wall_ns - start.wall_ns) / 1e9);
+    run.stall_ms = stall_ms;
+    run.boxes = notifier_.boxes - boxes_before;
+    return run;
+  }
+
+  IdleRun idle() {
+    const int boxes_before = notifier_.boxes;
+    const Usage start = usage_now(clock_);
+    pause_ms(idle_ms);
+    const Usage end = usage_now(clock_);
+    const double seconds = double(end.wall_ns - start.wall_ns) / 1e9;
+    return {100 * (end.cpu_s - start.cpu_s) / seconds, double(end.voluntary - start.voluntary) / seconds,
+            double(end.involuntary - start.involuntary) / seconds, notifier_.boxes - boxes_before};
+  }
+
+  bool disconnect() {
+    QAbstractButton* button = buttonNamed("Cmd_disconetti");
+    if (!button || !waitUntilEnabled(button)) return false;
+    button->click();
+    if (state_->text() != state_text::not_connected) {
+      fail(QStringLiteral("Disconetti did not end the session"));
+      return false;
+    }
+    pause_ms(reconnect_gap_ms);
+    return true;
+  }
+
+  bool waitUntilEnabled(QAbstractButton* button) {
+    Waiter enabled([button] { return button->isEnabled(); });
+    enabled.watch(button);
+    if (enabled.wait(button_timeout_ms)) return true;
+    fail(QStringLiteral("%1 stayed disabled").arg(button->objectName()));
+    return false;
+  }
+
+ private:
+  QAbstractButton* buttonNamed(const char* name) {
+    auto* button = window_.findChild<QAbstractButton*>(QLatin1String(name));
+    if (!button) fail(QStringLiteral("no button %1").arg(QLatin1String(name)));
+    return button;
+  }
+
+  std::nullopt_t fail(const QString& why) {
+    if (failure_.isEmpty()) failure_ = why;
+    return std::nullopt;
+  }
+
+  Principale& window_;
+  bench::TimedLink& link_;
+  CountingNotifier& notifier_;
+  const QElapsedTimer& clock_;
+  StallProbe probe_;
+  QLineEdit* state_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QString failure_;
+};
+
+// ---- figures over the runs -------------------------------------------------
+
+double median_of(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[(values.size() - 1) / 2];
+}
+
+double worst_of(const std::vector<double>& values) {
+  return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
+}
+
+template <typename Run>
+std::vector<double> column(const std::vector<Run>& runs, double Run::*field) {
+  std::vector<double> values;
+  for (const Run& run : runs) values.push_back(run.*field);
+  return values;
+}
+
+double rounded(double value, int digits) {
+  const double scale = std::pow(10.0, digits);
+  return std::round(value * scale) / scale;
+}
+
+struct TransferRow {
+  int bytes;
+  double limit_s, wall_s, ratio, cpu_percent, stall_ms;
+  Spread turnaround;
+  int boxes;
+};
+
+TransferRow median_row(const std::vector<TransferRun>& runs) {
+  std::vector<double> pooled;
+  std::vector<double> bytes;
+  int boxes = 0;
+  for (const TransferRun& run : runs) {
+    pooled.insert(pooled.end(), run.turnaround_ms.begin(), run.turnaround_ms.end());
+    bytes.push_back(run.bytes);
+    boxes += run.boxes;
+  }
+  const int median_bytes = int(median_of(bytes));
+  return {median_bytes,
+          median_bytes / bytes_per_second,
+          median_of(column(runs, &TransferRun::wall_s)),
+          median_of(column(runs, &TransferRun::ratio)),
+          median_of(column(runs, &TransferRun::cpu_percent)),
+          median_of(column(runs, &TransferRun::stall_ms)),
+          spread_of(pooled),
+          boxes};
+}
+
+TransferRow worst_row(const std::vector<TransferRun>& runs) {
+  Spread turnaround;
+  std::vector<double> bytes;
+  int boxes = 0;
+  for (const TransferRun& run : runs) {
+    const Spread own = spread_of(run.turnaround_ms);
+    turnaround = {std::max(turnaround.count, own.count), std::max(turnaround.median, own.median),
+                  std::max(turnaround.p99, own.p99), std::max(turnaround.max, own.max)};
+    bytes.push_back(run.bytes);
+    boxes = std::max(boxes, run.boxes);
+  }
+  const int most_bytes = int(worst_of(bytes));
+  return {most_bytes,
+          most_bytes / bytes_per_second,
+          worst_of(column(runs, &TransferRun::wall_s)),
+          worst_of(column(runs, &TransferRun::ratio)),
+          worst_of(column(runs, &TransferRun::cpu_percent)),
+          worst_of(column(runs, &TransferRun::stall_ms)),
+          turnaround,
+          boxes};
+}
+
+void print_transfer_line(const char* name, const TransferRow& row) {
+  std::printf("%-20s %6d %8.4f %8.4f %6.3f   %6.3f %6.3f %6.3f   %6.1f %8.2f %5d\n", name, row.bytes, row.limit_s,
+              row.wall_s, row.ratio, row.turnaround.median, row.turnaround.p99, row.turnaround.max, row.cpu_percent,
+              row.stall_ms, row.boxes);
+}
+
+QJsonObject transfer_json(const TransferRow& row) {
+  return {{"bytes", row.bytes},
+          {"wire_limit_s", rounded(row.limit_s, 4)},
+          {"wall_s", rounded(row.wall_s, 4)},
+          {"ratio", rounded(row.ratio, 4)},
+          {"turnaround_ms",
+           QJsonObject{{"count", qint64(row.turnaround.count)},
+                       {"median", rounded(row.turnaround.median, 4)},
+                       {"p99", rounded(row.turnaround.p99, 4)},
+                       {"max", rounded(row.turnaround.max, 4)}}},
+          {"cpu_percent", rounded(row.cpu_percent, 2)},
+          {"stall_max_ms", rounded(row.stall_ms, 3)},
+          {"boxes", row.boxes}};
+}
+
+struct IdleRow {
+  double cpu_percent, wakeups_per_s, preemptions_per_s;
+  int boxes;
+};
+
+IdleRow idle_row(const std::vector<IdleRun>& runs, double (*pick)(const std::vector<double>&)) {
+  int boxes = 0;
+  for (const IdleRun& run : runs) boxes += run.boxes;
+  return {pick(column(runs, &IdleRun::cpu_percent)), pick(column(runs, &IdleRun::wakeups_per_s)),
+          pick(column(runs, &IdleRun::preemptions_per_s)), boxes};
+}
+
+double median_ref(const std::vector<double>& values) { return median_of(values); }
+
+QJsonObject idle_json(const IdleRow& row) {
+  return {{"seconds", idle_ms / 1000.0},
+          {"cpu_percent", rounded(row.cpu_percent, 3)},
+          {"wakeups_per_s", rounded(row.wakeups_per_s, 1)},
+          {"preemptions_per_s", rounded(row.preemptions_per_s, 1)},
+          {"boxes", row.boxes}};
+}
+
+void print_json(QJsonObject object) {
+  std::printf("%s\n", QJsonDocument(object).toJson(QJsonDocument::Compact).constData());
+}
+
+QString machine_line() {
+  QString model = first_line_of(QStringLiteral("/proc/cpuinfo"), "model name");
+  model = model.section(QLatin1Char(':'), 1).trimmed();
+  utsname system{};
+  ::uname(&system);
+  QFile loadavg(QStringLiteral("/proc/loadavg"));
+  QString load;
+  if (loadavg.open(QIODevice::ReadOnly)) load = QString::fromLatin1(loadavg.readAll()).section(QLatin1Char(' '), 0, 2);
+  return QStringLiteral("%1 CPUs (%2), Linux %3, load average %4")
+      .arg(std::thread::hardware_concurrency())
+      .arg(model, QString::fromLatin1(system.release), load);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  const Options options = parse_options(argc, argv);
+  const pid_t load = options.load ? start_load() : 0;
+
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  int app_argc = 1;
+  QApplication app(app_argc, argv);
+  QApplication::setApplicationName(QStringLiteral("quarn-bench"));
+
+  QTemporaryDir scratch;
+  const QString emulator_log =
+      options.emulator_log.isEmpty() ? scratch.filePath(QStringLiteral("emulator.log")) : options.emulator_log;
+  QProcess emulator;
+  emulator.setStandardErrorFile(emulator_log);
+  emulator.start(options.emulator, options.paced ? QStringList{} : QStringList{QStringLiteral("--no-pacing")});
+  bool started = emulator.waitForStarted(5000);
+  while (started && !emulator.canReadLine()) started = emulator.waitForReadyRead(5000);
+  if (!started) {
+    std::fprintf(stderr, "quarn-bench: cannot start %s\n", qPrintable(options.emulator));
+    stop_load(load);
+    return 1;
+  }
+  const QByteArray device = emulator.readLine().trimmed();
+  qputenv("QUARN_COM1", device);
+
+  std::printf("quarn-bench: %d run%s, line %s, %s\n", options.runs, options.runs == 1 ? "" : "s",
+              options.paced ? "paced at 2400 baud (240 bytes/s)" : "unpaced", options.load ? "two busy threads" : "no added load");
+  std::printf("machine: %s at start\n", qPrintable(machine_line()));
+  std::printf("emulator: %s on %s\n", qPrintable(options.emulator), device.constData());
+  std::fflush(stdout);
+
+  QElapsedTimer clock;
+  clock.start();
+  QtSerialLink port;
+  bench::TimedLink link(port, clock);
+  CountingNotifier notifier;
+  Principale window(link, notifier);
+  window.show();
+  Bench bench(window, link, notifier, clock);
+
+  std::map<std::string, std::vector<TransferRun>> transfers;
+  std::map<std::string, std::vector<IdleRun>> idles;
+  bool complete = true;
+  for (int run = 0; run < options.runs && complete; ++run) {
+    const auto measure = [&](const char* row, const char* button) {
+      const std::optional<TransferRun> figures = bench.transfer(button);
+      if (figures) transfers[row].push_back(*figures);
+      return figures.has_value();
+    };
+    complete = measure("connect+read", "Cmd_connetti");
+    if (complete) idles["idle connected"].push_back(bench.idle());
+    complete = complete && measure("Programma", "cmd_programma") && measure("UHF defaults", "Cmd_init_uhf") &&
+               measure("VHF defaults", "Cmd_init_vhf") && bench.disconnect();
+    if (complete) idles["idle not connected"].push_back(bench.idle());
+  }
+  window.close();
+
+  emulator.terminate();
+  emulator.waitForFinished(5000);
+  stop_load(load);
+
+  std::printf("machine: %s at end\n\n", qPrintable(machine_line()));
+  const auto print_transfers = [&](const char* title, TransferRow (*row_of)(const std::vector<TransferRun>&)) {
+    std::printf("%s\n%-20s %6s %8s %8s %6s   %-22s   %6s %8s %5s\n", title, "", "bytes", "limit s", "wall s", "ratio",
+                "turnaround ms med/p99/max", "CPU %", "stall ms", "boxes");
+    for (const char* name : transfer_rows)
+      if (transfers.count(name)) print_transfer_line(name, row_of(transfers[name]));
+  };
+  const QString runs_title = options.runs == 1 ? QStringLiteral("one run") : QStringLiteral("medians of %1 runs").arg(options.runs);
+  print_transfers(qPrintable(QStringLiteral("Operations (%1):").arg(runs_title)), median_row);
+  if (options.runs > 1) print_transfers("\nOperations, worst run (turnaround: each figure's worst run):", worst_row);
+
+  std::printf("\nIdle, %d s each (%s):\n%-20s %8s %12s %15s %5s\n", idle_ms / 1000, qPrintable(runs_title), "", "CPU %",
+              "wake-ups/s", "preemptions/s", "boxes");
+  for (const char* name : idle_rows) {
+    if (!idles.count(name)) continue;
+    const IdleRow row = idle_row(idles[name], median_ref);
+    std::printf("%-20s %8.3f %12.1f %15.1f %5d\n", name, row.cpu_percent, row.wakeups_per_s, row.preemptions_per_s,
+                row.boxes);
+    if (options.runs > 1) {
+      const IdleRow worst = idle_row(idles[name], worst_of);
+      std::printf("%-20s %8.3f %12.1f %15.1f\n", "  worst run", worst.cpu_percent, worst.wakeups_per_s,
+                  worst.preemptions_per_s);
+    }
+  }
+
+  const QString pacing = first_line_of(emulator_log, "-- pacing:");
+  const QRegularExpressionMatch figures =
+      QRegularExpression(QStringLiteral("(\\d+) bytes late by median ([\\d.]+) ms, p99 ([\\d.]+) ms, max ([\\d.]+) ms"))
+          .match(pacing);
+  std::printf("\nEmulator %s\n", figures.hasMatch() ? qPrintable(pacing.mid(3)) : "pacing: not reported");
+  if (!bench.failure().isEmpty()) std::printf("\nFAILED: %s\n", qPrintable(bench.failure()));
+  if (notifier.boxes > 0) std::printf("\nFAILED: %d message box(es), the last \"%s\"\n", notifier.boxes, qPrintable(notifier.last_text));
+
+  std::printf("\n");
+  const QJsonObject common{{"runs", options.runs}, {"paced", options.paced}, {"load", options.load}};
+  const auto with_common = [&](QJsonObject object) {
+    for (auto it = common.begin(); it != common.end(); ++it) object.insert(it.key(), it.value());
+    return object;
+  };
+  for (const char* name : transfer_rows) {
+    if (!transfers.count(name)) continue;
+    QJsonObject object = transfer_json(median_row(transfers[name]));
+    object.insert("row", QLatin1String(name));
+    object.insert("worst", transfer_json(worst_row(transfers[name])));
+    print_json(with_common(object));
+  }
+  for (const char* name : idle_rows) {
+    if (!idles.count(name)) continue;
+    QJsonObject object = idle_json(idle_row(idles[name], median_ref));
+    object.insert("row", QLatin1String(name));
+    object.insert("worst", idle_json(idle_row(idles[name], worst_of)));
+    print_json(with_common(object));
+  }
+  QJsonObject pacing_row{{"row", "emulator pacing"}, {"reported", figures.hasMatch()}};
+  if (figures.hasMatch()) {
+    pacing_row.insert("bytes", figures.captured(1).toInt());
+    pacing_row.insert("late_ms", QJsonObject{{"median", figures.captured(2).toDouble()},
+                                             {"p99", figures.captured(3).toDouble()},
+                                             {"max", figures.captured(4).toDouble()}});
+  }
+  print_json(with_common(pacing_row));
+  return complete && notifier.boxes == 0 ? 0 : 1;
+}

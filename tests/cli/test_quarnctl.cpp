@@ -1,0 +1,331 @@
+// quarnctl as a technician runs it: the built program against quarn-emulator
+// on a pseudo-terminal (line unpaced), its exit codes, its messages and what
+// the device holds afterwards.
+
+#include "config/cell_map.h"
+#include "link/settings_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace quarn;
+
+namespace {
+
+// One quarn-emulator process; its device path is the first line it prints.
+class Emulator {
+ public:
+  explicit Emulator(const QStringList& faults = {}) {
+    process_.start(QStringLiteral(QUARN_EMULATOR_PATH), QStringList{"--no-pacing"} + faults);
+    if (process_.waitForStarted(5000) && process_.waitForReadyRead(5000)) path_ = QString::fromUtf8(process_.readLine()).trimmed();
+  }
+  ~Emulator() {
+    process_.terminate();
+    if (!process_.waitForFinished(3000)) process_.kill();
+    process_.waitForFinished(1000);
+  }
+  const QString& path() const { return path_; }
+  // The traffic log so far.
+  QString log() { return log_ += QString::fromUtf8(process_.readAllStandardError()); }
+
+ private:
+  QProcess process_;
+  QString path_;
+  QString log_;
+};
+
+struct Run {
+  int exit = -1;
+  QString out;
+  QString err;
+};
+
+class QuarnctlBench {
+ public:
+  QuarnctlBench() : data_home(dir.filePath("data")) { QVERIFY(dir.isValid()); }
+  QString file(const QString& name) const { return dir.filePath(name); }
+
+  QProcessEnvironment environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", data_home);  // backups stay in the test's folder
+    return env;
+  }
+
+  Run run(const QStringList& arguments, int timeout_ms = 20000) const {
+    QProcess p;
+    p.setProcessEnvironment(environment());
+    p.start(QStringLiteral(QUARNCTL_PATH), arguments);
+    p.closeWriteChannel();
+    Run r;
+    if (!p.waitForFinished(timeout_ms)) {
+      p.kill();
+      p.waitForFinished();
+      return r;
+    }
+    r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+  }
+
+  // The device's cells through quarnctl read; a read error (exit 6, a
+  // checksum that does not match) still saves what was read.
+  std::optional<MemoryRead> cells(const QString& port, const QString& name, int expected_exit = 0) const {
+    const Run r = run({"read", "--port", port, "-o", file(name)});
+    if (r.exit != expected_exit) return std::nullopt;
+    const SettingsLoad load = load_settings_file(file(name));
+    return load.file ? load.file->cells : std::nullopt;
+  }
+
+  // A copy of `source` with one text setting replaced.
+  QString edited(const QString& source, const QString& key, const QString& value, const QString& name) const {
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) return {};
+    QByteArray text = in.readAll();
+    const QRegularExpression pattern(QString("\"%1\": \"[^\"]*\"").arg(key));
+    QString s = QString::fromUtf8(text);
+    s.replace(pattern, QString("\"%1\": \"%2\"").arg(key, value));
+    QFile out(file(name));
+    if (!out.open(QIODevice::WriteOnly)) return {};
+    out.write(s.toUtf8());
+    return out.fileName();
+  }
+
+  QTemporaryDir dir;
+  QString data_home;
+};
+
+bool in_packets(int address) {
+  return (address >= cell::alarm_packet && address < cell::alarm_packet + packet_size) ||
+         (address >= cell::battery_packet && address < cell::battery_packet + packet_size);
+}
+
+}  // namespace
+
+class TestQuarnctl : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // A read saved to a file and programmed back leaves the device byte for
+  // byte as it was, after a backup of the memory as read.
+  void programmingARead_BackLeavesTheDeviceUnchanged() {
+    Emulator emulator;
+    QuarnctlBench bench;
+    const auto before = bench.cells(emulator.path(), "a.json");
+    QVERIFY(before);
+    const Run program = bench.run({"program", bench.file("a.json"), "--port", emulator.path()});
+    QCOMPARE(program.exit, 0);
+    QVERIFY(program.out.contains("Programmazione verificata: 62 celle"));
+    const auto after = bench.cells(emulator.path(), "b.json");
+    QVERIFY(after);
+    QCOMPARE(*after, *before);
+    const QStringList backups = QDir(bench.file("data/Configuratore Per Quarn/backups")).entryList({"*.json"});
+    QCOMPARE(backups.size(), 1);
+  }
+
+  void setCodeChangesOnlyThePacketsAndChecksum() {
+    Emulator emulator;
+    QuarnctlBench bench;
+    const auto before = bench.cells(emulator.path(), "a.json");
+    QVERIFY(before);
+    QCOMPARE(bench.run({"program", bench.file("a.json"), "--port", emulator.path(), "--set", "code=1234"}).exit, 0);
+    const auto after = bench.cells(emulator.path(), "b.json");
+    QVERIFY(after);
+    int changed = 0;
+    for (int a = 0; a < read_count; ++a) {
+      if ((*after)[a] == (*before)[a]) continue;
+      ++changed;
+      QVERIFY2(in_packets(a) || a == cell::block_checksum, qPrintable(QString("cell %1 changed").arg(a)));
+    }
+    QVERIFY(changed > 0);
+    QVERIFY(load_settings_file(bench.file("b.json")).file->settings.code == "1234");
+  }
+
+  // Settings that cannot be encoded, a bad --set or a broken file: the port
+  // is never opened.
+  void refusalsSendNothing_data() {
+    QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("frequency outside the band") << QStringList{} << "frequency" << "999" << 3 << "Frequenza Fuori Banda !";
+    QTest::newRow("code above 65535") << QStringList{"--set", "code=70000"} << "code" << "1" << 3 << "Errore Codice Quarn Fuori Range";
+    QTest::newRow("unknown key") << QStringList{"--set", "colour=red"} << "code" << "1" << 2 << "Chiave sconosciuta";
+    QTest::newRow("bad option word") << QStringList{"--set", "tones=medium"} << "code" << "1" << 2 << "high";
+  }
+  void refusalsSendNothing() {
+    QFETCH(QStringList, extra);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(int, exit);
+    QFETCH(QString, message);
+    Emulator emulator;
+    QuarnctlBench bench;
+    const Emulator source;  // a second device gives the file without touching the first
+    QVERIFY(bench.cells(source.path(), "a.json"));
+    const QString bad = bench.edited(bench.file("a.json"), key, value, "bad.json");
+    const Run r = bench.run(QStringList{"program", bad, "--port", emulator.path()} + extra);
+    QCOMPARE(r.exit, exit);
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    QTest::qWait(100);
+    QVERIFY(!emulator.log().contains("client opened"));
+  }
+
+  void aBrokenFileIsRefused() {
+    QuarnctlBench bench;
+    QFile f(bench.file("broken.json"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("{\"format\": \"quarn-settings\"");
+    f.close();
+    for (const QString& command : QStringList{"program", "check"}) {
+      const Run r = bench.run({command, f.fileName(), "--port", "/dev/null-no-such"});
+      QCOMPARE(r.exit, 3);
+      QVERIFY(!r.err.isEmpty());
+    }
+  }
+
+  // Cell 10 never acknowledged: the run stops there and names it; the
+  // device holds the new values in cells 0 to 9 only.
+  void noAcknowledgementNamesTheCellAndStopsThere() {
+    Emulator emulator({"--no-ack-from", "10"});
+    QuarnctlBench bench;
+    const auto before = bench.cells(emulator.path(), "a.json");
+    QVERIFY(before);
+    const Run r = bench.run({"program", bench.file("a.json"), "--port", emulator.path(), "--set", "robbery_time=77",
+                             "--set", "frequency=433"});
+    QCOMPARE(r.exit, 5);
+    QVERIFY2(r.err.contains("Errore TIME OUT") && r.err.contains("cella 10"), qPrintable(r.err));
+    // Cells 0 to 9 stored without the checksum that cell 61 would have
+    // brought: the read reports its error and still saves the cells.
+    const auto after = bench.cells(emulator.path(), "b.json", 6);
+    QVERIFY(after);
+    QCOMPARE(int((*after)[cell::robbery_time]), 77);
+    for (int a = 10; a < read_count; ++a) QCOMPARE((*after)[a], (*before)[a]);
+  }
+
+  // The backups folder cannot be made (a file stands where a folder must
+  // be): the service refuses the write and the device keeps its memory.
+  void aFailedBackupWritesNothing() {
+    Emulator emulator;
+    QuarnctlBench bench;
+    const auto before = bench.cells(emulator.path(), "a.json");
+    QVERIFY(before);
+    QFile blocker(bench.file("blocker"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    bench.data_home = bench.file("blocker/data");
+    const Run r = bench.run({"program", bench.file("a.json"), "--port", emulator.path(), "--set", "code=77"});
+    QCOMPARE(r.exit, 7);
+    QVERIFY2(r.err.contains("Backup non salvato"), qPrintable(r.err));
+    const auto after = bench.cells(emulator.path(), "b.json");
+    QVERIFY(after);
+    QCOMPARE(*after, *before);
+  }
+
+  void aCellStoredOtherwiseFailsTheVerify() {
+    Emulator emulator({"--store-other-at", "12"});
+    QuarnctlBench bench;
+    QVERIFY(bench.cells(emulator.path(), "a.json"));
+    const Run r = bench.run({"program", bench.file("a.json"), "--port", emulator.path()});
+    QCOMPARE(r.exit, 6);
+    QVERIFY2(r.err.contains("cella 12: scritto"), qPrintable(r.err));
+    QVERIFY(!r.out.contains("verificata"));
+  }
+
+  void aSilentDeviceTimesOut() {
+    Emulator emulator({"--silent"});
+    QuarnctlBench bench;
+    const Run r = bench.run({"read", "--port", emulator.path(), "--timeout", "1"}, 10000);
+    QCOMPARE(r.exit, 5);
+    QVERIFY(r.err.contains("Nessuna risposta dal trasmettitore"));
+  }
+
+  void diffAndCheckNeedNoPort() {
+    Emulator emulator;
+    QuarnctlBench bench;
+    QVERIFY(bench.cells(emulator.path(), "a.json"));
+    QVERIFY(bench.cells(emulator.path(), "same.json"));
+    const QString other = bench.edited(bench.file("a.json"), "robbery_time", "99", "other.json");
+    const Run equal = bench.run({"diff", bench.file("a.json"), bench.file("same.json")});
+    QCOMPARE(equal.exit, 0);
+    const Run unequal = bench.run({"diff", bench.file("a.json"), other});
+    QCOMPARE(unequal.exit, 1);
+    QVERIFY(unequal.out.contains("robbery_time: 30 -> 99"));
+    const Run device = bench.run({"diff", "device", bench.file("a.json"), "--port", emulator.path()});
+    QCOMPARE(device.exit, 0);
+
+    const Run check = bench.run({"check", other, "--port", "/dev/null-no-such"});
+    QCOMPARE(check.exit, 0);
+    QVERIFY(check.out.startsWith(" 0:  99\n"));
+    QVERIFY(check.out.contains(QString("%1:").arg(cell::block_checksum)));  // New: up to the checksum
+  }
+
+  // Three units on one port: the emulator is restarted behind a symbolic
+  // link for each new unit; the second one leaves cell 10 unacknowledged.
+  // The same unit connected twice is refused and prompted for again.
+  void batchOfThreeWithOneFailure() {
+    QuarnctlBench bench;
+    std::unique_ptr<Emulator> unit = std::make_unique<Emulator>();
+    QVERIFY(bench.cells(unit->path(), "a.json"));
+    const QString link = bench.file("port");
+    QVERIFY(QFile::link(unit->path(), link));
+    const auto replace_unit = [&](const QStringList& faults) {
+      unit.reset();
+      unit = std::make_unique<Emulator>(faults);
+      QFile::remove(link);
+      return QFile::link(unit->path(), link);
+    };
+
+    QProcess batch;
+    batch.setProcessEnvironment(bench.environment());
+    batch.start(QStringLiteral(QUARNCTL_PATH), {"batch", bench.file("a.json"), "--code-from", "500", "--count", "3",
+                                                "--port", link, "--report", bench.file("r.csv")});
+    batch.setReadChannel(QProcess::StandardError);  // the prompts
+    QString err;
+    int prompts_answered = 0;
+    const auto answer_prompt = [&]() {
+      while (err.count("Collegare il trasmettitore") <= prompts_answered) {
+        if (!batch.waitForReadyRead(10000)) return false;
+        err += QString::fromUtf8(batch.readAllStandardError());
+      }
+      ++prompts_answered;
+      return true;
+    };
+    QVERIFY(answer_prompt());
+    batch.write("\n");                                 // unit 1
+    QVERIFY(answer_prompt());
+    batch.write("\n");                                 // unit 1 again
+    QVERIFY(answer_prompt());
+    QVERIFY(err.contains("appena programmato"));
+    QVERIFY(replace_unit({"--no-ack-from", "10"}));
+    batch.write("\n");                                 // unit 2
+    QVERIFY(answer_prompt());
+    QVERIFY(replace_unit({}));
+    batch.write("\n");                                 // unit 3
+    batch.closeWriteChannel();
+    QVERIFY(batch.waitForFinished(20000));
+    QCOMPARE(batch.exitCode(), 5);
+    const QStringList lines = QString::fromUtf8(batch.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines[0].contains(",500,OK,62"), qPrintable(lines[0]));
+    QVERIFY2(lines[1].contains(",501,TIME OUT cella 10,0"), qPrintable(lines[1]));
+    QVERIFY2(lines[2].contains(",502,OK,62"), qPrintable(lines[2]));
+    QFile csv(bench.file("r.csv"));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList rows = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 4);
+    QCOMPARE(rows.mid(1), lines);
+    const auto last = bench.cells(link, "last.json");
+    QVERIFY(last);
+    QCOMPARE(load_settings_file(bench.file("last.json")).file->settings.code, std::string("502"));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestQuarnctl)
+#include "test_quarnctl.moc"

@@ -1,0 +1,115 @@
+// Automatic backups: their names, their order, retention and failures.
+
+#include "link/backup_store.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace quarn;
+
+namespace {
+
+const QDateTime base_time = QDateTime::fromString("2026-12-08T10:15:30Z", Qt::ISODate);
+
+SettingsFile settings(const std::string& code, std::optional<Band> band, const QDateTime& saved_at) {
+  SettingsFile file;
+  file.settings.code = code;
+  file.band = band;
+  file.tool_version = "1.0.4";
+  file.saved_at = saved_at;
+  return file;
+}
+
+QStringList names(const QStringList& paths) {
+  QStringList result;
+  for (const QString& path : paths) result << QFileInfo(path).fileName();
+  return result;
+}
+
+void touch(const QString& path) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+}  // namespace
+
+class TestBackupStore : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // Backups in the same second get a counter, whatever their code; the list
+  // runs by time, then by the order within the second.
+  void namesAreUniqueAndSortedByTime() {
+    QTemporaryDir dir;
+    BackupStore store(dir.filePath("backups"));  // created on the first save
+    const QList<SettingsFile> saves{
+        settings("1234", Band::Uhf, base_time),
+        settings("&H1F/x", Band::Vhf, base_time.addSecs(1)),
+        settings("99", std::nullopt, base_time),
+        settings("", Band::Uhf, base_time.addSecs(-1)),
+        settings("1234", Band::Uhf, base_time),
+    };
+    QStringList saved;
+    for (const SettingsFile& file : saves) {
+      QString path;
+      QCOMPARE(store.save(file, &path).value_or(""), QString());
+      saved << path;
+      const SettingsLoad loaded = load_settings_file(path);
+      QCOMPARE(loaded.refusal, QString());
+      QVERIFY(*loaded.file == file);
+    }
+    const QStringList expected{
+        "2026-12-08_101529_code-none_uhf.json",     "2026-12-08_101530_code-1234_uhf.json",
+        "2026-12-08_101530_code-99_unknown_2.json", "2026-12-08_101530_code-1234_uhf_3.json",
+        "2026-12-08_101531_code-H1Fx_vhf.json",
+    };
+    QCOMPARE(names(store.list()), expected);
+    QCOMPARE(names(saved), (QStringList{expected[1], expected[4], expected[2], expected[0], expected[3]}));
+  }
+
+  // Only the newest backup_keep_count backups stay; files not named as
+  // backups are neither counted nor deleted; a backup whose time lies before
+  // all others (a clock set back) is kept and the oldest other one goes.
+  void retention() {
+    QTemporaryDir dir;
+    BackupStore store(dir.path());
+    const QStringList others{"notes.txt", "manual.json", "2020-01-01_000000_code-1_uhf.json.bak",
+                             "2020-01-01_000000_code-1_shf.json", "2020-01-01_000000_code-1_uhf_0.json"};
+    for (const QString& name : others) touch(dir.filePath(name));
+
+    QStringList saved;
+    for (int i = 0; i < backup_keep_count + 5; ++i) {
+      QString path;
+      QCOMPARE(store.save(settings(std::to_string(i), Band::Uhf, base_time.addSecs(i)), &path).value_or(""),
+               QString());
+      saved << path;
+    }
+    QCOMPARE(store.list(), saved.mid(5));
+
+    QString early;
+    QCOMPARE(store.save(settings("7", Band::Vhf, base_time.addDays(-1)), &early).value_or(""), QString());
+    QCOMPARE(store.list(), QStringList{early} + saved.mid(6));
+    for (const QString& name : others) QVERIFY2(QFile::exists(dir.filePath(name)), qPrintable(name));
+  }
+
+  // mkdir fails under a regular file even for root.
+  void folderCannotBeCreated_data() {
+    QTest::addColumn<QString>("folder");  // under the temporary folder
+    QTest::newRow("under a file") << "file/backups";
+    QTest::newRow("is a file") << "file";
+  }
+  void folderCannotBeCreated() {
+    QFETCH(QString, folder);
+    QTemporaryDir dir;
+    touch(dir.filePath("file"));
+    BackupStore store(dir.filePath(folder));
+    QString path = "untouched";
+    QCOMPARE(store.save(settings("1", Band::Uhf, base_time), &path).value_or(""),
+             "Backup non salvato: impossibile creare la cartella \"" + dir.filePath(folder) + '"');
+    QCOMPARE(path, QString("untouched"));
+    QCOMPARE(store.list(), QStringList());
+  }
+};
+
+QTEST_GUILESS_MAIN(TestBackupStore)
+#include "test_backup_store.moc"

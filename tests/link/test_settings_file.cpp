@@ -1,0 +1,246 @@
+// The settings file: what it keeps, what it refuses, and how it is written.
+
+#include "config/block_encoding.h"
+#include "link/settings_file.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <csignal>
+
+using namespace quarn;
+
+namespace {
+
+const QDateTime example_time = QDateTime::fromString("2026-01-15T09:00:00Z", Qt::ISODate);
+
+SettingsFile with_cells(const FieldValues& settings, const MemoryRead& cells, std::optional<Band> band) {
+  return {settings, cells, Generation::New, band, "1.0.4", example_time};
+}
+
+// A New device with the factory set of `band`, as the window shows it after a read.
+SettingsFile factory(Band band) {
+  const MemoryImage image = factory_default_cells(band, Generation::New);
+  MemoryRead cells;
+  std::copy_n(image.begin(), read_count, cells.begin());
+  const FieldValues settings{.code = "1", .frequency = band == Band::Uhf ? "460" : "161", .robbery_time = "30",
+                             .antifall_time = "60", .tx_count = "5", .alarm_input = "1", .battery_input = "8",
+                             .panic_filter = "1", .repeater_code = "0"};
+  return with_cells(settings, cells, band);
+}
+
+// New device on UHF, Quarn code 1234, 433.925 MHz, inputs 3 and 8, high tones,
+// battery alarm on, multiple transmission: the cells as read after programming.
+SettingsFile worked() {
+  const FieldValues settings{.code = "1234", .frequency = "433.925", .robbery_time = "30", .antifall_time = "60",
+                             .tx_count = "5", .alarm_input = "3", .battery_input = "8", .panic_filter = "2",
+                             .repeater_code = "0"};
+  ParameterBlock image;
+  image.cells[cell::battery_alarm] = 1;
+  image.cells[cell::tx_mode] = 1;
+  image.device_type = device_type_new;
+  image.band = band_uhf;
+  const ProgrammingRun run = encode_block(image, settings);
+  MemoryRead cells{};
+  std::copy(run.writes.begin(), run.writes.end(), cells.begin());  // cells 0 to 61
+  cells[cell::band] = band_uhf;
+  return with_cells(settings, cells, Band::Uhf);
+}
+
+// Texts that need escaping, every option on its other choice, no read yet.
+SettingsFile odd() {
+  const FieldValues settings{.code = "", .frequency = " 4\"33\\.9\n", .robbery_time = "è€𝄞", .antifall_time = "&H1F",
+                             .tx_count = "\t", .alarm_input = "/", .battery_input = "\x01", .panic_filter = "-0",
+                             .repeater_code = "1e3", .quarn_mode = false, .low_tones = true, .battery_alarm = false,
+                             .multiple_tx = false};
+  return {settings, std::nullopt, Generation::Old, std::nullopt, "2.0 \"beta\"", example_time};
+}
+
+SettingsFile fixture(const QString& name) {
+  if (name == "factory-uhf") return factory(Band::Uhf);
+  if (name == "factory-vhf") return factory(Band::Vhf);
+  if (name == "worked-uhf-code-1234") return worked();
+  return odd();
+}
+
+// The worked file with changes: "a.b" = value, an undefined value removes the key.
+QByteArray edited(const QList<std::pair<QString, QJsonValue>>& changes) {
+  QJsonObject root = QJsonDocument::fromJson(to_json(worked())).object();
+  for (const auto& [path, value] : changes) {
+    const QString key = path.section('.', -1);
+    QJsonObject inner = path.contains('.') ? root.value(path.section('.', 0, 0)).toObject() : root;
+    if (value.isUndefined()) {
+      inner.remove(key);
+    } else {
+      inner.insert(key, value);
+    }
+    if (path.contains('.')) {
+      root.insert(path.section('.', 0, 0), inner);
+    } else {
+      root = inner;
+    }
+  }
+  return QJsonDocument(root).toJson();
+}
+
+QByteArray with_cells_array(const QJsonArray& cells) { return edited({{"cells", cells}}); }
+
+QJsonArray worked_cells_with(int address, const QJsonValue& value) {
+  QJsonArray cells = QJsonDocument::fromJson(to_json(worked())).object().value("cells").toArray();
+  cells[address] = value;
+  return cells;
+}
+
+QByteArray file_bytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class TestSettingsFile : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void roundTrip_data() {
+    QTest::addColumn<QString>("name");
+    for (const char* name : {"factory-uhf", "factory-vhf", "worked-uhf-code-1234", "odd texts, Old, no band or cells"})
+      QTest::newRow(name) << name;
+  }
+  void roundTrip() {
+    QFETCH(QString, name);
+    const SettingsFile original = fixture(name);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("settings.json");
+    QCOMPARE(save_settings_file(path, original).value_or(""), QString());
+    const SettingsLoad loaded = load_settings_file(path);
+    QCOMPARE(loaded.refusal, QString());
+    QCOMPARE(to_json(*loaded.file), to_json(original));
+    QVERIFY(*loaded.file == original);
+  }
+
+  // The committed examples are what the program writes for the same sets, and load back.
+  void examples_data() {
+    QTest::addColumn<QString>("name");
+    for (const char* name : {"factory-uhf", "factory-vhf", "worked-uhf-code-1234"}) QTest::newRow(name) << name;
+  }
+  void examples() {
+    QFETCH(QString, name);
+    const QString path = QStringLiteral(QUARN_SOURCE_DIR "/examples/") + name + ".json";
+    const SettingsLoad loaded = load_settings_file(path);
+    QCOMPARE(loaded.refusal, QString());
+    QVERIFY(*loaded.file == fixture(name));
+    QCOMPARE(file_bytes(path), to_json(fixture(name)));
+  }
+
+  void refusals_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("refusal");
+    const QJsonValue gone(QJsonValue::Undefined);
+    QTest::newRow("wrong format") << edited({{"format", "other-settings"}})
+                                  << "Formato sconosciuto: \"other-settings\" (atteso \"quarn-settings\")";
+    QTest::newRow("newer version, before its keys") << edited({{"version", 2}, {"settings", gone}})
+                                                    << "Versione 2 più recente di quella supportata (1)";
+    QTest::newRow("version 0") << edited({{"version", 0}}) << "Versione 0 non valida (la prima è 1)";
+    QTest::newRow("missing settings.code") << edited({{"settings.code", gone}})
+                                           << "Chiave \"settings.code\" mancante";
+    QTest::newRow("missing cells") << edited({{"cells", gone}}) << "Chiave \"cells\" mancante";
+    QTest::newRow("code as number") << edited({{"settings.code", 1234}})
+                                    << "Chiave \"settings.code\": atteso testo, trovato numero";
+    QTest::newRow("battery alarm as text") << edited({{"settings.battery_alarm", "true"}})
+                                           << "Chiave \"settings.battery_alarm\": atteso vero/falso, trovato testo";
+    QTest::newRow("unknown tones") << edited({{"settings.tones", "medium"}})
+                                   << "Chiave \"settings.tones\": valore sconosciuto \"medium\" (ammessi: high, low)";
+    QTest::newRow("unknown band")
+        << edited({{"device.band", "shf"}})
+        << "Chiave \"device.band\": valore sconosciuto \"shf\" (ammessi: uhf, vhf, unknown)";
+    QTest::newRow("saved_at without zone")
+        << edited({{"saved_at", "2026-01-15T09:00:00"}})
+        << "Chiave \"saved_at\": data non valida \"2026-01-15T09:00:00\" (attesa data ISO 8601 con fuso orario, "
+           "come 2026-12-08T10:15:30Z)";
+    QTest::newRow("generation against cell 60")
+        << edited({{"device.generation", "old"}})
+        << "Chiave \"device.generation\": \"old\" non corrisponde alla cella 60 (78)";
+    QTest::newRow("band against cell 62") << edited({{"device.band", "vhf"}})
+                                          << "Chiave \"device.band\": \"vhf\" non corrisponde alla cella 62 (85)";
+    QTest::newRow("cell 256") << with_cells_array(worked_cells_with(5, 256)) << "Cella 5 fuori intervallo 0-255: 256";
+    QTest::newRow("cell -1") << with_cells_array(worked_cells_with(5, -1)) << "Cella 5 fuori intervallo 0-255: -1";
+    QTest::newRow("cell 1.5") << with_cells_array(worked_cells_with(62, 1.5)) << "Cella 62 non intera: 1.5";
+    QTest::newRow("cell as text") << with_cells_array(worked_cells_with(0, "30"))
+                                  << "Cella 0: atteso numero, trovato testo";
+    QJsonArray short_cells = worked_cells_with(0, 30);
+    short_cells.removeLast();
+    QTest::newRow("62 cells") << with_cells_array(short_cells) << "\"cells\" deve avere 63 valori, ne ha 62";
+    QTest::newRow("invalid UTF-8") << to_json(worked()).replace("\"1234\"", "\"12\xC3\x28\"")
+                                   << "Il file non è UTF-8 valido";
+    QTest::newRow("not JSON") << QByteArray("{\"format\" \"quarn-settings\"}")
+                              << "Il file non è JSON valido: manca \":\" dopo una chiave (al byte 11)";
+    QTest::newRow("JSON array at top") << QByteArray("[1, 2]") << "Il file non contiene un oggetto JSON";
+    QTest::newRow("empty") << QByteArray(" \n") << "Il file è vuoto";
+    QTest::newRow("over 1 MiB") << to_json(worked()) + QByteArray(settings_max_size, ' ')
+                                << QString("File troppo grande (%1 byte, massimo 1048576)")
+                                       .arg(to_json(worked()).size() + settings_max_size);
+  }
+  void refusals() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, refusal);
+    const SettingsLoad loaded = load_settings(bytes);
+    QCOMPARE(loaded.refusal, refusal);
+    QVERIFY(!loaded.file);
+  }
+
+  // A file far over the limit is refused by its size: a 64 GiB one could not
+  // be read into memory at all.
+  void hugeFile_data() {
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("100 MB") << qint64(100) * 1000 * 1000;
+    QTest::newRow("64 GiB") << (qint64(64) << 30);
+  }
+  void hugeFile() {
+    QFETCH(qint64, size);
+    QTemporaryDir dir;
+    QFile file(dir.filePath("huge.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY2(file.resize(size), qPrintable(file.errorString()));  // sparse: no blocks written
+    file.close();
+    QElapsedTimer timer;
+    timer.start();
+    const SettingsLoad loaded = load_settings_file(file.fileName());
+    QCOMPARE(loaded.refusal, QString("File troppo grande (%1 byte, massimo 1048576)").arg(size));
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+  }
+
+  // A save that fails part-way (here: the file size limit of the process, as
+  // a full disk would) leaves the old file as it was and no temporary file.
+  void failedSaveKeepsOldFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("settings.json");
+    QCOMPARE(save_settings_file(path, factory(Band::Vhf)).value_or(""), QString());
+    const QByteArray old_bytes = file_bytes(path);
+
+    rlimit previous{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto previous_handler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = previous;
+    small.rlim_cur = 100;
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::optional<QString> error = save_settings_file(path, worked());
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previous_handler);
+
+    QVERIFY(error);
+    QVERIFY2(error->startsWith("Impossibile salvare \"" + path + "\": "), qPrintable(*error));
+    QCOMPARE(file_bytes(path), old_bytes);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"settings.json"});
+  }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsFile)
+#include "test_settings_file.moc"

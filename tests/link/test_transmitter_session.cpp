@@ -1,0 +1,228 @@
+// The transfer service over a port the test drives: the sequences on the
+// wire, how operations end (lost device, cancel, missing acknowledgement),
+// replies out of step, the read-back comparison and the one-operation guard.
+
+#include "link/transmitter_session.h"
+#include "tests/link/scripted_link.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace quarn;
+
+class TestTransmitterSession : public QObject {
+  Q_OBJECT
+
+  ScriptedLink* port_ = nullptr;
+  TransmitterSession* session_ = nullptr;
+  std::optional<Outcome> outcome_;
+  ReadResult read_;
+  std::optional<WriteResult> written_;
+
+  TransmitterSession::ReadDone recordRead() {
+    return [this](const Outcome& outcome, const ReadResult& read) {
+      outcome_ = outcome;
+      read_ = read;
+    };
+  }
+  TransmitterSession::WriteDone recordWrite() {
+    return [this](const WriteResult& result) {
+      outcome_ = result.outcome;
+      written_ = result;
+    };
+  }
+
+  // What the service has written by the time something is there.
+  QByteArray nextWritten() {
+    if (!QTest::qWaitFor([this] { return !port_->written().isEmpty(); }, 1000)) return {};
+    return port_->takeWritten();
+  }
+
+  // Answers each read step "R a" with `cells[a]`.
+  void answerReads(const MemoryRead& cells, int from = 0) {
+    for (int a = from; a < read_count; ++a) {
+      QCOMPARE(nextWritten(), QByteArray("R") + char(a));
+      port_->feed(QByteArray(1, char(cells[std::size_t(a)])));
+    }
+  }
+  void answerWrites(int count, const QByteArray& ack = "K") {
+    for (int a = 0; a < count; ++a) {
+      QVERIFY(nextWritten().startsWith(QByteArray("W") + char(a)));
+      port_->feed(ack);
+    }
+  }
+
+  static MemoryRead pattern() {
+    MemoryRead cells{};
+    for (int a = 0; a < read_count; ++a) cells[std::size_t(a)] = std::uint8_t(200 - a);
+    return cells;
+  }
+
+ private slots:
+  void init() {
+    port_ = new ScriptedLink;
+    port_->open();
+    session_ = new TransmitterSession(*port_);
+    session_->setAcknowledgementTimeout(100);
+    outcome_.reset();
+    written_.reset();
+  }
+  void cleanup() {
+    delete session_;
+    delete port_;
+  }
+
+  void connectAnswersTheReadyKThenReadsEveryCell() {
+    port_->close();
+    QSignalSpy waiting(session_, &TransmitterSession::waitingForReady);
+    QSignalSpy started(session_, &TransmitterSession::sessionStarted);
+    QVERIFY(session_->connectAndRead(recordRead()));
+    QVERIFY(!session_->connectAndRead(recordRead()));  // one operation at a time
+    QCOMPARE(waiting.count(), 1);
+    port_->feed("\x78K");
+    QTRY_COMPARE(started.count(), 1);
+    QCOMPARE(nextWritten(), QByteArray("UR") + char(0));  // the read starts right after the "U"
+    port_->feed(QByteArray(1, char(pattern()[0])));
+    answerReads(pattern(), 1);
+    QTRY_VERIFY(outcome_);
+    QVERIFY(outcome_->completed());
+    QCOMPARE(read_.cells, pattern());
+    QVERIFY(!read_.out_of_step);
+    QVERIFY(!session_->busy());
+  }
+
+  void sendsEachCommandOnceItsProgressFollows() {
+    std::vector<int> progress;
+    connect(session_, &TransmitterSession::progress, [&](int a) {
+      progress.push_back(a);
+      QCOMPARE(port_->waiting(), 0);
+    });
+    QVERIFY(session_->readMemory(recordRead()));
+    answerReads(pattern());
+    QTRY_VERIFY(outcome_);
+    QCOMPARE(progress.size(), std::size_t(read_count));
+    QCOMPARE(port_->writeCalls(), read_count);  // one write per command
+  }
+
+  // A spare byte that arrives after the next command has gone out is taken
+  // as that command's reply and shifts every later cell; the guard after the
+  // last reply sees the one reply too many.
+  void aLateSpareByteMarksTheReadOutOfStep() {
+    QVERIFY(session_->readMemory(recordRead()));
+    for (int a = 0; a < read_count; ++a) {
+      QCOMPARE(nextWritten(), QByteArray("R") + char(a));
+      const int late_reply = a == 0 ? 0 : a == 1 ? 0xEE : a - 1;
+      port_->feed(QByteArray(1, char(late_reply)));
+    }
+    port_->feed(QByteArray(1, char(62)));  // the last step's own reply lands in the guard
+    QTRY_VERIFY(outcome_);
+    QVERIFY(outcome_->completed());
+    QVERIFY(read_.out_of_step);
+  }
+
+  void aByteWaitingBeforeACommandIsDroppedAndCounted() {
+    QVERIFY(session_->readMemory(recordRead()));
+    for (int a = 0; a < read_count; ++a) {
+      QCOMPARE(nextWritten(), QByteArray("R") + char(a));
+      port_->feed(QByteArray(1, char(a)) + (a == 10 ? QByteArray("K") : QByteArray()));
+      QTest::qWait(1);
+    }
+    QTRY_VERIFY(outcome_);
+    QVERIFY(read_.out_of_step);
+    QCOMPARE(read_.cells[11], std::uint8_t(11));  // the extra "K" never became cell 11
+  }
+
+  void writeStopsAtTheFirstMissingAcknowledgement() {
+    std::vector<std::uint8_t> values{0, 10, 20, 30, 40, 50};
+    QVERIFY(session_->program(values, recordWrite()));
+    answerWrites(2);
+    QTRY_VERIFY(outcome_);
+    QCOMPARE(outcome_->kind, OutcomeKind::NoAcknowledgement);
+    QCOMPARE(outcome_->address, 2);
+    QCOMPARE(outcome_->acknowledged, 2);
+    QVERIFY(!written_->writes_completed);
+    QCOMPARE(nextWritten(), QByteArray("W") + char(2) + char(20));  // nothing past the failed step
+  }
+
+  void readBackComparesEveryWrittenCell() {
+    std::vector<std::uint8_t> values(62);
+    MemoryRead device = pattern();
+    for (std::size_t a = 0; a < values.size(); ++a) values[a] = device[a];
+    device[7] ^= 1;  // acknowledged, but another value stored
+    device[61] ^= 4;
+    QVERIFY(session_->program(values, recordWrite()));
+    answerWrites(62);
+    answerReads(device);
+    QTRY_VERIFY(written_);
+    QVERIFY(written_->outcome.completed());
+    QVERIFY(written_->writes_completed);
+    QCOMPARE(written_->mismatched, (std::vector<int>{7, 61}));
+    QVERIFY(!written_->verified());
+  }
+
+  void lostDeviceEndsEveryWaitAtOnce_data() {
+    QTest::addColumn<int>("kind");
+    QTest::newRow("ready wait") << 0;
+    QTest::newRow("read") << 1;
+    QTest::newRow("acknowledgement wait") << 2;
+    QTest::newRow("read-back") << 3;
+  }
+  void lostDeviceEndsEveryWaitAtOnce() {
+    QFETCH(int, kind);
+    session_->setAcknowledgementTimeout(LinkProtocol::ack_timeout_ms);
+    if (kind == 0) session_->connectAndRead(recordRead());
+    if (kind == 1) session_->readMemory(recordRead());
+    if (kind >= 2) session_->program({1, 2, 3}, recordWrite());
+    if (kind == 3) answerWrites(3);
+    QTest::qWait(kind == 3 ? 60 : 10);  // past the guard: the read-back runs
+    QSignalSpy lost(session_, &TransmitterSession::deviceLost);
+    port_->unplug();
+    QCOMPARE(lost.count(), 1);
+    QVERIFY(outcome_);  // at once, not after Timer1
+    QCOMPARE(outcome_->kind, OutcomeKind::DeviceLost);
+    QCOMPARE(outcome_->port_error.number, 9);
+    if (kind == 3) QVERIFY(written_->writes_completed);
+  }
+
+  void cancelEndsTheOperationAsCancelled() {
+    QVERIFY(session_->connectAndRead(recordRead()));
+    session_->cancel();
+    QVERIFY(outcome_);
+    QCOMPARE(outcome_->kind, OutcomeKind::Cancelled);
+    QVERIFY(!session_->busy());
+  }
+
+  void aFailingOpenIsAPortError() {
+    port_->close();
+    port_->failNextOpen(PortError{2, "Permission denied"});
+    QVERIFY(session_->connectAndRead(recordRead()));
+    QVERIFY(outcome_);
+    QCOMPARE(outcome_->kind, OutcomeKind::PortError);
+    QCOMPARE(outcome_->port_error.description, QString("Permission denied"));
+    QVERIFY(!session_->busy());
+  }
+
+  void endSessionSendsTheLetterThenCloses() {
+    session_->endSession('Q');
+    QCOMPARE(port_->takeWritten(), QByteArray("Q"));
+    QVERIFY(!port_->isOpen());
+    session_->endSession('E');  // closed: nothing to send, nothing fails
+    QVERIFY(port_->takeWritten().isEmpty());
+  }
+
+  // A callback that destroys the service must not leave it reading its own
+  // freed state (checked by the sanitizer build).
+  void aCallbackMayDestroyTheService() {
+    QVERIFY(session_->readMemory([this](const Outcome&, const ReadResult&) {
+      delete std::exchange(session_, nullptr);
+    }));
+    for (int a = 0; a < read_count; ++a) {
+      QCOMPARE(nextWritten(), QByteArray("R") + char(a));
+      port_->feed(QByteArray(1, char(a)));
+    }
+    QTRY_VERIFY(session_ == nullptr);
+  }
+};
+
+QTEST_GUILESS_MAIN(TestTransmitterSession)
+#include "test_transmitter_session.moc"

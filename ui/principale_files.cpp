@@ -1,0 +1,93 @@
+// Settings files in the main window: Ctrl+S, Ctrl+O and a dropped file.
+
+#include "config/block_encoding.h"
+#include "config/settings_table.h"
+#include "link/refusal_texts.h"
+#include "link/settings_file.h"
+#include "ui/notifier.h"
+#include "ui/principale.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QRadioButton>
+
+namespace quarn {
+namespace {
+
+// The one local file a drag carries, if that is what it carries.
+QString dropped_file(const QMimeData* data) {
+  if (!data->hasUrls() || data->urls().size() != 1 || !data->urls().front().isLocalFile()) return {};
+  return data->urls().front().toLocalFile();
+}
+
+}  // namespace
+
+void Principale::saveSettings() {
+  SettingsFile file;
+  file.settings = fieldValues();
+  file.cells = session_.lastRead();
+  file.generation = generation_of(block_.device_type);
+  if (block_.band == band_uhf) file.band = Band::Uhf;
+  if (block_.band == band_vhf) file.band = Band::Vhf;
+  const QString code = QString::fromStdString(file.settings.code).trimmed();
+  const QString path = notifier_.chooseFileToSave(QStringLiteral("quarn-%1.json").arg(code.isEmpty() ? "impostazioni" : code));
+  if (path.isEmpty()) return;
+  if (const auto error = save_settings_file(path, file)) notifier_.message(*error, Notifier::Icon::Exclamation);
+}
+
+void Principale::openSettings() {
+  const QString path = notifier_.chooseFileToOpen();
+  if (!path.isEmpty()) loadSettingsFrom(path);
+}
+
+// A file that cannot be loaded, or whose settings could not be programmed
+// into the connected transmitter, changes no field: one box says why.
+void Principale::loadSettingsFrom(const QString& path) {
+  const SettingsLoad load = load_settings_file(path);
+  if (!load.file) {
+    notifier_.message(load.refusal, Notifier::Icon::Exclamation);
+    return;
+  }
+  ParameterBlock image = block_;
+  apply_options(image, load.file->settings);
+  const ProgrammingRun run = encode_block(image, load.file->settings);
+  if (run.refusal) {
+    notifier_.message(refusal_text(*run.refusal), Notifier::Icon::Exclamation);
+    return;
+  }
+  showSettings(load.file->settings);
+}
+
+// As the technician would: the texts typed (each runs its filter) and the
+// options picked (each stores its cell in the image).
+void Principale::showSettings(const FieldValues& values) {
+  const auto text = [](const std::string& s) { return QString::fromStdString(s); };
+  controls_.CodiceQuarn->setText(text(values.code));
+  controls_.FqTx->setText(text(values.frequency));
+  controls_.txb_tmp_rap->setText(text(values.robbery_time));
+  controls_.txb_amp->setText(text(values.antifall_time));
+  controls_.Cmb_n_ing_all->showText(text(values.alarm_input));
+  controls_.Cmb_N_ing_bat->showText(text(values.battery_input));
+  controls_.Cmb_n_tx_tot->showText(text(values.tx_count));
+  controls_.Cmb_tmr_p_all->showText(text(values.panic_filter));
+  controls_.cmb_Monorep->showText(text(values.repeater_code));
+  (values.low_tones ? controls_.Opt_toni_bassi : controls_.Opt_toni_alti)->setChecked(true);
+  (values.multiple_tx ? controls_.Opt_tx_mult : controls_.Opt_tx_sing)->setChecked(true);
+  (values.battery_alarm ? controls_.Opt_bat_si : controls_.Opt_bat_no)->setChecked(true);
+  (values.quarn_mode ? controls_.opt_quarn : controls_.Opt_mono)->setChecked(true);
+}
+
+void Principale::dragEnterEvent(QDragEnterEvent* event) {
+  if (!dropped_file(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void Principale::dropEvent(QDropEvent* event) {
+  const QString path = dropped_file(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  loadSettingsFrom(path);
+}
+
+}  // namespace quarn
