@@ -235,7 +235,10 @@ QDateTime saved_at(const QJsonObject& root) {
                    "come 2026-12-08T10:15:30Z)")
                .arg(text));
   }
-  return time.toUTC();
+  // The file holds whole seconds, as to_json writes them; a fraction is
+  // dropped so that the file loaded is the file that saving it writes.
+  const QDateTime utc = time.toUTC();
+  return utc.addMSecs(-utc.time().msec());
 }
 
 FieldValues settings_of(const QJsonObject& root) {

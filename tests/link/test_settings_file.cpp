@@ -196,6 +196,16 @@ class TestSettingsFile : public QObject {
     QVERIFY(!loaded.file);
   }
 
+  // A fraction of a second is accepted but not kept: saving writes whole
+  // seconds, and a file as loaded must be what saving it writes.
+  void savedAtFraction() {
+    const SettingsLoad loaded = load_settings(edited({{"saved_at", "2026-01-15T10:00:00.999+01:00"}}));
+    QCOMPARE(loaded.refusal, QString());
+    QCOMPARE(loaded.file->saved_at, example_time);
+    const SettingsLoad again = load_settings(to_json(*loaded.file));
+    QVERIFY(again.file && *again.file == *loaded.file);
+  }
+
   // A file far over the limit is refused by its size: a 64 GiB one could not
   // be read into memory at all.
   void hugeFile_data() {
