@@ -229,8 +229,9 @@ QDateTime saved_at(const QJsonObject& root) {
   const Member member(root, {}, "saved_at");
   const QString text = member.text();
   const QDateTime time = QDateTime::fromString(text, Qt::ISODate);
-  // Without "Z" or an offset the time would be read as local time.
-  if (!time.isValid() || time.timeSpec() == Qt::LocalTime) {
+  // Without "Z" or an offset the time would be read as local time. A time
+  // whose UTC year has no ISO 8601 text (past 9999) could not be saved again.
+  if (!time.isValid() || time.timeSpec() == Qt::LocalTime || time.toUTC().toString(Qt::ISODate).isEmpty()) {
     refuse(QString("Chiave \"saved_at\": data non valida \"%1\" (attesa data ISO 8601 con fuso orario, "
                    "come 2026-12-08T10:15:30Z)")
                .arg(text));

@@ -165,6 +165,10 @@ class TestSettingsFile : public QObject {
         << edited({{"saved_at", "2026-01-15T09:00:00"}})
         << "Chiave \"saved_at\": data non valida \"2026-01-15T09:00:00\" (attesa data ISO 8601 con fuso orario, "
            "come 2026-12-08T10:15:30Z)";
+    QTest::newRow("saved_at past 9999 in UTC")
+        << edited({{"saved_at", "9999-12-31T23:59:59-14:00"}})
+        << "Chiave \"saved_at\": data non valida \"9999-12-31T23:59:59-14:00\" (attesa data ISO 8601 con fuso "
+           "orario, come 2026-12-08T10:15:30Z)";
     QTest::newRow("generation against cell 60")
         << edited({{"device.generation", "old"}})
         << "Chiave \"device.generation\": \"old\" non corrisponde alla cella 60 (78)";
