@@ -1,9 +1,8 @@
 // encode_block of any field texts over an image as a read and the options
 // leave it: either a refusal that names a setting (or, for a kept cell that is
-// no byte, that cell), or a run whose
-// writes are 62 (New) or 34 (Old) bytes, each the image cell it stands for
-// (then zeros, the type mark and the checksum), and which a read decodes back
-// to what the fields said.
+// no byte, that cell), or a run whose writes are 62 (New) or 34 (Old) bytes,
+// each the image cell it stands for (then zeros, the type mark and the
+// checksum), and which a read decodes back to what the fields said.
 //
 // Input, as text lines:
 //   lines 1-9  code, frequency, robbery time, anti-fall time, number of
@@ -130,5 +129,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(read.tx_mode == before.tx_mode);
   FUZZ_CHECK(read.battery_alarm == before.battery_alarm);
   FUZZ_CHECK(read.band_text == before.band_text);
+  if (!has('R')) {
+    // The options read back as chosen.
+    const auto choice = [](bool for_one) {
+      return for_one ? quarn::OptionChoice::SelectForOne : quarn::OptionChoice::SelectForZero;
+    };
+    FUZZ_CHECK(read.tones == choice(fields.low_tones));
+    FUZZ_CHECK(read.battery_alarm == choice(fields.battery_alarm));
+    FUZZ_CHECK(read.tx_mode == choice(fields.multiple_tx));
+  }
   return 0;
 }
