@@ -1,5 +1,7 @@
 #include "emulator/emulated_transmitter.h"
 
+#include <algorithm>
+
 namespace quarn {
 
 namespace {
@@ -34,7 +36,11 @@ void EmulatedTransmitter::clientConnected() {
   announcer_.start();
 }
 
-void EmulatedTransmitter::receive(const QByteArray& bytes) { to_device_.send(bytes); }
+void EmulatedTransmitter::receive(const QByteArray& bytes) {
+  const qsizetype room = std::max<qsizetype>(0, device_input_bytes - to_device_.pending());
+  dropped_input_ += std::max<qsizetype>(0, bytes.size() - room);
+  to_device_.send(bytes.left(room));
+}
 
 void EmulatedTransmitter::clientDisconnected() {
   if (!client_) return;
@@ -66,8 +72,9 @@ void EmulatedTransmitter::deliverToClient(const QByteArray& bytes, const QList<q
 }
 
 void EmulatedTransmitter::log(TrafficEntry::Direction direction, char byte, qint64 planned_ns) {
-  traffic_.push_back({direction, std::uint8_t(byte), double(clock_.nsecsElapsed()) / 1e6, double(planned_ns) / 1e6});
-  emit trafficLogged(traffic_.back());
+  const TrafficEntry entry{direction, std::uint8_t(byte), double(clock_.nsecsElapsed()) / 1e6, double(planned_ns) / 1e6};
+  if (traffic_.size() < traffic_kept_entries) traffic_.push_back(entry);
+  emit trafficLogged(entry);
 }
 
 }  // namespace quarn

@@ -37,7 +37,15 @@ class EmulatedTransmitter : public QObject {
 
   const TransmitterModel& model() const { return model_; }
   void setFaults(const TransmitterFaults& faults) { model_.setFaults(faults); }
+  // The bytes the device can hold on their way in, like a UART's buffer: a
+  // client flooding the line loses what does not fit.
+  static constexpr qsizetype device_input_bytes = 4096;
+  // The traffic kept in memory; a flood beyond it is logged but not kept.
+  static constexpr std::size_t traffic_kept_entries = std::size_t(1) << 20;
+
   const std::vector<TrafficEntry>& traffic() const { return traffic_; }
+  // Bytes a client sent that the device had no room for.
+  qint64 droppedInput() const { return dropped_input_; }
 
  signals:
   // Bytes that have reached the client's end of the line.
@@ -59,6 +67,7 @@ class EmulatedTransmitter : public QObject {
   QTimer announcer_;
   bool client_ = false;
   std::vector<TrafficEntry> traffic_;
+  qint64 dropped_input_ = 0;
 };
 
 }  // namespace quarn

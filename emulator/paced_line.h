@@ -40,6 +40,8 @@ class PacedLine : public QObject {
   void sendFrom(qint64 start_ns, const QByteArray& bytes, std::chrono::milliseconds delay = {});
   // Removes and returns what is still on its way.
   QByteArray takeAll();
+  // Bytes still on their way.
+  qsizetype pending() const { return qsizetype(queue_.size()); }
 
  signals:
   // Bytes whose planned arrival has come, with those planned times (ns on the clock).

@@ -37,5 +37,9 @@ int main(int argc, char* argv[]) {
   const int status = app.exec();
   // How closely the deliveries kept to the line's plan over the whole run.
   std::fprintf(stderr, "-- %s\n", qPrintable(format_lateness(lateness_of(transmitter.traffic()))));
+  if (transmitter.droppedInput() > 0) {
+    std::fprintf(stderr, "-- dropped %lld bytes the device had no room for\n",
+                 static_cast<long long>(transmitter.droppedInput()));
+  }
   return status;
 }

@@ -190,6 +190,18 @@ class TestEmulatedTransmitter : public QObject {
     }
   }
 
+  // A client flooding the line: the device keeps what fits in its input
+  // buffer, counts the rest, and memory stays flat.
+  void aFloodIsCutAtTheDeviceInputBuffer() {
+    Bench bench;
+    QVERIFY(!bench.link.open());
+    const qsizetype flood = 8 << 20;
+    for (qsizetype sent = 0; sent < flood; sent += 256) bench.link.write(QByteArray(256, 'x'));
+    QTest::qWait(20);
+    QCOMPARE(bench.transmitter.droppedInput(), flood - EmulatedTransmitter::device_input_bytes);
+    QVERIFY(bench.transmitter.traffic().size() < std::size_t(2 * EmulatedTransmitter::device_input_bytes));
+  }
+
   void trafficLine_data() {
     QTest::addColumn<TrafficEntry>("entry");
     QTest::addColumn<QString>("line");
