@@ -12,6 +12,9 @@
 #include "ui/splash_window.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstdio>
 #include <memory>
@@ -33,6 +36,12 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName("Configuratore Per Quarn");
   QApplication::setApplicationVersion(quarn::branding::version());
   QApplication::setWindowIcon(quarn::branding::logo());
+  // The file dialogs and standard buttons speak Italian like the window, when
+  // Qt's own translations are installed.
+  QTranslator qt_texts;
+  if (qt_texts.load(QLocale(QLocale::Italian), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(&qt_texts);
+  }
   // Lets a desktop match the window with the installed launcher and its icon.
   QGuiApplication::setDesktopFileName("it.quelmora.QuarnConfigurator");
 

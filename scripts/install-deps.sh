@@ -7,7 +7,7 @@
 fuzz_packages=(clang libclang-rt-14-dev)
 
 install_deps() {
-  local packages=(cmake g++ make qt6-base-dev qt6-serialport-dev fonts-liberation fonts-dejavu-core
+  local packages=(cmake g++ make qt6-base-dev qt6-serialport-dev fonts-liberation fonts-dejavu-core qt6-translations-l10n
     librsvg2-bin dpkg-dev lintian desktop-file-utils appstream "$@")
   local missing=()
   local p
