@@ -32,8 +32,8 @@ int main(int argc, char* argv[]) {
 
   QApplication app(argc, argv);
   // Both names place the backups: ~/.local/share/Quelmora/Configuratore Per Quarn/backups.
-  QApplication::setOrganizationName("Quelmora");
-  QApplication::setApplicationName("Configuratore Per Quarn");
+  QApplication::setOrganizationName(quarn::organization_name);
+  QApplication::setApplicationName(quarn::application_name);
   QApplication::setApplicationVersion(quarn::branding::version());
   QApplication::setWindowIcon(quarn::branding::logo());
   // The file dialogs and standard buttons speak Italian like the window, when

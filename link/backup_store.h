@@ -13,6 +13,12 @@ namespace quarn {
 
 inline constexpr int backup_keep_count = 200;
 
+// The names that place the program's data folder; the window and the command
+// line set both, so that they share one backups folder. They must not change
+// between releases, or a new release would look for its backups elsewhere.
+inline constexpr const char* organization_name = "Quelmora";
+inline constexpr const char* application_name = "Configuratore Per Quarn";
+
 class BackupStore {
  public:
   explicit BackupStore(QString folder);

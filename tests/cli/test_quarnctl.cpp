@@ -2,6 +2,7 @@
 // on a pseudo-terminal (line unpaced), its exit codes, its messages and what
 // the device holds afterwards.
 
+#include "config/factory_defaults.h"
 #include "config/cell_map.h"
 #include "link/settings_file.h"
 
@@ -124,7 +125,7 @@ class TestQuarnctl : public QObject {
     const auto after = bench.cells(emulator.path(), "b.json");
     QVERIFY(after);
     QCOMPARE(*after, *before);
-    const QStringList backups = QDir(bench.file("data/Configuratore Per Quarn/backups")).entryList({"*.json"});
+    const QStringList backups = QDir(bench.file("data/Quelmora/Configuratore Per Quarn/backups")).entryList({"*.json"});
     QCOMPARE(backups.size(), 1);
   }
 
@@ -244,6 +245,22 @@ class TestQuarnctl : public QObject {
     const Run r = bench.run({"read", "--port", emulator.path(), "--timeout", "1"}, 10000);
     QCOMPARE(r.exit, 5);
     QVERIFY(r.err.contains("Nessuna risposta dal trasmettitore"));
+  }
+
+  // Loading a factory set verifies it; the test transmission sends "Q" after
+  // the handshake and nothing else.
+  void defaultsAndTestTransmission() {
+    Emulator emulator;
+    QuarnctlBench bench;
+    const Run defaults = bench.run({"defaults", "vhf", "--old", "--port", emulator.path()});
+    QCOMPARE(defaults.exit, 0);
+    const auto cells = bench.cells(emulator.path(), "vhf.json");
+    QVERIFY(cells);
+    const MemoryImage expected = factory_default_cells(Band::Vhf, Generation::Old);
+    QVERIFY(std::equal(cells->begin(), cells->end(), expected.begin()));
+    const Run tx = bench.run({"test-tx", "--port", emulator.path()});
+    QCOMPARE(tx.exit, 0);
+    QTRY_VERIFY(emulator.log().contains("'Q'"));
   }
 
   void diffAndCheckNeedNoPort() {
