@@ -25,18 +25,23 @@ const QStringList qt_flags = {
 
 QString help_text() {
   return QStringLiteral(
-      "Uso: quarn-configurator [--demo]\n"
+      "Uso: quarn-configurator [--demo] [--trace FILE]\n"
       "Configuratore per il trasmettitore Quarn: legge, modifica e scrive la sua\n"
       "configurazione attraverso una porta seriale.\n"
       "\n"
       "Opzioni:\n"
       "  --demo         Un trasmettitore emulato (New, UHF) risponde su ogni porta Com.\n"
+      "  --trace FILE   Scrive nel FILE ogni byte scambiato con il trasmettitore,\n"
+      "                 con le aperture e gli errori della porta e le operazioni.\n"
+      "                 Senza l'opzione vale la variabile d'ambiente QUARN_TRACE.\n"
       "  -h, --help     Mostra questo aiuto ed esce.\n"
       "  -v, --version  Mostra la versione ed esce.\n"
       "\n"
       "Sono accettate anche le opzioni di Qt per le finestre (-platform, -style, ...).\n"
-      "La porta \"Com N\" apre /dev/ttyS(N-1), oppure il dispositivo indicato dalla\n"
-      "variabile d'ambiente QUARN_COMN (per esempio QUARN_COM3=/dev/ttyUSB0).\n");
+      "La porta \"Com N\" apre l'N-esima porta seriale trovata (prima gli adattatori\n"
+      "USB, poi le porte native; /dev/ttyS(N-1) se non ce ne sono abbastanza),\n"
+      "oppure il dispositivo indicato dalla variabile d'ambiente QUARN_COMN\n"
+      "(per esempio QUARN_COM3=/dev/ttyUSB0).\n");
 }
 
 ProgramExit usage_error(const QString& message) {
@@ -54,7 +59,8 @@ std::variant<ProgramOptions, ProgramExit> parse_program_options(const QStringLis
   const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
   const QCommandLineOption show_version({QStringLiteral("v"), QStringLiteral("version")}, QString());
   const QCommandLineOption demo(QStringLiteral("demo"), QString());
-  parser.addOptions({help, show_version, demo});
+  const QCommandLineOption trace(QStringLiteral("trace"), QString(), QStringLiteral("file"));
+  parser.addOptions({help, show_version, demo, trace});
   for (const QString& name : qt_options_with_value) {
     QCommandLineOption option(name, QString(), QStringLiteral("value"));
     option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -82,7 +88,8 @@ std::variant<ProgramOptions, ProgramExit> parse_program_options(const QStringLis
     return usage_error(QStringLiteral("argomento non previsto: ") + parser.positionalArguments().constFirst());
   if (parser.isSet(help)) return ProgramExit{help_text(), false, 0};
   if (parser.isSet(show_version)) return ProgramExit{program_name + u' ' + version + u'\n', false, 0};
-  return ProgramOptions{.demo = parser.isSet(demo)};
+  if (parser.isSet(trace) && parser.value(trace).isEmpty()) return usage_error(QStringLiteral("--trace vuole un nome di file"));
+  return ProgramOptions{.demo = parser.isSet(demo), .trace_file = parser.value(trace)};
 }
 
 QStringList command_line_arguments(int argc, const char* const* argv) {

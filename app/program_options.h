@@ -12,6 +12,7 @@ namespace quarn {
 
 struct ProgramOptions {
   bool demo = false;  // an emulated transmitter answers on every "Com" port
+  QString trace_file;  // --trace: where the serial traffic is written; empty: nowhere
 };
 
 // The command line asked for text instead of a window (help, version or a

@@ -12,7 +12,6 @@
 #include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
-#include <QSerialPortInfo>
 
 #include <unistd.h>
 
@@ -49,6 +48,7 @@ struct Arguments {
   QString output;
   QString report;
   QString trace;
+  std::shared_ptr<TrafficTrace> trace_log;  // opened from `trace` before any port
   bool json = false;
   bool no_backup = false;
   bool old = false;
@@ -248,7 +248,7 @@ DeviceOptions device_options(const Arguments& a, int port) {
   DeviceOptions o;
   o.port_number = port;
   o.ready_timeout_s = a.timeout_s;
-  o.trace_file = a.trace;
+  o.trace = a.trace_log;
   o.progress = isatty(STDERR_FILENO);
   return o;
 }
@@ -303,26 +303,29 @@ QString yes_no(bool b) { return b ? QStringLiteral("si") : QStringLiteral("no");
 
 int cmd_ports() {
   QString text;
-  const auto ports = QSerialPortInfo::availablePorts();
+  // In the window's order, so that the first one listed is "Com 1".
+  const std::vector<PortInfo> ports = ordered_ports(system_ports());
+  std::vector<QString> coms;
+  for (int n = SerialLink::first_port; n <= SerialLink::last_port; ++n) coms.push_back(port_choice(n, ports).device);
   bool refused = false;
-  for (const QSerialPortInfo& info : ports) {
+  for (const PortInfo& info : ports) {
     QString com;
     for (int n = SerialLink::first_port; n <= SerialLink::last_port; ++n) {
-      const QString name = device_name_for_port(n);
-      if (name == info.systemLocation() || name == info.portName()) com = QString("Com %1").arg(n);
+      if (coms[std::size_t(n - SerialLink::first_port)] == info.device) com = QString("Com %1").arg(n);
     }
     QString ids = "-";
-    if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
-      ids = QString("%1:%2").arg(info.vendorIdentifier(), 4, 16, QChar('0')).arg(info.productIdentifier(), 4, 16, QChar('0'));
+    if (info.vendor && info.product) {
+      ids = QString("%1:%2").arg(*info.vendor, 4, 16, QChar('0')).arg(*info.product, 4, 16, QChar('0'));
     }
-    const bool may_open = ::access(info.systemLocation().toLocal8Bit().constData(), R_OK | W_OK) == 0;
+    const bool may_open = ::access(info.device.toLocal8Bit().constData(), R_OK | W_OK) == 0;
     refused = refused || !may_open;
     text += QString("%1\n  descrizione: %2\n  produttore: %3\n  USB: %4\n  nella finestra: %5\n  accesso: %6\n")
-                .arg(info.systemLocation(), info.description().isEmpty() ? "-" : info.description(),
-                     info.manufacturer().isEmpty() ? "-" : info.manufacturer(), ids,
+                .arg(info.device, info.description.isEmpty() ? "-" : info.description,
+                     info.manufacturer.isEmpty() ? "-" : info.manufacturer, ids,
                      com.isEmpty() ? QString("nessuna Com") : com, yes_no(may_open));
+    if (!info.stable_name.isEmpty()) text += QString("  by-id: %1\n").arg(info.stable_name);
   }
-  if (ports.isEmpty()) text += "Nessuna porta seriale trovata\n";
+  if (ports.empty()) text += "Nessuna porta seriale trovata\n";
   out(text);
   if (refused) {
     err("Manca il permesso su alcune porte: l'utente non e' nel gruppo dialout.\n"
@@ -627,7 +630,7 @@ QString help_text() {
       "Opzioni:\n"
       "  --port P        \"Com N\", un numero N (1-8) o il percorso del dispositivo (predefinita Com 1)\n"
       "  --timeout S     secondi di attesa del trasmettitore pronto (predefiniti 30)\n"
-      "  --trace FILE    traccia del traffico, se il servizio di trasferimento la offre\n"
+      "  --trace FILE    traccia del traffico nel FILE: byte, aperture, errori, operazioni\n"
       "  --no-backup     non salvare la memoria letta prima di scrivere\n"
       "  --set K=V       chiavi: code, frequency, robbery_time, antifall_time, tx_count, alarm_input,\n"
       "                  battery_input, panic_filter, repeater_code, code_mode (quarn|mono),\n"
@@ -648,7 +651,7 @@ int run(const QStringList& arguments) {
     err(usage->message + '\n');
     return exit_code::usage;
   }
-  const Arguments& a = std::get<Arguments>(parsed);
+  Arguments a = std::get<Arguments>(parsed);
   const auto port = port_number(a.port);
   if (const auto* usage = std::get_if<UsageError>(&port)) {
     err(usage->message + '\n');
@@ -656,6 +659,14 @@ int run(const QStringList& arguments) {
   }
   const int n = std::get<int>(port);
   if (a.command == "ports") return cmd_ports();
+  // A trace that cannot be written stops the command before the port opens.
+  if (!a.trace.isEmpty()) {
+    a.trace_log = std::make_shared<TrafficTrace>();
+    if (const auto problem = a.trace_log->open(a.trace)) {
+      err("quarnctl: " + *problem + '\n');
+      return exit_code::usage;
+    }
+  }
   if (a.command == "read") return cmd_read(a, n);
   if (a.command == "program") return cmd_program(a, n);
   if (a.command == "defaults") return cmd_defaults(a, n);

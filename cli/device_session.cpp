@@ -6,22 +6,10 @@
 #include <cstdio>
 
 namespace quarn::cli {
-namespace {
-
-// The trace arrives in the service separately: it is asked for only when
-// the service has it, so the command line never pretends to write one.
-template <class Session>
-void set_trace_file(Session& session, const QString& path) {
-  if constexpr (requires { session.setTraceFile(path); }) {
-    if (!path.isEmpty()) session.setTraceFile(path);
-  }
-}
-
-}  // namespace
 
 DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), session_(port_) {
   port_.setPortNumber(options.port_number);
-  set_trace_file(session_, options.trace_file);
+  session_.setTrace(options.trace);
   // The service saves the memory as read before its first write.
   session_.setBackupStore(options.backup);
   if (options.progress) {

@@ -17,7 +17,7 @@ namespace quarn::cli {
 struct DeviceOptions {
   int port_number = 1;
   int ready_timeout_s = 30;
-  QString trace_file;        // empty: no trace
+  std::shared_ptr<TrafficTrace> trace;  // null: no trace
   bool progress = false;     // draw progress on stderr
   BackupStore* backup = nullptr;
 };

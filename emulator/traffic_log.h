@@ -2,6 +2,7 @@
 // One byte that crossed the emulated line, and how the log shows it.
 
 #include "emulator/spread.h"
+#include "link/traffic_trace.h"
 
 #include <QByteArray>
 #include <QString>

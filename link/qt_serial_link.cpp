@@ -35,9 +35,12 @@ int QtSerialLink::portNumber() const { return number_; }
 
 std::optional<PortError> QtSerialLink::open() {
   if (port_.isOpen()) return std::nullopt;
-  port_.setPortName(device_name_for_port(number_));
+  device_ = device_name_for_port(number_);
+  port_.setPortName(device_);
   loss_.reset();
-  if (!port_.open(QIODevice::ReadWrite)) return PortError{port_.error(), port_.errorString()};
+  // The serial layer's text does not say which device failed, and with
+  // adapters found by enumeration the technician cannot guess it.
+  if (!port_.open(QIODevice::ReadWrite)) return PortError{port_.error(), port_.errorString() + QStringLiteral(": ") + device_};
   ++opening_;
   return std::nullopt;
 }
@@ -82,7 +85,9 @@ void QtSerialLink::onPortError(QSerialPort::SerialPortError error) {
   // Unix terminal, as read errors repeated for as long as the port is open.
   if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError) return;
   if (loss_ || closing_ || !port_.isOpen()) return;
-  loss_ = PortError{error, port_.errorString()};
+  // The serial layer describes a vanished device by the failing call
+  // ("Inappropriate ioctl for device"): say what happened, and to which one.
+  loss_ = PortError{error, QStringLiteral("dispositivo scollegato: ") + device_};
   // QSerialPort still works on its buffers after emitting the error, so the
   // port is closed once control is back in the event loop, and only if it is
   // still the opening that failed.

@@ -21,6 +21,8 @@ class QtSerialLink : public SerialLink {
   int bytesWaiting() const override;
   QByteArray read() override;
   void write(const QByteArray& bytes) override;
+  // The device the last open tried (its "Com" entry may lead elsewhere now).
+  const QString& device() const { return device_; }
 
  private:
   void onPortError(QSerialPort::SerialPortError error);
@@ -28,6 +30,7 @@ class QtSerialLink : public SerialLink {
 
   QSerialPort port_;
   int number_ = first_port;
+  QString device_;  // the device of the last open
   int granularity_ = 1;
   std::optional<PortError> loss_;  // reported once the port is closed
   unsigned opening_ = 0;           // counts opens: a loss belongs to one of them

@@ -16,23 +16,57 @@ WriteResult unwritten(const Outcome& outcome) {
 }  // namespace
 
 TransmitterSession::TransmitterSession(SerialLink& port, QObject* parent)
-    : QObject(parent), port_(port), protocol_(port) {
+    : QObject(parent), port_(port), traced_(port), protocol_(traced_) {
   // The loss is recorded and announced before the interrupted wait reports,
   // so the operation that ends finds the state already right.
-  connect(&port_, &SerialLink::lost, this, [this](const PortError& error) {
+  connect(&traced_, &SerialLink::lost, this, [this](const PortError& error) {
     last_loss_ = error;
     emit deviceLost(error);
     protocol_.abortWait();
   });
 }
 
-bool TransmitterSession::begin() {
+bool TransmitterSession::begin(const char* name) {
   if (busy_) return false;
   busy_ = true;
+  operation_ = name;
+  if (TrafficTrace* trace = traced_.trace()) trace->note(QStringLiteral("inizio: ") + QLatin1String(name));
   cancelled_ = false;
   last_loss_.reset();
   protocol_.takeStrayCount();
   return true;
+}
+
+namespace {
+QString outcome_text(const Outcome& outcome) {
+  switch (outcome.kind) {
+    case OutcomeKind::Completed: return QStringLiteral("completata");
+    case OutcomeKind::Cancelled: return QStringLiteral("annullata");
+    case OutcomeKind::PortError: return QStringLiteral("errore della porta");
+    case OutcomeKind::DeviceLost: return QStringLiteral("dispositivo perso");
+    case OutcomeKind::NoAcknowledgement:
+      return QStringLiteral("nessuna conferma alla cella %1 (TIME OUT)").arg(outcome.address);
+    case OutcomeKind::BackupFailed: return QStringLiteral("backup non riuscito: ") + outcome.reason;
+  }
+  return {};
+}
+}  // namespace
+
+// The operation is over: another may start, and the trace says how it ended.
+void TransmitterSession::finish(const Outcome& outcome) {
+  busy_ = false;
+  if (TrafficTrace* trace = traced_.trace()) {
+    trace->note(QStringLiteral("fine: %1: %2").arg(QLatin1String(operation_), outcome_text(outcome)));
+  }
+}
+
+std::optional<QString> TransmitterSession::setTraceFile(const QString& path) {
+  traced_.setTrace(nullptr);
+  if (path.isEmpty()) return std::nullopt;
+  auto trace = std::make_shared<TrafficTrace>();
+  if (auto error = trace->open(path)) return error;
+  traced_.setTrace(std::move(trace));
+  return std::nullopt;
 }
 
 void TransmitterSession::cancel() {
@@ -44,42 +78,43 @@ void TransmitterSession::cancel() {
 // How a wait that did not succeed ended: the operator, the port, or the device.
 Outcome TransmitterSession::failure(int acknowledged, int address) const {
   if (cancelled_) return {OutcomeKind::Cancelled, {}, -1, acknowledged, {}};
-  if (!port_.isOpen()) return {OutcomeKind::DeviceLost, last_loss_.value_or(PortError{}), -1, acknowledged, {}};
+  if (!traced_.isOpen()) return {OutcomeKind::DeviceLost, last_loss_.value_or(PortError{}), -1, acknowledged, {}};
   return {OutcomeKind::NoAcknowledgement, {}, address, acknowledged, {}};
 }
 
 bool TransmitterSession::connectAndRead(ReadDone done) {
-  if (!begin()) return false;
-  if (!port_.isOpen()) {
-    if (const auto error = port_.open()) {
-      busy_ = false;
-      done({OutcomeKind::PortError, *error, -1, 0, {}}, {});
+  if (!begin("connessione e lettura")) return false;
+  if (!traced_.isOpen()) {
+    if (const auto error = traced_.open()) {
+      const Outcome outcome{OutcomeKind::PortError, *error, -1, 0, {}};
+      finish(outcome);
+      done(outcome, {});
       return true;
     }
   }
-  port_.setReadGranularity(1);
+  traced_.setReadGranularity(1);
   emit waitingForReady();
   protocol_.readyWait([this, done = std::move(done)](bool ready) mutable {
-    const auto finish = [this, done = std::move(done)](const Outcome& outcome, const ReadResult& read) {
-      busy_ = false;
+    const auto end = [this, done = std::move(done)](const Outcome& outcome, const ReadResult& read) {
+      finish(outcome);
       done(outcome, read);
     };
-    if (!ready) return finish(failure(), {});
+    if (!ready) return end(failure(), {});
     protocol_.sendCommand(QByteArray(1, letter::begin));
     emit sessionStarted();
-    read([this, finish](const Outcome& outcome, const ReadResult& read) {
+    read([this, end](const Outcome& outcome, const ReadResult& read) {
       remember(outcome, read);
-      finish(outcome, read);
+      end(outcome, read);
     });
   });
   return true;
 }
 
 bool TransmitterSession::readMemory(ReadDone done) {
-  if (!begin()) return false;
+  if (!begin("lettura")) return false;
   read([this, done = std::move(done)](const Outcome& outcome, const ReadResult& read) {
     remember(outcome, read);
-    busy_ = false;
+    finish(outcome);
     done(outcome, read);
   });
   return true;
@@ -102,7 +137,7 @@ void TransmitterSession::readFrom(int address) {
     const ReadResult result = reading_;  // the callback may start the next read
     std::exchange(read_done_, nullptr)(outcome, result);
   };
-  if (cancelled_ || !port_.isOpen()) return end(failure());
+  if (cancelled_ || !traced_.isOpen()) return end(failure());
   protocol_.readStep(std::uint8_t(address), [this, address, end](std::optional<std::uint8_t> value) {
     if (!value) return end(failure());
     reading_.cells[std::size_t(address)] = *value;
@@ -126,7 +161,7 @@ void TransmitterSession::write(int last_address, std::function<std::uint8_t(int)
 
 void TransmitterSession::writeFrom(int address) {
   const auto end = [this](const Outcome& outcome) { std::exchange(write_done_, nullptr)(outcome); };
-  if (cancelled_ || !port_.isOpen()) return end(failure(address, address));
+  if (cancelled_ || !traced_.isOpen()) return end(failure(address, address));
   protocol_.writeStep(std::uint8_t(address), value_of_(address), [this, address, end](bool acknowledged) {
     if (!acknowledged) return end(failure(address, address));
     if (address < last_address_) return writeFrom(address + 1);
@@ -144,10 +179,11 @@ std::optional<QString> TransmitterSession::backUp() {
 }
 
 bool TransmitterSession::program(std::vector<std::uint8_t> writes, WriteDone done) {
-  if (writes.empty() || !begin()) return false;
+  if (writes.empty() || !begin("programmazione")) return false;
   if (const auto error = backUp()) {  // a write that cannot first be backed up does not start
-    busy_ = false;
-    done(unwritten({OutcomeKind::BackupFailed, {}, -1, 0, *error}));
+    const Outcome outcome{OutcomeKind::BackupFailed, {}, -1, 0, *error};
+    finish(outcome);
+    done(unwritten(outcome));
     return true;
   }
   const int last_address = int(writes.size()) - 1;
@@ -155,7 +191,7 @@ bool TransmitterSession::program(std::vector<std::uint8_t> writes, WriteDone don
   write(last_address, [values](int address) { return (*values)[std::size_t(address)]; },
         [this, values, done = std::move(done)](const Outcome& outcome) {
           if (!outcome.completed()) {
-            busy_ = false;
+            finish(outcome);
             return done(unwritten(outcome));
           }
           readBack(*values, done);
@@ -165,10 +201,11 @@ bool TransmitterSession::program(std::vector<std::uint8_t> writes, WriteDone don
 
 bool TransmitterSession::loadFactorySet(Band band, std::function<Generation()> generation,
                                         std::function<void()> before_read_back, WriteDone done) {
-  if (!begin()) return false;
+  if (!begin("valori di fabbrica")) return false;
   if (const auto error = backUp()) {  // a write that cannot first be backed up does not start
-    busy_ = false;
-    done(unwritten({OutcomeKind::BackupFailed, {}, -1, 0, *error}));
+    const Outcome outcome{OutcomeKind::BackupFailed, {}, -1, 0, *error};
+    finish(outcome);
+    done(unwritten(outcome));
     return true;
   }
   auto written = std::make_shared<std::vector<std::uint8_t>>(std::size_t(memory_size));
@@ -181,7 +218,7 @@ bool TransmitterSession::loadFactorySet(Band band, std::function<Generation()> g
       },
       [this, written, before_read_back = std::move(before_read_back), done = std::move(done)](const Outcome& outcome) {
         if (!outcome.completed()) {
-          busy_ = false;
+          finish(outcome);
           return done(unwritten(outcome));
         }
         if (before_read_back) before_read_back();
@@ -208,15 +245,15 @@ void TransmitterSession::readBack(std::vector<std::uint8_t> written, WriteDone d
         if (written[address] != read.cells[address]) result.mismatched.push_back(int(address));
       }
     }
-    busy_ = false;
+    finish(result.outcome);
     done(result);
   });
 }
 
 void TransmitterSession::endSession(char end_letter) {
   last_read_.reset();  // the next connect may reach another transmitter
-  if (port_.isOpen()) protocol_.send(end_letter);
-  if (port_.isOpen()) port_.close();
+  if (traced_.isOpen()) protocol_.send(end_letter);
+  if (traced_.isOpen()) traced_.close();
 }
 
 }  // namespace quarn

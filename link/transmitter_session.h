@@ -9,6 +9,7 @@
 #include "config/factory_defaults.h"
 #include "link/backup_store.h"
 #include "link/link_protocol.h"
+#include "link/traffic_trace.h"
 
 #include <functional>
 #include <optional>
@@ -74,6 +75,12 @@ class TransmitterSession : public QObject {
   explicit TransmitterSession(SerialLink& port, QObject* parent = nullptr);
 
   SerialLink& port() { return port_; }
+  // Writes the traffic, the port's events and the operations to a trace
+  // from now on; null: no trace. Changes nothing else.
+  void setTrace(std::shared_ptr<TrafficTrace> trace) { traced_.setTrace(std::move(trace)); }
+  // The same into a file of its own, created or emptied now; an empty path
+  // ends the trace. The reason, in words, when the file cannot be written.
+  std::optional<QString> setTraceFile(const QString& path);
   // The reply time-out of every write step (Timer1, 4000 ms).
   QTimer& timer1() { return protocol_.timer1(); }
   void setAcknowledgementTimeout(int ms) { protocol_.timer1().setInterval(ms); }
@@ -120,7 +127,8 @@ class TransmitterSession : public QObject {
   void deviceLost(const quarn::PortError& error);
 
  private:
-  bool begin();
+  bool begin(const char* name);
+  void finish(const Outcome& outcome);
   std::optional<QString> backUp();
   void remember(const Outcome& outcome, const ReadResult& read);
   Outcome failure(int acknowledged = 0, int address = -1) const;
@@ -131,8 +139,10 @@ class TransmitterSession : public QObject {
   void readBack(std::vector<std::uint8_t> written, WriteDone done);
 
   SerialLink& port_;
+  TracedLink traced_;  // every byte goes through here, both ways
   LinkProtocol protocol_;
   bool busy_ = false;
+  const char* operation_ = "";  // its name in the trace
   bool cancelled_ = false;
   std::optional<PortError> last_loss_;
   BackupStore* backups_ = nullptr;

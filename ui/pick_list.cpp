@@ -18,6 +18,7 @@ PickList::PickList(QWidget* parent) : QComboBox(parent) {
 // Whatever is chosen from the open list is a pick, even after typing.
 void PickList::showPopup() {
   typed_ = false;
+  emit popupAboutToShow();
   QComboBox::showPopup();
 }
 

@@ -21,6 +21,8 @@ class PickList : public QComboBox {
  signals:
   // The operator chose the item at `index` from the list.
   void picked(int index);
+  // The list is about to open: its items' tooltips can be brought up to date.
+  void popupAboutToShow();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;

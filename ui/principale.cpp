@@ -1,6 +1,7 @@
 #include "ui/principale.h"
 
 #include "config/numeric_text.h"
+#include "link/port_names.h"
 #include "ui/branding.h"
 #include "ui/caption_marquee.h"
 #include "ui/field_filters.h"
@@ -71,6 +72,8 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
     connect(list, &PickList::picked, this, [list, times] { bounce(list, times); });
   }
   connect(controls_.Cmb_com, &PickList::picked, this, &Principale::onPortChosen);
+  // Adapters come and go: the list is looked up again each time it opens.
+  connect(controls_.Cmb_com, &PickList::popupAboutToShow, this, &Principale::refreshPortTips);
   connect(controls_.Cmb_com->lineEdit(), &QLineEdit::textEdited, this, [this] {
     controls_.Text7->setText(help_port_typing);
     notifier_.beep();
@@ -174,6 +177,14 @@ void Principale::onPortChosen(int index) {
   port_.setPortNumber(SerialLink::first_port + index);
   controls_.Cmb_com->setEnabled(false);
   controls_.Cmb_com->setEnabled(true);
+}
+
+void Principale::refreshPortTips() {
+  const std::vector<PortInfo> ports = listed_ports();
+  for (int index = 0; index < controls_.Cmb_com->count(); ++index) {
+    const int number = SerialLink::first_port + index;
+    controls_.Cmb_com->setItemData(index, port_choice_text(number, port_choice(number, ports)), Qt::ToolTipRole);
+  }
 }
 
 void Principale::paintEvent(QPaintEvent*) {

@@ -61,6 +61,8 @@ class Principale : public QWidget {
   void endSessionWith(char end_letter);
   void onEsci();
   void onPortChosen(int index);
+  // Each "Com" item's tooltip names the device behind it, as found now.
+  void refreshPortTips();
   void onPortLost();
   void emptyFields();
 

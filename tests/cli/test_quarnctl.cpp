@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -58,9 +59,16 @@ class QuarnctlBench {
   }
 
   Run run(const QStringList& arguments, int timeout_ms = 20000) const {
+    return runProgram(QStringLiteral(QUARNCTL_PATH), arguments, timeout_ms);
+  }
+  // quarnctl behind another program (setpriv ... -- quarnctl).
+  Run runThrough(const QStringList& wrapper, const QStringList& arguments) const {
+    return runProgram(wrapper.first(), wrapper.mid(1) + QStringList{QStringLiteral(QUARNCTL_PATH)} + arguments, 20000);
+  }
+  Run runProgram(const QString& program, const QStringList& arguments, int timeout_ms) const {
     QProcess p;
     p.setProcessEnvironment(environment());
-    p.start(QStringLiteral(QUARNCTL_PATH), arguments);
+    p.start(program, arguments);
     p.closeWriteChannel();
     Run r;
     if (!p.waitForFinished(timeout_ms)) {
@@ -101,6 +109,23 @@ class QuarnctlBench {
   QString data_home;
 };
 
+// The byte lines of a trace file, as "> 52" (to the transmitter) and "< 4B",
+// up to the line that starts with `until` (all of them when empty).
+QStringList traced_bytes(const QString& path, const QString& until = {}) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {"no trace"};
+  QStringList bytes;
+  for (const QString& line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)) {
+    const QString text = line.section(" ms  ", 1);
+    if (!until.isEmpty() && text.startsWith(until)) break;
+    if (text.startsWith("PC -> TX  ")) bytes << "> " + text.mid(10, 2);
+    if (text.startsWith("TX -> PC  ")) bytes << "< " + text.mid(10, 2);
+  }
+  return bytes;
+}
+
+QString hex(int byte) { return QString::number(byte, 16).rightJustified(2, '0').toUpper(); }
+
 bool in_packets(int address) {
   return (address >= cell::alarm_packet && address < cell::alarm_packet + packet_size) ||
          (address >= cell::battery_packet && address < cell::battery_packet + packet_size);
@@ -112,6 +137,57 @@ class TestQuarnctl : public QObject {
   Q_OBJECT
 
  private slots:
+  // The trace of a read: the ready "K", the "U", then 63 requests each
+  // followed by its reply; the trace of a time-out stops at the write that
+  // got no answer.
+  void traceOfAReadAndOfATimeOut() {
+    QuarnctlBench bench;
+    {
+      Emulator emulator;
+      const Run read = bench.run({"read", "--port", emulator.path(), "-o", bench.file("a.json"), "--trace", bench.file("read.txt")});
+      QCOMPARE(read.exit, 0);
+    }
+    const QStringList bytes = traced_bytes(bench.file("read.txt"));
+    QCOMPARE(bytes.mid(0, 2), QStringList({"< 4B", "> 55"}));
+    QCOMPARE(bytes.size(), 2 + 3 * read_count + 1);  // and the closing "E"
+    for (int a = 0; a < read_count; ++a) {
+      QCOMPARE(bytes[2 + 3 * a], QString("> 52"));
+      QCOMPARE(bytes[3 + 3 * a], "> " + hex(a));
+      QVERIFY(bytes[4 + 3 * a].startsWith("< "));
+    }
+    QCOMPARE(bytes.back(), QString("> 45"));
+
+    Emulator silent({"--no-ack-from", "5"});
+    const Run program = bench.run({"program", bench.file("a.json"), "--port", silent.path(), "--trace", bench.file("timeout.txt")});
+    QCOMPARE(program.exit, 5);
+    const QStringList written = traced_bytes(bench.file("timeout.txt"), "-- fine: programmazione");
+    QVERIFY(written.size() > 4);
+    QCOMPARE(written.mid(written.size() - 4, 2), QStringList({"< 4B", "> 57"}));
+    QCOMPARE(written[written.size() - 2], QString("> 05"));
+  }
+
+  void anUnwritableTraceIsAUsageError() {
+    Emulator emulator;
+    QuarnctlBench bench;
+    const Run r = bench.run({"read", "--port", emulator.path(), "--trace", bench.file("no-folder/t.txt")});
+    QCOMPARE(r.exit, 2);
+    QVERIFY2(r.err.contains(bench.file("no-folder/t.txt")), qPrintable(r.err));
+    QVERIFY(r.out.isEmpty());
+  }
+
+  // A device the user may not open (a mode-000 pseudo-terminal, with root's
+  // override of file permissions dropped): the error names the device.
+  void aPortWithoutPermissionNamesTheDevice() {
+    if (QStandardPaths::findExecutable("setpriv").isEmpty()) QSKIP("setpriv is not installed");
+    Emulator emulator;
+    QuarnctlBench bench;
+    QVERIFY(QFile::setPermissions(emulator.path(), {}));
+    const Run r = bench.runThrough({"setpriv", "--bounding-set", "-dac_override,-dac_read_search", "--"},
+                                   {"read", "--port", emulator.path()});
+    QCOMPARE(r.exit, 4);
+    QVERIFY2(r.err.startsWith("2 Permission denied: " + emulator.path() + '\n'), qPrintable(r.err));
+  }
+
   // A read saved to a file and programmed back leaves the device byte for
   // byte as it was, after a backup of the memory as read.
   void programmingARead_BackLeavesTheDeviceUnchanged() {

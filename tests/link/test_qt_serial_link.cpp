@@ -2,6 +2,7 @@
 // transmitter at the master side.
 
 #include "emulator/pty_transmitter.h"
+#include "link/port_names.h"
 #include "link/qt_serial_link.h"
 
 #include <QSerialPort>
@@ -136,7 +137,7 @@ class TestQtSerialLink : public QObject {
     const std::optional<PortError> error = link_->open();
     QVERIFY(error);
     QCOMPARE(error->number, int(QSerialPort::DeviceNotFoundError));
-    QCOMPARE(error->description, QStringLiteral("No such file or directory"));
+    QCOMPARE(error->description, QStringLiteral("No such file or directory: /dev/ttyS-quarn-missing"));
     QVERIFY(!link_->isOpen());
   }
 
@@ -176,12 +177,34 @@ class TestQtSerialLink : public QObject {
   void vanishedDeviceClosesThePortAndReportsTheLoss() {
     QSignalSpy lost(link_.get(), &SerialLink::lost);
     QVERIFY(connectToTransmitter());
+    const QString device = pty_->slavePath();
     pty_.reset();
     QTRY_COMPARE(lost.count(), 1);
     QVERIFY(!link_->isOpen());
     const auto error = lost.first().first().value<PortError>();
     QVERIFY(error.number == QSerialPort::ReadError || error.number == QSerialPort::ResourceError);
-    QVERIFY(!error.description.isEmpty());
+    QCOMPARE(error.description, "dispositivo scollegato: " + device);
+  }
+
+  // With no variable set, Com 1 is the first adapter of the system's list,
+  // here the pseudo-terminal listed as a USB adapter after a native port.
+  void comOneOpensTheFirstListedAdapter() {
+    qunsetenv("QUARN_COM5");
+    const QString device = pty_->slavePath();
+    set_port_lister([device] {
+      return std::vector<PortInfo>{{"/dev/ttyS-quarn-native", {}, {}, std::nullopt, std::nullopt, false, {}},
+                                   {device, "FT232R USB UART", "FTDI", 0x0403, 0x6001, true, "usb-FTDI_A-if00-port0"}};
+    });
+    link_->setPortNumber(1);
+    const bool connected = connectToTransmitter();
+    QCOMPARE(link_->device(), device);
+    link_->setPortNumber(2);
+    link_->close();
+    const std::optional<PortError> error = link_->open();
+    set_port_lister(nullptr);
+    QVERIFY(connected);
+    QVERIFY(error);
+    QCOMPARE(error->description, QStringLiteral("No such file or directory: /dev/ttyS-quarn-native"));
   }
 };
 
