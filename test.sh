@@ -9,8 +9,9 @@ cd "$(dirname "$0")"
 source ./scripts/install-deps.sh
 install_deps "${fuzz_packages[@]}"
 
-werror=OFF
-if [ -n "${CI:-}" ]; then werror=ON; fi
+# Warnings are errors in every build here, a developer's as CI's; set
+# QUARN_WERROR=OFF to see them all at once while working.
+werror=${QUARN_WERROR:-ON}
 jobs=$(nproc)
 stage_times=()
 

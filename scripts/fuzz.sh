@@ -27,8 +27,7 @@ while [ $# -gt 0 ]; do
 done
 
 build_dir=${QUARN_FUZZ_BUILD_DIR:-build-fuzz}
-werror=OFF
-if [ -n "${CI:-}" ]; then werror=ON; fi
+werror=${QUARN_WERROR:-ON}
 cmake -S fuzz -B "$build_dir" -DCMAKE_CXX_COMPILER=clang++ -DQUARN_WERROR=$werror >/dev/null
 cmake --build "$build_dir" -j "$(nproc)"
 

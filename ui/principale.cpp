@@ -102,7 +102,6 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
   connect(&session_, &TransmitterSession::stepsStarted, this, &Principale::startProgress);
   connect(&session_, &TransmitterSession::progress, this, [this](int address) { controls_.ProgressBar1->setValue(address); });
 
-  timer_stato_.setParent(this);
   timer_stato_.setObjectName("Timer_stato");
   timer_stato_.setInterval(status_poll_ms);
   connect(&timer_stato_, &QTimer::timeout, this, &Principale::pollStatus);

@@ -30,12 +30,17 @@ inline const QString message_backup_failed = "Copia di sicurezza non riuscita, n
 class Principale : public QWidget {
   Q_OBJECT
  public:
+  // port: the serial line the window works, a real port or the emulated one
+  // (demo, tests). notifier: shows the message boxes and sounds the beeps.
+  // Both must outlive the window.
   Principale(SerialLink& port, Notifier& notifier, QWidget* parent = nullptr);
 
   const PrincipaleControls& controls() const { return controls_; }
   const ParameterBlock& block() const { return block_; }
   int programmingFlag() const { return programming_flag_; }
   TransmitterSession& session() { return session_; }
+  // The 10 ms status poll (objectName "Timer_stato"); a member, not a child.
+  const QTimer& statusTimer() const { return timer_stato_; }
 
  signals:
   // ESCI has ended the session: the program should end now.

@@ -359,6 +359,13 @@ class TestQuarnctl : public QObject {
     QVERIFY(check.out.contains(QString("%1:").arg(cell::block_checksum)));  // New: up to the checksum
   }
 
+  // The version printed is the one the build defines, not a copy of it.
+  void versionIsTheBuildsOne() {
+    const Run r = QuarnctlBench().run({"--version"});
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(r.out, QString("quarnctl " QUARN_VERSION "\n"));
+  }
+
   // Three units on one port: the emulator is restarted behind a symbolic
   // link for each new unit; the second one leaves cell 10 unacknowledged.
   // The same unit connected twice is refused and prompted for again.

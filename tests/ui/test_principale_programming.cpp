@@ -106,7 +106,7 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(f.notifier.messages.empty());  // the read-back found the checksum right
     QCOMPARE(f.c().FqTx->text(), QString("433.925"));
     QCOMPARE(f.window.programmingFlag(), 0);
-    QVERIFY(f.window.findChild<QTimer*>("Timer_stato")->isActive());
+    QVERIFY(f.window.statusTimer().isActive());
     QTRY_VERIFY(f.c().cmd_programma->isEnabled());
   }
 
@@ -188,7 +188,7 @@ class TestPrincipaleProgramming : public QObject {
       QVERIFY(all.empty());
       QCOMPARE(f.window.programmingFlag(), 0);
       QVERIFY(f.c().ProgressBar1->isHidden());
-      QVERIFY(f.window.findChild<QTimer*>("Timer_stato")->isActive());
+      QVERIFY(f.window.statusTimer().isActive());
     }
   }
 
@@ -325,7 +325,7 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(f.sent().contains(QByteArray("W") + char(61)));
     QCOMPARE(f.window.programmingFlag(), 0);
     QVERIFY(f.c().ProgressBar1->isHidden());
-    QVERIFY(f.window.findChild<QTimer*>("Timer_stato")->isActive());
+    QVERIFY(f.window.statusTimer().isActive());
     QCOMPARE(f.state(), state_text::not_connected);
     // The only check of the writes never completed: that is said.
     QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_read_error)}));

@@ -45,7 +45,9 @@ class TestPrincipaleWindow : public QObject {
     f.window.show();
     QVERIFY(QTest::qWaitForWindowActive(&f.window));
     QCOMPARE(QApplication::focusWidget(), f.c().cmb_Monorep);
-    const auto* stato = f.window.findChild<QTimer*>("Timer_stato");
+    const QTimer* stato = &f.window.statusTimer();
+    QCOMPARE(stato->objectName(), QString("Timer_stato"));
+    QVERIFY(!f.window.findChild<QTimer*>("Timer_stato"));  // a member, not also a child
     const auto* marquee = f.window.findChild<QTimer*>("Tmr_scritte");
     const QTimer* timer1 = &f.window.session().timer1();
     QVERIFY(stato && marquee && timer1);

@@ -32,7 +32,7 @@ class SplashWindowTest : public QObject {
     QCOMPARE(splash_->windowTitle(), branding::vendor_name());
     QCOMPARE(splash_->size(), QSize(617, 512));
     QCOMPARE(label("lab_fabbrica")->text(), "Fabbrica");
-    QCOMPARE(label("Label28")->text(), "Version  \"1.0.4\"");
+    QCOMPARE(label("Label28")->text(), "Version  \"" QUARN_VERSION "\"");
     QCOMPARE(label("Label27")->text(), "for \"Windows 9x,2000,XP °\"");
     QCOMPARE(label("Label23")->text(), branding::vendor_name());
     QCOMPARE(label("Image1")->pixmap().size(), QSize(320, 480));

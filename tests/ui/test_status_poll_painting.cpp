@@ -43,8 +43,7 @@ class PaintCounter : public QObject {
 
 // Runs the event loop until the status poll has ticked `ticks` more times.
 bool run_ticks(Principale& window, int ticks) {
-  auto* poll = window.findChild<QTimer*>("Timer_stato");
-  if (!poll) return false;
+  const QTimer* poll = &window.statusTimer();
   int seen = 0;
   QEventLoop loop;
   const auto counting = QObject::connect(poll, &QTimer::timeout, &loop, [&] {
