@@ -1,6 +1,7 @@
 #include "ui/principale.h"
 
 #include "config/numeric_text.h"
+#include "config/settings_table.h"
 #include "link/port_names.h"
 #include "ui/branding.h"
 #include "ui/caption_marquee.h"
@@ -110,17 +111,23 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
   controls_.cmb_Monorep->setFocus();
 }
 
+// Each pair of options stores its setting's cell, as the settings table says
+// the chosen option encodes.
 void Principale::connectOptionHandlers() {
-  const std::pair<QRadioButton*, std::pair<int, double>> handlers[] = {
-      {controls_.Opt_toni_alti, {cell::tones, 0}},   {controls_.Opt_toni_bassi, {cell::tones, 1}},
-      {controls_.Opt_bat_si, {cell::battery_alarm, 1}}, {controls_.Opt_bat_no, {cell::battery_alarm, 0}},
-      {controls_.Opt_tx_sing, {cell::tx_mode, 0}},   {controls_.Opt_tx_mult, {cell::tx_mode, 1}},
-      {controls_.Opt_mono, {cell::code_mode, 1}},    {controls_.opt_quarn, {cell::code_mode, 0}},
+  const std::tuple<SettingKey, QRadioButton*, QRadioButton*> pairs[] = {
+      {SettingKey::Tones, controls_.Opt_toni_bassi, controls_.Opt_toni_alti},
+      {SettingKey::BatteryAlarm, controls_.Opt_bat_si, controls_.Opt_bat_no},
+      {SettingKey::TxMode, controls_.Opt_tx_mult, controls_.Opt_tx_sing},
+      {SettingKey::CodeMode, controls_.opt_quarn, controls_.Opt_mono},
   };
-  for (const auto& [option, store] : handlers) {
-    connect(option, &QRadioButton::toggled, this, [this, store = store](bool selected) {
-      if (selected) storeOption(store.first, store.second);
-    });
+  for (const auto& [key, for_true, for_false] : pairs) {
+    const SettingDeclaration& option = setting(key);
+    for (const bool chosen : {true, false}) {
+      connect(chosen ? for_true : for_false, &QRadioButton::toggled, this,
+              [this, address = option.cell(), value = option_cell_value(option, chosen)](bool selected) {
+                if (selected) storeOption(address, value);
+              });
+    }
   }
 }
 

@@ -74,12 +74,18 @@ class TestPrincipaleProgramming : public QObject {
 
   // Connects, then presses `command` and returns the steps it sent.
   static std::vector<Step> run(PrincipaleFixture& f, QPushButton* command, const std::function<void()>& edit = {}) {
-    if (!f.connectAndRead()) return {};
+    if (!f.connectAndRead()) {
+      QTest::qFail("the connect before the command did not complete", __FILE__, __LINE__);
+      return {};
+    }
     if (edit) edit();
     const qsizetype before = f.sent().size();
     QTest::qWait(20);  // the poll enables the commands
     command->click();
-    if (!f.settle()) return {};
+    if (!f.settle()) {
+      QTest::qFail("the command did not end", __FILE__, __LINE__);
+      return {};
+    }
     return steps(f.sent().mid(before));
   }
 
