@@ -4,7 +4,6 @@
 #include "cli/device_session.h"
 #include "config/block_encoding.h"
 #include "config/cell_map.h"
-#include "link/backup_store.h"
 #include "link/port_names.h"
 #include "link/refusal_texts.h"
 #include "link/settings_file.h"
@@ -250,6 +249,7 @@ DeviceOptions device_options(const Arguments& a, int port) {
   o.ready_timeout_s = a.timeout_s;
   o.trace = a.trace_log;
   o.progress = isatty(STDERR_FILENO);
+  o.back_up = !a.no_backup;
   return o;
 }
 
@@ -276,6 +276,25 @@ std::optional<int> apply_sets(FieldValues& fields, const QStringList& sets) {
     }
   }
   return std::nullopt;
+}
+
+// The one settings file a command names, with every --set applied.
+struct FileSettings {
+  std::optional<SettingsFile> file;
+  FieldValues fields;
+  int exit = exit_code::done;
+};
+
+FileSettings file_settings(const Arguments& a, const char* command) {
+  if (a.positional.size() != 1) {
+    err(QString("%1 vuole un file di impostazioni\n").arg(command));
+    return {std::nullopt, {}, exit_code::usage};
+  }
+  const Loaded loaded = load_file(a.positional[0]);
+  if (!loaded.file) return {std::nullopt, {}, loaded.exit};
+  FileSettings settings{loaded.file, loaded.file->settings};
+  if (const auto bad = apply_sets(settings.fields, a.sets)) return {std::nullopt, {}, *bad};
+  return settings;
 }
 
 // Encodes; a refusal is printed and nothing is to be sent.
@@ -360,23 +379,14 @@ int cmd_read(const Arguments& a, int port) {
 }
 
 int cmd_program(const Arguments& a, int port) {
-  if (a.positional.size() != 1) {
-    err("program vuole un file di impostazioni\n");
-    return exit_code::usage;
-  }
-  const Loaded loaded = load_file(a.positional[0]);
-  if (!loaded.file) return loaded.exit;
-  FieldValues fields = loaded.file->settings;
-  if (const auto bad = apply_sets(fields, a.sets)) return *bad;
-  const ParameterBlock image = image_of_file(*loaded.file, fields);
+  const FileSettings settings = file_settings(a, "program");
+  if (!settings.file) return settings.exit;
+  const FieldValues& fields = settings.fields;
+  const ParameterBlock image = image_of_file(*settings.file, fields);
   // Refused settings are reported before the port is opened.
   if (!encode_or_refuse(image, fields)) return exit_code::refused;
 
-  std::optional<BackupStore> store;
-  if (!a.no_backup) store.emplace(BackupStore::defaultFolder());
-  DeviceOptions options = device_options(a, port);
-  options.backup = store ? &*store : nullptr;
-  DeviceSession device(options);
+  DeviceSession device(device_options(a, port));
   bool timed_out = false;
   const auto [outcome, read] = device.connectAndRead(&timed_out);
   if (!outcome.completed()) return report_connect_failure(outcome, timed_out);
@@ -400,11 +410,7 @@ int cmd_defaults(const Arguments& a, int port) {
   }
   const Band band = a.positional[0] == "uhf" ? Band::Uhf : Band::Vhf;
   const Generation generation = a.old ? Generation::Old : Generation::New;
-  std::optional<BackupStore> store;
-  if (!a.no_backup) store.emplace(BackupStore::defaultFolder());
-  DeviceOptions options = device_options(a, port);
-  options.backup = store ? &*store : nullptr;
-  DeviceSession device(options);
+  DeviceSession device(device_options(a, port));
   bool timed_out = false;
   const auto [outcome, read] = device.connectAndRead(&timed_out);
   if (!outcome.completed()) return report_connect_failure(outcome, timed_out);
@@ -427,17 +433,12 @@ int cmd_test_tx(const Arguments& a, int port) {
 }
 
 int cmd_check(const Arguments& a) {
-  if (a.positional.size() != 1) {
-    err("check vuole un file di impostazioni\n");
-    return exit_code::usage;
-  }
-  const Loaded loaded = load_file(a.positional[0]);
-  if (!loaded.file) return loaded.exit;
-  FieldValues fields = loaded.file->settings;
-  if (const auto bad = apply_sets(fields, a.sets)) return *bad;
-  ParameterBlock image = image_of_file(*loaded.file, fields);
+  const FileSettings settings = file_settings(a, "check");
+  if (!settings.file) return settings.exit;
+  const FieldValues& fields = settings.fields;
+  ParameterBlock image = image_of_file(*settings.file, fields);
   // A New device unless the file says Old.
-  image.device_type = loaded.file->generation == Generation::Old ? 0 : device_type_new;
+  image.device_type = settings.file->generation == Generation::Old ? 0 : device_type_new;
   const auto run = encode_or_refuse(image, fields);
   if (!run) return exit_code::refused;
   out(address_value_table(run->writes));
@@ -501,12 +502,10 @@ int cmd_batch(const Arguments& a, int port) {
     err("batch vuole un file di impostazioni e --code-from N\n");
     return exit_code::usage;
   }
-  const Loaded loaded = load_file(a.positional[0]);
-  if (!loaded.file) return loaded.exit;
-  FieldValues base = loaded.file->settings;
-  if (const auto bad = apply_sets(base, a.sets)) return *bad;
+  const FileSettings settings = file_settings(a, "batch");
+  if (!settings.file) return settings.exit;
   const auto fields_for = [&](long long code) {
-    FieldValues f = base;
+    FieldValues f = settings.fields;
     f.code = std::to_string(code);
     return f;
   };
@@ -517,7 +516,7 @@ int cmd_batch(const Arguments& a, int port) {
     return exit_code::usage;
   }
   // The first code shows whether the settings can be programmed at all.
-  if (!encode_or_refuse(image_of_file(*loaded.file, fields_for(first_code)), fields_for(first_code))) {
+  if (!encode_or_refuse(image_of_file(*settings.file, fields_for(first_code)), fields_for(first_code))) {
     return exit_code::refused;
   }
 
@@ -532,8 +531,6 @@ int cmd_batch(const Arguments& a, int port) {
     if (fresh) csv->write("ora,codice,esito,celle_verificate\n");
     csv->flush();
   }
-  std::optional<BackupStore> store;
-  if (!a.no_backup) store.emplace(BackupStore::defaultFolder());
 
   int first_failure = exit_code::done;
   std::optional<std::vector<std::uint8_t>> last_written;
@@ -550,9 +547,7 @@ int cmd_batch(const Arguments& a, int port) {
         err("Fine dell'input: lotto terminato\n");
         return first_failure;
       }
-      DeviceOptions options = device_options(a, port);
-      options.backup = store ? &*store : nullptr;
-      DeviceSession device(options);
+      DeviceSession device(device_options(a, port));
       bool timed_out = false;
       const auto [outcome, read] = device.connectAndRead(&timed_out);
       if (!outcome.completed()) {
@@ -571,7 +566,7 @@ int cmd_batch(const Arguments& a, int port) {
         err("Questo trasmettitore e' quello appena programmato: collegare il successivo\n");
         continue;
       }
-      const auto run = encode_or_refuse(image_for_device(image_of_file(*loaded.file, fields), read.cells), fields);
+      const auto run = encode_or_refuse(image_for_device(image_of_file(*settings.file, fields), read.cells), fields);
       if (!run) {
         result_code = exit_code::refused;
         result_text = "Impostazioni rifiutate";

@@ -11,7 +11,7 @@ DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), 
   port_.setPortNumber(options.port_number);
   session_.setTrace(options.trace);
   // The service saves the memory as read before its first write.
-  session_.setBackupStore(options.backup);
+  if (options.back_up) session_.setBackupStore(&backups_.emplace(BackupStore::defaultFolder()));
   if (options.progress) {
     QObject::connect(&session_, &TransmitterSession::waitingForReady,
                      [] { std::fprintf(stderr, "In attesa del trasmettitore...\n"); });

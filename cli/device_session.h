@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 namespace quarn::cli {
 
@@ -19,7 +20,7 @@ struct DeviceOptions {
   int ready_timeout_s = 30;
   std::shared_ptr<TrafficTrace> trace;  // null: no trace
   bool progress = false;     // draw progress on stderr
-  BackupStore* backup = nullptr;
+  bool back_up = false;      // save the memory as read before each write
 };
 
 class DeviceSession {
@@ -39,6 +40,7 @@ class DeviceSession {
   void wait(const bool& done);
 
   DeviceOptions options_;
+  std::optional<BackupStore> backups_;  // the window's folder, when backing up
   QtSerialLink port_;
   TransmitterSession session_;
   const char* step_label_ = "";
