@@ -1,7 +1,6 @@
 #include "cli/device_session.h"
 
 #include <QEventLoop>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -12,6 +11,20 @@ DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), 
   session_.setTrace(options.trace);
   // The service saves the memory as read before its first write.
   if (options.back_up) session_.setBackupStore(&backups_.emplace(BackupStore::defaultFolder()));
+  // The tests shorten Timer1 (4 s) so that their time-outs take no time.
+  if (const int ms = qEnvironmentVariableIntValue("QUARNCTL_ACK_TIMEOUT_MS"); ms > 0) session_.setAcknowledgementTimeout(ms);
+  // A device that stops answering in the middle of a read would keep the
+  // command waiting for ever; no program is there to press Disconetti.
+  reply_watch_.setSingleShot(true);
+  QObject::connect(&reply_watch_, &QTimer::timeout, [this] {
+    reply_missing_ = true;
+    session_.cancel();
+  });
+  QObject::connect(&session_, &TransmitterSession::stepsStarted, [this](bool writing, int) {
+    reading_ = !writing;
+    reply_watch_.stop();
+  });
+  QObject::connect(&session_, &TransmitterSession::progress, [this] { watchReadStep(); });
   if (options.progress) {
     QObject::connect(&session_, &TransmitterSession::waitingForReady,
                      [] { std::fprintf(stderr, "In attesa del trasmettitore...\n"); });
@@ -28,9 +41,16 @@ DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), 
 
 DeviceSession::~DeviceSession() { session_.endSession('E'); }
 
+// Each read step has as long for its reply as a write step has for its "K".
+void DeviceSession::watchReadStep() {
+  if (reading_) reply_watch_.start(session_.timer1().interval());
+}
+
 void DeviceSession::wait(const bool& done) {
+  reply_missing_ = false;
   QEventLoop loop;
   while (!done) loop.processEvents(QEventLoop::WaitForMoreEvents);
+  reply_watch_.stop();
   // A run that stopped part way leaves its progress line open: close it
   // before any message follows.
   if (line_open_) std::fputc('\n', stderr);
@@ -56,7 +76,7 @@ std::pair<Outcome, ReadResult> DeviceSession::connectAndRead(bool* timed_out) {
   });
   wait(done);
   QObject::disconnect(started);
-  if (timed_out) *timed_out = expired && result.first.kind == OutcomeKind::Cancelled;
+  if (timed_out) *timed_out = (expired || reply_missing_) && result.first.kind == OutcomeKind::Cancelled;
   return result;
 }
 

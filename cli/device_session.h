@@ -1,14 +1,16 @@
 #pragma once
 // The transfer service run to completion, one operation after another, for a
 // program without a window: each call waits in a local event loop until the
-// service reports its outcome. The ready wait, which the service keeps up
-// without limit, is cancelled after a time-out.
+// service reports its outcome. The ready wait and the read steps, which the
+// service keeps up without limit, are cancelled after a time-out: the ready
+// wait after --timeout, a read step's reply after the acknowledgement time.
 
 #include "link/backup_store.h"
 #include "link/qt_serial_link.h"
 #include "link/transmitter_session.h"
 
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -38,6 +40,7 @@ class DeviceSession {
 
  private:
   void wait(const bool& done);
+  void watchReadStep();
 
   DeviceOptions options_;
   std::optional<BackupStore> backups_;  // the window's folder, when backing up
@@ -45,6 +48,9 @@ class DeviceSession {
   TransmitterSession session_;
   const char* step_label_ = "";
   bool line_open_ = false;  // a progress line waits for its end
+  QTimer reply_watch_;      // the reply to the read step just sent
+  bool reading_ = false;    // the steps running are read steps
+  bool reply_missing_ = false;
 };
 
 }  // namespace quarn::cli

@@ -8,6 +8,8 @@ namespace quarn {
 EmulatedLink::EmulatedLink(EmulatedTransmitter& transmitter, QObject* parent)
     : SerialLink(parent), transmitter_(transmitter) {
   connect(&transmitter_, &EmulatedTransmitter::bytesToClient, this, &EmulatedLink::receive);
+  // A device that vanishes is an adapter pulled out; it may be opened again.
+  connect(&transmitter_, &EmulatedTransmitter::vanished, this, &EmulatedLink::unplug);
 }
 
 void EmulatedLink::setPortNumber(int number) { number_ = number; }

@@ -59,11 +59,22 @@ void EmulatedTransmitter::announce() {
 void EmulatedTransmitter::deliverToDevice(const QByteArray& bytes, const QList<qint64>& planned_ns) {
   for (qsizetype i = 0; i < bytes.size(); ++i) {
     log(TrafficEntry::Direction::ToTransmitter, bytes[i], planned_ns[i]);
+    // A line with echo returns the byte as it passes, ahead of any reply.
+    if (client_ && model_.faults().echo) to_client_.sendFrom(planned_ns[i], bytes.mid(i, 1));
     const TransmitterModel::Reply reply = model_.receive(std::uint8_t(bytes[i]));
+    if (reply.vanishes) {
+      to_client_.takeAll();
+      emit vanished();
+      return;
+    }
     if (!client_ || reply.bytes.empty()) continue;
-    to_client_.sendFrom(planned_ns[i], to_byte_array(reply.bytes),
-                        reply.acknowledges_write ? timing_.write_delay : std::chrono::milliseconds{});
+    to_client_.sendFrom(planned_ns[i], to_byte_array(reply.bytes), replyDelay(reply));
   }
+}
+
+std::chrono::milliseconds EmulatedTransmitter::replyDelay(const TransmitterModel::Reply& reply) const {
+  if (reply.late) return timing_.late_reply;
+  return reply.acknowledges_write ? timing_.write_delay : std::chrono::milliseconds{};
 }
 
 void EmulatedTransmitter::deliverToClient(const QByteArray& bytes, const QList<qint64>& planned_ns) {

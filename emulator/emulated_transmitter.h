@@ -21,6 +21,9 @@ struct LineTiming {
   bool paced = true;                             // 1/240 s per byte and direction
   std::chrono::milliseconds write_delay{0};      // device time before a write is acknowledged
   std::chrono::milliseconds ready_period{500};   // between ready announcements
+  // How long the late acknowledgement of TransmitterFaults::late_ack_at
+  // takes: past the PC's 4 s.
+  std::chrono::milliseconds late_reply{5000};
 };
 
 class EmulatedTransmitter : public QObject {
@@ -52,10 +55,14 @@ class EmulatedTransmitter : public QObject {
   void bytesToClient(const QByteArray& bytes);
   void trafficLogged(const quarn::TrafficEntry& entry);
   void clientChanged(bool connected);
+  // The device went away (TransmitterFaults::vanish_at_read, vanish_at_write):
+  // the port behind it must close.
+  void vanished();
 
  private:
   void announce();
   void deliverToDevice(const QByteArray& bytes, const QList<qint64>& planned_ns);
+  std::chrono::milliseconds replyDelay(const TransmitterModel::Reply& reply) const;
   void deliverToClient(const QByteArray& bytes, const QList<qint64>& planned_ns);
   void log(TrafficEntry::Direction direction, char byte, qint64 planned_ns);
 

@@ -30,16 +30,45 @@ PtyTransmitter::PtyTransmitter(EmulatedTransmitter& transmitter, QObject* parent
   client_watch_.setInterval(client_watch_ms);
   connect(&client_watch_, &QTimer::timeout, this, &PtyTransmitter::watchForClient);
   connect(&transmitter_, &EmulatedTransmitter::bytesToClient, this, &PtyTransmitter::writeToClient);
+  connect(&transmitter_, &EmulatedTransmitter::vanished, this, &PtyTransmitter::vanish);
 }
 
 PtyTransmitter::~PtyTransmitter() {
+  closeTerminal();
+  if (!link_path_.isEmpty()) ::unlink(link_path_.toLocal8Bit().constData());
+}
+
+void PtyTransmitter::closeTerminal() {
   if (master_ < 0) return;
+  client_watch_.stop();
   transmitter_.clientDisconnected();
   reader_.reset();
   ::close(master_);
+  master_ = -1;
+}
+
+// The client's port sees the hang-up at once; a device that comes back is
+// served on a new pseudo-terminal, the link re-pointed to it.
+void PtyTransmitter::vanish() {
+  closeTerminal();
+  if (!transmitter_.model().faults().return_after_vanish) return;
+  if (const std::optional<QString> error = open()) qWarning("quarn: the device could not come back: %s", qPrintable(*error));
+}
+
+// A new link under a temporary name renamed over the old one: a client
+// never finds the path missing.
+std::optional<QString> PtyTransmitter::pointLink() const {
+  if (link_path_.isEmpty()) return std::nullopt;
+  const QByteArray link = link_path_.toLocal8Bit();
+  const QByteArray temporary = link + ".new";
+  ::unlink(temporary.constData());
+  if (::symlink(slave_path_.toLocal8Bit().constData(), temporary.constData()) != 0) return system_error("symlink");
+  if (::rename(temporary.constData(), link.constData()) != 0) return system_error("rename");
+  return std::nullopt;
 }
 
 std::optional<QString> PtyTransmitter::open() {
+  closeTerminal();
   master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (master_ < 0) return system_error("posix_openpt");
   if (::grantpt(master_) != 0) return system_error("grantpt");
@@ -57,6 +86,7 @@ std::optional<QString> PtyTransmitter::open() {
   const bool raw = ::tcsetattr(slave, TCSANOW, &settings) == 0;
   ::close(slave);
   if (!raw) return system_error("tcsetattr");
+  if (const std::optional<QString> error = pointLink()) return error;
 
   reader_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
   reader_->setEnabled(false);
@@ -118,7 +148,7 @@ void PtyTransmitter::clientLeft() {
 void PtyTransmitter::writeToClient(const QByteArray& bytes) {
   // A client that never reads fills the pty's buffer; what does not fit is
   // lost, as a real port would overrun.
-  if (!transmitter_.hasClient()) return;
+  if (master_ < 0 || !transmitter_.hasClient()) return;
   const ssize_t written = ::write(master_, bytes.constData(), size_t(bytes.size()));
   Q_UNUSED(written);
 }

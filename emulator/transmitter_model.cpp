@@ -13,6 +13,14 @@ constexpr std::uint8_t end_session = 'E';
 constexpr std::uint8_t test_transmission = 'Q';
 constexpr std::uint8_t noise = 0x78;
 constexpr std::uint8_t more_noise = 0x79;
+
+// Puts a flood ahead of a reply: every byte value in turn, "K" among them,
+// junk the PC must not mistake for the reply.
+void flood_ahead_of(TransmitterModel::Bytes& reply) {
+  TransmitterModel::Bytes bytes(TransmitterModel::flood_bytes);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = std::uint8_t(i);
+  reply.insert(reply.begin(), bytes.begin(), bytes.end());
+}
 }  // namespace
 
 TransmitterModel::TransmitterModel(const MemoryImage& memory, const TransmitterFaults& faults)
@@ -21,7 +29,7 @@ TransmitterModel::TransmitterModel(const MemoryImage& memory, const TransmitterF
 }
 
 TransmitterModel::Bytes TransmitterModel::announcement() const {
-  if (faults_.silent || session_) return {};
+  if (faults_.silent || session_ || stopped_) return {};
   Bytes bytes;
   if (faults_.noise_before_ready) bytes = {noise, more_noise};
   bytes.push_back(ready);
@@ -30,7 +38,7 @@ TransmitterModel::Bytes TransmitterModel::announcement() const {
 }
 
 TransmitterModel::Reply TransmitterModel::receive(std::uint8_t byte) {
-  if (faults_.silent) return {};
+  if (faults_.silent || stopped_) return {};
   // The address byte selects one of the 64 cells; higher bits are not decoded.
   const int address = byte % memory_size;
   switch (expecting_) {
@@ -38,7 +46,7 @@ TransmitterModel::Reply TransmitterModel::receive(std::uint8_t byte) {
       return command(byte);
     case Expecting::ReadAddress:
       expecting_ = Expecting::Command;
-      return {readCell(address)};
+      return readCell(address);
     case Expecting::WriteAddress:
       address_ = address;
       expecting_ = Expecting::WriteValue;
@@ -52,6 +60,7 @@ TransmitterModel::Reply TransmitterModel::receive(std::uint8_t byte) {
 
 void TransmitterModel::clientLeft() {
   session_ = false;
+  stopped_ = false;
   expecting_ = Expecting::Command;
 }
 
@@ -78,13 +87,22 @@ TransmitterModel::Reply TransmitterModel::command(std::uint8_t letter) {
   return {};
 }
 
-TransmitterModel::Bytes TransmitterModel::readCell(int address) const {
+TransmitterModel::Reply TransmitterModel::readCell(int address) {
+  if (faults_.vanish_at_read == address || faults_.hang_at_read == address) {
+    stopped_ = true;
+    return {.bytes = {}, .vanishes = faults_.vanish_at_read == address};
+  }
   Bytes reply{memory_[address]};
   if (faults_.extra_after_read_at == address) reply.push_back(noise);
-  return reply;
+  if (faults_.flood_at_read == address) flood_ahead_of(reply);
+  return {reply};
 }
 
 TransmitterModel::Reply TransmitterModel::writeCell(int address, std::uint8_t value) {
+  if (faults_.vanish_at_write == address) {
+    stopped_ = true;
+    return {.bytes = {}, .vanishes = true};
+  }
   if (faults_.no_ack_from && address >= *faults_.no_ack_from) return {};
   // Another value: the lowest bit flipped.
   memory_[address] = faults_.store_other_at == address ? value ^ 1 : value;
@@ -93,6 +111,8 @@ TransmitterModel::Reply TransmitterModel::writeCell(int address, std::uint8_t va
   const std::uint8_t letter = faults_.lowercase_ack ? lowercase_ack : ack;
   reply.bytes.push_back(letter);
   if (faults_.double_ack_every_write || faults_.double_ack_at == address) reply.bytes.push_back(letter);
+  if (faults_.flood_at_write == address) flood_ahead_of(reply.bytes);
+  reply.late = faults_.late_ack_at == address;
   return reply;
 }
 

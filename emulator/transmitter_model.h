@@ -24,6 +24,16 @@ struct TransmitterFaults {
   std::optional<int> extra_after_read_at{};   // 0x78 after the value of this read
   bool wrong_checksum = false;                // cell 61 disagrees with the block from the start
   bool silent = false;                        // never ready, answers nothing
+  // What a real line shows besides. The model marks the step; the line and
+  // the port (EmulatedTransmitter, PtyTransmitter) act on it.
+  bool echo = false;                          // the line returns every byte the PC sends, ahead of the reply
+  std::optional<int> vanish_at_read{};        // the device goes away on this read, unanswered
+  std::optional<int> vanish_at_write{};       // the device goes away on this write, nothing stored
+  bool return_after_vanish = false;           // and comes back behind the same port at once
+  std::optional<int> late_ack_at{};           // this write is stored, its "K" comes after the PC's time-out
+  std::optional<int> hang_at_read{};          // from this read on nothing is answered until the client leaves
+  std::optional<int> flood_at_read{};         // a burst of junk ahead of the value of this read
+  std::optional<int> flood_at_write{};        // a burst of junk ahead of the "K" of this write
 };
 
 class TransmitterModel {
@@ -33,7 +43,12 @@ class TransmitterModel {
   struct Reply {
     Bytes bytes;
     bool acknowledges_write = false;  // the device takes its time over these
+    bool late = false;                // held past the PC's acknowledgement time-out
+    bool vanishes = false;            // the device goes away after this byte
   };
+
+  // The bytes of a flood: more than a serial port's receive queue holds.
+  static constexpr int flood_bytes = 2048;
 
   explicit TransmitterModel(const MemoryImage& memory, const TransmitterFaults& faults = {});
 
@@ -46,6 +61,7 @@ class TransmitterModel {
 
   // Switches faults on or off from the next byte on.
   void setFaults(const TransmitterFaults& faults) { faults_ = faults; }
+  const TransmitterFaults& faults() const { return faults_; }
   bool inSession() const { return session_; }
   const MemoryImage& memory() const { return memory_; }
   int testTransmissions() const { return test_transmissions_; }
@@ -54,12 +70,13 @@ class TransmitterModel {
   enum class Expecting { Command, ReadAddress, WriteAddress, WriteValue };
 
   Reply command(std::uint8_t letter);
-  Bytes readCell(int address) const;
+  Reply readCell(int address);
   Reply writeCell(int address, std::uint8_t value);
 
   MemoryImage memory_;
   TransmitterFaults faults_;
   bool session_ = false;
+  bool stopped_ = false;  // hung or gone: deaf until the client leaves
   Expecting expecting_ = Expecting::Command;
   int address_ = 0;
   int test_transmissions_ = 0;

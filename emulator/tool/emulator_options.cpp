@@ -68,8 +68,39 @@ EmulatorOptions parse_emulator_options(const QCoreApplication& app) {
                                           QStringLiteral("Acknowledge a write to this address but store another value."),
                                           QStringLiteral("address"));
   const QCommandLineOption silent({QStringLiteral("silent")}, QStringLiteral("Never get ready, answer nothing."));
+  const QCommandLineOption echo({QStringLiteral("echo")},
+                                QStringLiteral("Return every byte the PC sends, ahead of the reply."));
+  const QCommandLineOption vanish_at_read({QStringLiteral("vanish-at-read")},
+                                          QStringLiteral("Go away (the pseudo-terminal closes) on reading this address."),
+                                          QStringLiteral("address"));
+  const QCommandLineOption vanish_at_write({QStringLiteral("vanish-at-write")},
+                                           QStringLiteral("Go away (the pseudo-terminal closes) on writing this address."),
+                                           QStringLiteral("address"));
+  const QCommandLineOption come_back({QStringLiteral("come-back")},
+                                     QStringLiteral("After going away, come back at once on a new pseudo-terminal."));
+  const QCommandLineOption link({QStringLiteral("link")},
+                                QStringLiteral("Serve behind a symbolic link at this path, re-pointed when the device\n"
+                                               "comes back; the link is the first line printed."),
+                                QStringLiteral("path"));
+  const QCommandLineOption late_ack_at({QStringLiteral("late-ack-at")},
+                                       QStringLiteral("Store a write to this address but acknowledge it late."),
+                                       QStringLiteral("address"));
+  const QCommandLineOption late_delay({QStringLiteral("late-delay")},
+                                      QStringLiteral("Milliseconds of a late acknowledgement."), QStringLiteral("ms"),
+                                      QStringLiteral("5000"));
+  const QCommandLineOption hang_at_read({QStringLiteral("hang-at-read")},
+                                        QStringLiteral("Stop answering on reading this address, until the port closes."),
+                                        QStringLiteral("address"));
+  const QCommandLineOption flood_at_read({QStringLiteral("flood-at-read")},
+                                         QStringLiteral("Send a burst of junk ahead of the value read from this address."),
+                                         QStringLiteral("address"));
+  const QCommandLineOption flood_at_write({QStringLiteral("flood-at-write")},
+                                          QStringLiteral("Send a burst of junk ahead of the K of a write to this address."),
+                                          QStringLiteral("address"));
   parser.addOptions({band, old_generation, no_pacing, write_delay, noise, stray_before_ack, double_ack, double_ack_at,
-                     lowercase_ack, no_ack_from, extra_after_read, wrong_checksum, double_ready, store_other_at, silent});
+                     lowercase_ack, no_ack_from, extra_after_read, wrong_checksum, double_ready, store_other_at, silent,
+                     echo, vanish_at_read, vanish_at_write, come_back, link, late_ack_at, late_delay, hang_at_read,
+                     flood_at_read, flood_at_write});
   parser.process(app);
 
   EmulatorOptions options;
@@ -81,6 +112,8 @@ EmulatorOptions parse_emulator_options(const QCoreApplication& app) {
   if (parser.isSet(old_generation)) options.generation = Generation::Old;
   options.timing.paced = !parser.isSet(no_pacing);
   options.timing.write_delay = std::chrono::milliseconds(number_option(parser, write_delay, 60'000));
+  options.timing.late_reply = std::chrono::milliseconds(number_option(parser, late_delay, 60'000));
+  options.link_path = parser.value(link);
   options.faults = {
       .noise_before_ready = parser.isSet(noise),
       .double_ready = parser.isSet(double_ready),
@@ -93,6 +126,14 @@ EmulatorOptions parse_emulator_options(const QCoreApplication& app) {
       .extra_after_read_at = address_option(parser, extra_after_read),
       .wrong_checksum = parser.isSet(wrong_checksum),
       .silent = parser.isSet(silent),
+      .echo = parser.isSet(echo),
+      .vanish_at_read = address_option(parser, vanish_at_read),
+      .vanish_at_write = address_option(parser, vanish_at_write),
+      .return_after_vanish = parser.isSet(come_back),
+      .late_ack_at = address_option(parser, late_ack_at),
+      .hang_at_read = address_option(parser, hang_at_read),
+      .flood_at_read = address_option(parser, flood_at_read),
+      .flood_at_write = address_option(parser, flood_at_write),
   };
   return options;
 }

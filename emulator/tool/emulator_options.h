@@ -14,6 +14,7 @@ struct EmulatorOptions {
   Generation generation = Generation::New;
   LineTiming timing;
   TransmitterFaults faults;
+  QString link_path;  // empty: none
 };
 
 // Reads the application's arguments; prints help, or an error and exits.

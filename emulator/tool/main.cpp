@@ -20,11 +20,12 @@ int main(int argc, char* argv[]) {
   EmulatedTransmitter transmitter(
       TransmitterModel(factory_default_cells(options.band, options.generation), options.faults), options.timing);
   PtyTransmitter pty(transmitter);
+  if (!options.link_path.isEmpty()) pty.setLinkPath(options.link_path);
   if (const std::optional<QString> error = pty.open()) {
     std::fprintf(stderr, "quarn-emulator: %s\n", qPrintable(*error));
     return EXIT_FAILURE;
   }
-  std::printf("%s\n", qPrintable(pty.slavePath()));
+  std::printf("%s\n", qPrintable(pty.clientPath()));
   std::fflush(stdout);
 
   QObject::connect(&transmitter, &EmulatedTransmitter::trafficLogged, [](const TrafficEntry& entry) {
@@ -32,6 +33,13 @@ int main(int argc, char* argv[]) {
   });
   QObject::connect(&transmitter, &EmulatedTransmitter::clientChanged, [](bool connected) {
     std::fprintf(stderr, "%s\n", connected ? "-- client opened the port" : "-- client closed the port");
+  });
+  QObject::connect(&transmitter, &EmulatedTransmitter::vanished, [&pty] {
+    if (pty.isOpen()) {
+      std::fprintf(stderr, "-- device went away and came back on %s\n", qPrintable(pty.slavePath()));
+    } else {
+      std::fprintf(stderr, "-- device went away\n");
+    }
   });
   quit_on_stop_signals(app);
   const int status = app.exec();

@@ -3,6 +3,7 @@
 
 #include "emulator/emulated_link.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -153,6 +154,55 @@ class TestEmulatedTransmitter : public QObject {
     const auto error = lost.first().first().value<PortError>();
     QCOMPARE(error.number, EmulatedLink::unplugged_error_number);
     QVERIFY(!error.description.isEmpty());
+  }
+
+  // The line's echo returns each byte as it passes, so the reply comes
+  // behind the command it answers.
+  void echoPutsTheCommandAheadOfItsReply() {
+    Bench bench({.paced = false}, {.echo = true});
+    QVERIFY(!bench.link.open());
+    bench.link.setReadGranularity(64);
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);
+    QCOMPARE(bench.readAll(), QByteArray("K"));
+    bench.link.write(QByteArray("UR\x3CW\x05\x07", 6));
+    QTRY_COMPARE(bench.link.bytesWaiting(), 8);
+    QCOMPARE(bench.readAll(), QByteArray("UR\x3C", 3) + char(device_type_new) + QByteArray("W\x05\x07K", 4));
+  }
+
+  // A late acknowledgement keeps the line's late time; the others come at once.
+  void aLateAcknowledgementTakesTheLateTime() {
+    Bench bench({.paced = false, .late_reply = 150ms}, {.late_ack_at = 6});
+    QVERIFY(!bench.link.open());
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);
+    bench.readAll();
+    QElapsedTimer clock;
+    clock.start();
+    bench.link.write(QByteArray("UW\x05\x01", 4));
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);
+    QVERIFY(clock.elapsed() < 100);
+    bench.readAll();
+    clock.restart();
+    bench.link.write(QByteArray("W\x06\x02", 3));
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);
+    QVERIFY(clock.elapsed() >= 150);
+    QCOMPARE(bench.transmitter.model().memory()[6], std::uint8_t(2));
+  }
+
+  // The device going away pulls the in-process adapter; opened again, the
+  // port finds it ready once more.
+  void aVanishingDeviceUnplugsThePort() {
+    Bench bench({.paced = false}, {.vanish_at_read = 3});
+    QSignalSpy lost(&bench.link, &SerialLink::lost);
+    QVERIFY(!bench.link.open());
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);
+    bench.readAll();
+    bench.link.write(QByteArray("UR\x02R\x03R\x04", 7));
+    QTRY_COMPARE(lost.count(), 1);
+    QVERIFY(!bench.link.isOpen());
+    QVERIFY(!bench.transmitter.hasClient());
+    QVERIFY(!bench.link.open());
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);
+    QCOMPARE(bench.readAll(), QByteArray("K"));
   }
 
   void openFailsWhileAFailureIsSet() {

@@ -3,7 +3,10 @@
 
 #include "link/qt_serial_link.h"
 
+#include <QFileInfo>
 #include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -47,6 +50,44 @@ class TestEmulatorTool : public QObject {
     QVERIFY(tool.waitForFinished(2000));
     QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
     QCOMPARE(tool.exitCode(), 0);
+  }
+
+  // A device that goes away on reading cell 3 hangs up the port; it comes
+  // back on a new pseudo-terminal behind the same link, ready again.
+  void goesAwayAndComesBackBehindTheLink() {
+    QTemporaryDir dir;
+    const QString link_path = dir.filePath("port");
+    QProcess tool;
+    tool.start(QStringLiteral(QUARN_EMULATOR_PATH),
+               {"--no-pacing", "--vanish-at-read", "3", "--come-back", "--link", link_path});
+    QVERIFY(tool.waitForStarted());
+    QTRY_VERIFY(tool.canReadLine());
+    QCOMPARE(QString::fromLocal8Bit(tool.readLine()).trimmed(), link_path);
+    const QString first_device = QFileInfo(link_path).symLinkTarget();
+    QVERIFY(first_device.startsWith("/dev/"));
+
+    qputenv("QUARN_COM8", link_path.toLocal8Bit());
+    QtSerialLink link;
+    link.setPortNumber(8);
+    QSignalSpy lost(&link, &SerialLink::lost);
+    QVERIFY(!link.open());
+    link.setReadGranularity(16);
+    QTRY_COMPARE(link.bytesWaiting(), 1);
+    QCOMPARE(link.read(), QByteArray("K"));
+    link.write(QByteArray("UR\x02R\x03", 5));
+    QTRY_COMPARE(lost.count(), 1);
+    QVERIFY(!link.isOpen());
+    QVERIFY(!link.open());
+    QTRY_COMPARE(link.bytesWaiting(), 1);
+    QCOMPARE(link.read(), QByteArray("K"));
+    link.close();
+    qunsetenv("QUARN_COM8");
+
+    QByteArray log;
+    QTRY_VERIFY((log += tool.readAllStandardError()).contains("device went away and came back"));
+    tool.terminate();
+    QVERIFY(tool.waitForFinished(2000));
+    QVERIFY(!QFileInfo::exists(link_path) && !QFileInfo(link_path).isSymLink());  // removed on stopping
   }
 
   void refusesABadAddress() {

@@ -126,6 +126,14 @@ class TestTransmitterModel : public QObject {
         << untouched;
     QTest::newRow("silent device answers nothing")
         << TransmitterFaults{.silent = true} << writes_5_6_7 + "R\x05" << QByteArray() << untouched;
+    QTest::newRow("hang at a read: nothing more answered or stored")
+        << TransmitterFaults{.hang_at_read = 6} << QByteArray("UR\x05R\x06W\x05\x01R\x05") << numbered(5) << untouched;
+    QTest::newRow("gone at a read: nothing more answered or stored")
+        << TransmitterFaults{.vanish_at_read = 6} << QByteArray("UR\x06W\x05\x01R\x05") << QByteArray() << untouched;
+    QTest::newRow("gone at a write: that cell and the rest not stored")
+        << TransmitterFaults{.vanish_at_write = 6} << writes_5_6_7 << QByteArray("K") << QByteArray("\x01") + numbered(6) + numbered(7);
+    QTest::newRow("late acknowledgement: stored and answered, the line holds it")
+        << TransmitterFaults{.late_ack_at = 6} << writes_5_6_7 << QByteArray("KKK") << QByteArray("\x01\x02\x03");
   }
   void faults() {
     QFETCH(TransmitterFaults, faults);
@@ -135,6 +143,53 @@ class TestTransmitterModel : public QObject {
     TransmitterModel model(numbered_cells(), faults);
     QCOMPARE(feed(model, input), output);
     QCOMPARE(stored(model, 5, 3), cells5to7);
+  }
+
+  // The junk comes ahead of the reply, every byte value in turn: a "K"
+  // inside it must not pass for the reply.
+  void aFloodPrecedesTheReplyOfItsStepOnly_data() {
+    QTest::addColumn<TransmitterFaults>("faults");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("read") << TransmitterFaults{.flood_at_read = 6} << QByteArray("UR\x05R\x06R\x07")
+                          << numbered(5) + "FLOOD" + numbered(6) + numbered(7);
+    QTest::newRow("write") << TransmitterFaults{.flood_at_write = 6} << QByteArray("UW\x05\x01W\x06\x02W\x07\x03")
+                           << QByteArray("KFLOODKK");
+  }
+  void aFloodPrecedesTheReplyOfItsStepOnly() {
+    QFETCH(TransmitterFaults, faults);
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, reply);
+    QByteArray flood(TransmitterModel::flood_bytes, '\0');
+    for (int i = 0; i < flood.size(); ++i) flood[i] = char(i);
+    QVERIFY(flood.contains('K'));
+    TransmitterModel model(numbered_cells(), faults);
+    QCOMPARE(feed(model, input), reply.replace("FLOOD", flood));
+  }
+
+  // The step that vanishes or hangs is marked and the device stays deaf,
+  // ready announcements included, until the client leaves; a late reply is
+  // marked for the line to hold.
+  void vanishHangAndLateRepliesAreMarkedOnTheirStep() {
+    TransmitterModel gone(numbered_cells(), {.vanish_at_write = 6});
+    feed(gone, "UW\x05\x01W\x06");
+    QVERIFY(gone.receive(2).vanishes);
+    QVERIFY(gone.announcement().empty());
+    gone.clientLeft();
+    QCOMPARE(as_bytes(gone.announcement()), QByteArray("K"));
+
+    TransmitterModel hung(numbered_cells(), {.hang_at_read = 6});
+    feed(hung, "UR");
+    const TransmitterModel::Reply reply = hung.receive(6);
+    QVERIFY(reply.bytes.empty() && !reply.vanishes);
+    hung.clientLeft();
+    QCOMPARE(feed(hung, "UR\x05"), numbered(5));
+
+    TransmitterModel late(numbered_cells(), {.late_ack_at = 6});
+    feed(late, "UW\x05");
+    QVERIFY(!late.receive(1).late);
+    feed(late, "W\x06");
+    QVERIFY(late.receive(2).late);
   }
 
   void readyAnnouncementFaults() {
