@@ -1,0 +1,157 @@
+#pragma once
+// The fault matrix shared by the window's and quarnctl's runs: every fault
+// the emulator knows, the operations it is tried against, and what each fault
+// does to the phases of an operation, from which each front end derives what
+// it must show and what the device must hold afterwards.
+
+#include "config/cell_map.h"
+#include "config/factory_defaults.h"
+#include "emulator/transmitter_model.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace quarn::test {
+
+// The step faults act at read 5 (during the connect's read) and write 10.
+inline constexpr int fault_read = 5;
+inline constexpr int fault_write = 10;
+// A cell the edit of every Programma rewrites, so that a run after the
+// fault puts it right.
+inline constexpr int other_stored_at = cell::robbery_time;
+
+// How the connect's read ends with the fault on.
+enum class ReadEffect {
+  Clean,        // in step, checksum right
+  Unsound,      // out of step: read error, and no backup can be taken from it
+  BadChecksum,  // in step but the New checksum disagrees: read error
+  Lost,         // the device went away: port failure
+  Hang,         // the device stops answering inside the read
+  NeverReady,   // no ready "K"
+};
+
+// How a write run ends with the fault on, when it is reached.
+enum class WriteEffect {
+  Verified,     // every cell acknowledged and read back right
+  TimeOut,      // the write at `fault_write` (or 0) got no "K" in time
+  Lost,         // the device went away at `fault_write`
+  Unconfirmed,  // all written and right, but a reply too many
+  Mismatch,     // all acknowledged, `other_stored_at` holds another value
+};
+
+struct FaultRow {
+  const char* name;
+  TransmitterFaults faults;
+  ReadEffect read = ReadEffect::Clean;
+  WriteEffect write = WriteEffect::Verified;
+  int fails_at = -1;         // TimeOut and Lost: the write step that failed
+  bool failed_stored = false;  // the device stored that step's value all the same
+  bool old_ignores_checksum = false;  // an Old unit is never checked
+};
+
+inline std::vector<FaultRow> fault_rows() {
+  using R = ReadEffect;
+  using W = WriteEffect;
+  return {
+      {"none", {}},
+      {"noise before K", {.noise_before_ready = true}},
+      {"KK ready", {.double_ready = true}, R::Unsound},
+      {"echo", {.echo = true}, R::Unsound},
+      {"stray byte before K of write 10", {.stray_before_ack_at = fault_write}, R::Clean, W::TimeOut, fault_write, true},
+      {"KK on write 10", {.double_ack_at = fault_write}, R::Clean, W::Unconfirmed},
+      {"k for K", {.lowercase_ack = true}, R::Clean, W::TimeOut, 0, true},
+      {"no K from write 10", {.no_ack_from = fault_write}, R::Clean, W::TimeOut, fault_write, false},
+      {"write 0 stores another value", {.store_other_at = other_stored_at}, R::Clean, W::Mismatch},
+      {"extra byte after read 20", {.extra_after_read_at = 20}, R::Unsound},
+      {"wrong checksum", {.wrong_checksum = true}, R::BadChecksum, W::Verified, -1, false, true},
+      {"silent", {.silent = true}, R::NeverReady},
+      {"vanishes at read 5", {.vanish_at_read = fault_read}, R::Lost},
+      {"vanishes at read 5, comes back", {.vanish_at_read = fault_read, .return_after_vanish = true}, R::Lost},
+      {"vanishes at write 10", {.vanish_at_write = fault_write}, R::Clean, W::Lost, fault_write, false},
+      {"vanishes at write 10, comes back", {.vanish_at_write = fault_write, .return_after_vanish = true}, R::Clean,
+       W::Lost, fault_write, false},
+      {"K of write 10 late", {.late_ack_at = fault_write}, R::Clean, W::TimeOut, fault_write, true},
+      {"hangs at read 5", {.hang_at_read = fault_read}, R::Hang},
+      {"flood at read 5", {.flood_at_read = fault_read}, R::Unsound},
+      {"flood at write 10", {.flood_at_write = fault_write}, R::Clean, W::TimeOut, fault_write, true},
+  };
+}
+
+enum class Operation { Connect, ProgramNew, ProgramOld, DefaultsUhf, DefaultsVhf, TestTransmission };
+
+inline const std::vector<Operation>& operations() {
+  static const std::vector<Operation> all{Operation::Connect,     Operation::ProgramNew,  Operation::ProgramOld,
+                                          Operation::DefaultsUhf, Operation::DefaultsVhf, Operation::TestTransmission};
+  return all;
+}
+
+inline QString operation_name(Operation operation) {
+  switch (operation) {
+    case Operation::Connect: return "connect and read";
+    case Operation::ProgramNew: return "Programma, New";
+    case Operation::ProgramOld: return "Programma, Old";
+    case Operation::DefaultsUhf: return "UHF defaults";
+    case Operation::DefaultsVhf: return "VHF defaults";
+    case Operation::TestTransmission: return "TX";
+  }
+  return {};
+}
+
+inline bool writes(Operation operation) {
+  return operation != Operation::Connect && operation != Operation::TestTransmission;
+}
+inline bool is_defaults(Operation operation) {
+  return operation == Operation::DefaultsUhf || operation == Operation::DefaultsVhf;
+}
+
+// The unit before the case: an Old one for Programma on Old, else a New UHF one.
+inline MemoryImage unit_memory(Operation operation) {
+  return factory_default_cells(Band::Uhf, operation == Operation::ProgramOld ? Generation::Old : Generation::New);
+}
+
+// The memory as the model holds it from power-on (the wrong checksum is in it).
+inline MemoryImage initial_memory(Operation operation, const FaultRow& row) {
+  return TransmitterModel(unit_memory(operation), row.faults).memory();
+}
+
+inline ReadEffect read_effect(const FaultRow& row, Operation operation) {
+  if (row.old_ignores_checksum && operation == Operation::ProgramOld) return ReadEffect::Clean;
+  return row.read;
+}
+
+// The cells a write run of the operation covers.
+inline int written_count(Operation operation) {
+  if (is_defaults(operation)) return memory_size;
+  return operation == Operation::ProgramOld ? 34 : 62;
+}
+
+// What the device must hold after a write run that ended with `effect`:
+// `target` on the cells acknowledged (and on the failed one if the device
+// took it), the memory it started with everywhere else.
+inline MemoryImage expected_memory(const MemoryImage& initial, const MemoryImage& target, const FaultRow& row,
+                                   Operation operation, bool write_run_reached) {
+  MemoryImage expected = initial;
+  if (!write_run_reached) return expected;
+  const bool stopped = row.write == WriteEffect::TimeOut || row.write == WriteEffect::Lost;
+  const int last = stopped ? row.fails_at - (row.failed_stored ? 0 : 1) : written_count(operation) - 1;
+  for (int a = 0; a <= last; ++a) expected[std::size_t(a)] = target[std::size_t(a)];
+  if (row.write == WriteEffect::Mismatch) expected[other_stored_at] ^= 1;
+  return expected;
+}
+
+// The cells that differ, as ranges: "0-9, 61".
+inline QString changed_cells(const MemoryImage& before, const MemoryImage& after) {
+  QStringList ranges;
+  for (int a = 0; a < memory_size; ++a) {
+    if (before[std::size_t(a)] == after[std::size_t(a)]) continue;
+    int b = a;
+    while (b + 1 < memory_size && before[std::size_t(b + 1)] != after[std::size_t(b + 1)]) ++b;
+    ranges << (a == b ? QString::number(a) : QString("%1-%2").arg(a).arg(b));
+    a = b;
+  }
+  return ranges.isEmpty() ? QString("unchanged") : "cells " + ranges.join(", ");
+}
+
+}  // namespace quarn::test
