@@ -27,6 +27,8 @@ const QString message_port_failure = QStringLiteral("Porta seriale Guasta o Manc
 const QString message_read_error = QStringLiteral("Errore di Lettura nei Parametri, Riprovare ");
 const QString message_time_out = QStringLiteral("Errore TIME OUT   ");
 const QString message_no_answer = QStringLiteral("Nessuna risposta dal trasmettitore");
+const QString message_checksum_rewritten =
+    QStringLiteral("Somma di controllo della memoria errata: la programmazione la riscrive");
 
 void out(const QString& text) {
   std::fputs(text.toUtf8().constData(), stdout);
@@ -181,6 +183,19 @@ int report_connect_failure(const Outcome& outcome, bool timed_out) {
 bool read_is_sound(const ReadResult& read) {
   const DecodedBlock decoded = decode_block(read.cells);
   return !read.out_of_step && !(decoded.is_new && decoded.checksum_mismatch);
+}
+
+// Programming needs the read in step: the run takes the unit's type and band
+// from it. A New checksum that disagrees is what the run rewrites (a run cut
+// short leaves one), so it is said but does not stop the run; otherwise a
+// unit left half written could never be programmed again.
+bool ready_to_program(const ReadResult& read) {
+  if (read.out_of_step) {
+    err(message_read_error + "\nNulla inviato al trasmettitore\n");
+    return false;
+  }
+  if (!read_is_sound(read)) err(message_checksum_rewritten + '\n');
+  return true;
 }
 
 QString address_value_table(const std::vector<std::uint8_t>& writes) {
@@ -390,10 +405,7 @@ int cmd_program(const Arguments& a, int port) {
   bool timed_out = false;
   const auto [outcome, read] = device.connectAndRead(&timed_out);
   if (!outcome.completed()) return report_connect_failure(outcome, timed_out);
-  if (!read_is_sound(read)) {
-    err(message_read_error + "\nNulla inviato al trasmettitore\n");
-    return exit_code::verify;
-  }
+  if (!ready_to_program(read)) return exit_code::verify;
   const auto run = encode_or_refuse(image_for_device(image, read.cells), fields);
   if (!run) return exit_code::refused;
   const WriteResult result = device.program(run->writes);
@@ -555,8 +567,7 @@ int cmd_batch(const Arguments& a, int port) {
         result_text = timed_out ? message_no_answer : message_port_failure;
         break;
       }
-      if (!read_is_sound(read)) {
-        err(message_read_error + '\n');
+      if (!ready_to_program(read)) {
         result_code = exit_code::verify;
         result_text = message_read_error.trimmed();
         break;

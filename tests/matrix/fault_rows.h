@@ -141,17 +141,20 @@ inline MemoryImage expected_memory(const MemoryImage& initial, const MemoryImage
   return expected;
 }
 
-// The cells that differ, as ranges: "0-9, 61".
-inline QString changed_cells(const MemoryImage& before, const MemoryImage& after) {
-  QStringList ranges;
-  for (int a = 0; a < memory_size; ++a) {
-    if (before[std::size_t(a)] == after[std::size_t(a)]) continue;
-    int b = a;
-    while (b + 1 < memory_size && before[std::size_t(b + 1)] != after[std::size_t(b + 1)]) ++b;
-    ranges << (a == b ? QString::number(a) : QString("%1-%2").arg(a).arg(b));
-    a = b;
+// What the device holds afterwards, in words, as the cases check it.
+inline QString device_text(const FaultRow& row, Operation operation, bool write_run_reached) {
+  if (!write_run_reached) return "unchanged";
+  const QString all = QString("all %1 cells written").arg(written_count(operation));
+  switch (row.write) {
+    case WriteEffect::Verified:
+    case WriteEffect::Unconfirmed: return all;
+    case WriteEffect::Mismatch: return all + QString(", cell %1 holds another value").arg(other_stored_at);
+    case WriteEffect::TimeOut:
+    case WriteEffect::Lost: break;
   }
-  return ranges.isEmpty() ? QString("unchanged") : "cells " + ranges.join(", ");
+  const QString failed = QString("cell %1 %2").arg(row.fails_at).arg(row.failed_stored ? "stored unacknowledged" : "not stored");
+  const QString before = row.fails_at > 0 ? QString("cells 0-%1 written, ").arg(row.fails_at - 1) : QString();
+  return before + failed + ", nothing after";
 }
 
 }  // namespace quarn::test

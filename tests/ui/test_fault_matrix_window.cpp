@@ -144,8 +144,8 @@ const MemoryImage& target(Operation op) {
 }
 
 MatrixTable& table() {
-  static MatrixTable t("fault-matrix-window.md", {"Fault", "Operation", "Messages", "State", "Enabled", "Device",
-                                                  "Backup", "Then"});
+  static MatrixTable t("fault-matrix-window.md",
+                       {"Fault", "Operation", "Messages", "State", "Enabled", "Device afterwards", "Backup"});
   return t;
 }
 
@@ -161,7 +161,8 @@ class TestFaultMatrixWindow : public QObject {
   void initTestCase() { clock_.start(); }
 
   void cleanupTestCase() {
-    const QString path = table().write(QString("%1 cases through the window in %2 s.")
+    const QString path = table().write(QString("%1 cases through the window in %2 s; after each, the same window "
+                                               "connected and programmed with the fault gone.")
                                            .arg(cases_)
                                            .arg(double(clock_.elapsed()) / 1000, 0, 'f', 1));
     QVERIFY(!path.isEmpty());
@@ -313,8 +314,8 @@ class TestFaultMatrixWindow : public QObject {
     QCOMPARE(b.memory(), recovered);
 
     table().add({fault.name, operation_name(op), messages_seen.isEmpty() ? "none" : messages_seen.join(" + "),
-                 '"' + state_seen + '"', enabled_seen, changed_cells(initial, after_fault),
-                 reached_writes ? "before the first write" : "none (nothing written)", "connects, programs"});
+                 '"' + state_seen + '"', enabled_seen, device_text(fault, op, reached_writes),
+                 reached_writes ? "before the first write" : "none"});
   }
 };
 
