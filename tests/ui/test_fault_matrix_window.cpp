@@ -25,7 +25,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr int ack_ms = 100;
+constexpr int ack_ms = 150;
 constexpr auto late_reply = 2 * std::chrono::milliseconds(ack_ms);
 // How long a stalled operation is watched to show that it stays stalled.
 constexpr int stall_ms = 300;
@@ -269,7 +269,8 @@ class TestFaultMatrixWindow : public QObject {
           QCOMPARE(b.window.programmingFlag(), 0);
         }
       } else if (command) {
-        QVERIFY(!command->isEnabled());  // a lost device leaves nothing to press but Connetti
+        // A lost device leaves nothing to press but Connetti, once the poll has run.
+        QVERIFY(run_until([&] { return !command->isEnabled(); }, 1000));
       }
       QVERIFY(run_until([&] { return b.enabled() == enabled_in(b.state(), false); }, 1000));
       QVERIFY(b.c().ProgressBar1->isHidden());
