@@ -11,8 +11,10 @@ DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), 
   session_.setTrace(options.trace);
   // The service saves the memory as read before its first write.
   if (options.back_up) session_.setBackupStore(&backups_.emplace(BackupStore::defaultFolder()));
-  // The tests shorten Timer1 (4 s) so that their time-outs take no time.
+  // The tests shorten Timer1 (4 s) and the guard after the last reply so
+  // that their time-outs take no time.
   if (const int ms = qEnvironmentVariableIntValue("QUARNCTL_ACK_TIMEOUT_MS"); ms > 0) session_.setAcknowledgementTimeout(ms);
+  if (const int ms = qEnvironmentVariableIntValue("QUARNCTL_REPLY_GUARD_MS"); ms > 0) session_.setReplyGuard(ms);
   // A device that stops answering in the middle of a read would keep the
   // command waiting for ever; no program is there to press Disconetti.
   reply_watch_.setSingleShot(true);

@@ -142,7 +142,7 @@ void TransmitterSession::readFrom(int address) {
     if (!value) return end(failure());
     reading_.cells[std::size_t(address)] = *value;
     if (address + 1 < read_count) return readFrom(address + 1);
-    protocol_.guardWait(reply_guard_ms, [this, end](bool port_open) {
+    protocol_.guardWait(reply_guard_ms_, [this, end](bool port_open) {
       reading_.out_of_step = protocol_.takeStrayCount() > 0;
       end(port_open ? Outcome{} : failure());
     });
@@ -166,7 +166,7 @@ void TransmitterSession::writeFrom(int address) {
     if (!acknowledged) return end(failure(address, address));
     if (address < last_address_) return writeFrom(address + 1);
     // A reply too many shows here, but the read-back's comparison decides.
-    protocol_.guardWait(reply_guard_ms,
+    protocol_.guardWait(reply_guard_ms_,
                         [this, end](bool) { end({OutcomeKind::Completed, {}, -1, last_address_ + 1, {}}); });
   });
   emit progress(address, last_address_);

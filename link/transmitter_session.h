@@ -84,6 +84,9 @@ class TransmitterSession : public QObject {
   // The reply time-out of every write step (Timer1, 4000 ms).
   QTimer& timer1() { return protocol_.timer1(); }
   void setAcknowledgementTimeout(int ms) { protocol_.timer1().setInterval(ms); }
+  // The listening time after the last reply (reply_guard_ms); tests on a
+  // line without delays shorten it.
+  void setReplyGuard(int ms) { reply_guard_ms_ = ms; }
   bool busy() const { return busy_; }
   // With a store, every programming run and factory load first saves the
   // memory as last read from this transmitter (at connect or by the last
@@ -143,6 +146,7 @@ class TransmitterSession : public QObject {
   LinkProtocol protocol_;
   bool busy_ = false;
   const char* operation_ = "";  // its name in the trace
+  int reply_guard_ms_ = reply_guard_ms;
   bool cancelled_ = false;
   std::optional<PortError> last_loss_;
   BackupStore* backups_ = nullptr;

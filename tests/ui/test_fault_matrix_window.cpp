@@ -26,6 +26,9 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr int ack_ms = 150;
+// The line delivers in well under a millisecond and no fault falls on a
+// sequence's last reply, which is all the guard after it listens for.
+constexpr int reply_guard_ms = 5;
 constexpr auto late_reply = 2 * std::chrono::milliseconds(ack_ms);
 // How long a stalled operation is watched to show that it stays stalled.
 constexpr int stall_ms = 300;
@@ -40,6 +43,7 @@ struct WindowBench {
     pty_error = pty.open();
     qputenv("QUARN_COM1", pty.clientPath().toLocal8Bit());
     window.session().setAcknowledgementTimeout(ack_ms);
+    window.session().setReplyGuard(reply_guard_ms);
     window.session().setBackupStore(&backups);
   }
   static LineTiming timing() {
@@ -141,6 +145,22 @@ const MemoryImage& target(Operation op) {
     targets[op] = b.memory();
   }
   return targets.at(op);
+}
+
+// A case's outcome in a few words: the boxes shown, or how it stalled.
+QString short_outcome(const std::vector<RecordingNotifier::Message>& messages, bool stalled) {
+  if (stalled) return "stalls, Disconetti ends it";
+  QStringList words;
+  for (const auto& m : messages) {
+    const QString word = m.text == message_read_error        ? "read error"
+                         : m.text == message_time_out        ? "TIME OUT"
+                         : m.text == message_port_failure    ? "port failure"
+                         : m.text.startsWith(message_backup_failed) ? "no backup, nothing written"
+                         : m.icon == Notifier::Icon::None    ? QString()
+                                                             : "refused";
+    if (!word.isEmpty() && !words.contains(word)) words << word;
+  }
+  return words.isEmpty() ? "ok" : words.join(" + ");
 }
 
 MatrixTable& table() {
@@ -285,6 +305,7 @@ class TestFaultMatrixWindow : public QObject {
     QCOMPARE(b.memory(), expected_memory(initial, writes(op) ? target(op) : initial, fault, op, reached_writes));
     const MemoryImage after_fault = b.memory();
     const QStringList messages_seen = b.shownSince(0);
+    const QString outcome = short_outcome(b.notifier.messages, state_seen.endsWith("(stalled)"));
 
     // The backup came before the first write, with the memory as it was.
     const QStringList backups = b.backups.list();
@@ -314,6 +335,7 @@ class TestFaultMatrixWindow : public QObject {
     for (int a = 0; a < written_count(again); ++a) recovered[std::size_t(a)] = target(again)[std::size_t(a)];
     QCOMPARE(b.memory(), recovered);
 
+    table().mark(fault.name, operation_name(op), outcome);
     table().add({fault.name, operation_name(op), messages_seen.isEmpty() ? "none" : messages_seen.join(" + "),
                  '"' + state_seen + '"', enabled_seen, device_text(fault, op, reached_writes),
                  reached_writes ? "before the first write" : "none"});
