@@ -209,13 +209,16 @@ QString address_value_table(const std::vector<std::uint8_t>& writes) {
 int report_write(const WriteResult& result, const std::vector<std::uint8_t>& writes) {
   if (!result.writes_completed) {
     switch (result.outcome.kind) {
-      case OutcomeKind::NoAcknowledgement:
-        err(QString("%1\nNessuna conferma (K) per la cella %2; confermate %3 celle (0 - %4)\n")
+      case OutcomeKind::NoAcknowledgement: {
+        const int confirmed = result.outcome.acknowledged;
+        const QString range = confirmed > 0 ? QString(" (0 - %1)").arg(confirmed - 1) : QString();
+        err(QString("%1\nNessuna conferma (K) per la cella %2; confermate %3 celle%4\n")
                 .arg(message_time_out)
                 .arg(result.outcome.address)
-                .arg(result.outcome.acknowledged)
-                .arg(result.outcome.acknowledged - 1));
+                .arg(confirmed)
+                .arg(range));
         return exit_code::no_acknowledgement;
+      }
       case OutcomeKind::PortError:
       case OutcomeKind::DeviceLost:
         report_port_error(result.outcome.port_error);

@@ -123,6 +123,20 @@ QStringList command_of(Operation operation, const CliBench& b) {
   return {};
 }
 
+// The command as the tables name it.
+QString command_label(Operation operation, const CliBench& b) {
+  const QStringList command = command_of(operation, b);
+  switch (operation) {
+    case Operation::ProgramNew: return "program (New unit)";
+    case Operation::ProgramOld: return "program (Old unit)";
+    case Operation::DefaultsUhf:
+    case Operation::DefaultsVhf: return command.join(' ');
+    case Operation::Connect:
+    case Operation::TestTransmission: break;
+  }
+  return command.first();
+}
+
 // The memory a fault-free run of a writing command leaves on a fresh unit.
 const MemoryImage& target(Operation op) {
   static std::map<Operation, MemoryImage> targets;
@@ -182,11 +196,15 @@ Expected expected_for(const FaultRow& row, Operation op, const QString& path, co
   const QString note = read == ReadEffect::BadChecksum && !is_defaults(op) ? esc(checksum_note) + "\\n" : QString();
   switch (row.write) {
     case WriteEffect::Verified: return {0, "^" + note + "$", done, true};
-    case WriteEffect::TimeOut:
+    case WriteEffect::TimeOut: {
+      // The cells confirmed are named as a range when there are any.
+      const QString range = row.fails_at > 0 ? QString(" (0 - %1)").arg(row.fails_at - 1) : QString();
       return {5,
-              "^" + note + esc(QString("Errore TIME OUT   \nNessuna conferma (K) per la cella %1; confermate %1 celle")
-                                   .arg(row.fails_at)) + ".*\\n$",
+              "^" + note + esc(QString("Errore TIME OUT   \nNessuna conferma (K) per la cella %1; confermate %1 celle%2")
+                                   .arg(row.fails_at)
+                                   .arg(range)) + "\\n$",
               {}, true};
+    }
     case WriteEffect::Lost:
       return {4, "^" + note + lost_text(path).mid(1) + esc(QString("Confermate %1 celle prima dell'errore")
                                                                   .arg(row.fails_at)) + "\\n$",
@@ -286,8 +304,8 @@ class TestFaultMatrixQuarnctl : public QObject {
     QString err = r.err.trimmed();
     err.replace(b.dir.path(), "<dir>").replace(QRegularExpression("^\\d+ dispositivo", QRegularExpression::MultilineOption),
                                                 "<n> dispositivo");
-    table().mark(fault.name, command_of(op, b).first(), "exit " + QString::number(r.exit));
-    table().add({fault.name, command_of(op, b).first(), QString::number(r.exit),
+    table().mark(fault.name, command_label(op, b), "exit " + QString::number(r.exit));
+    table().add({fault.name, command_label(op, b), QString::number(r.exit),
                  err.isEmpty() ? "-" : err.replace('\n', " / "), device_text(fault, op, expected.reached_writes),
                  expected.reached_writes ? "before the first write" : "none"});
   }

@@ -11,6 +11,7 @@
 #include "emulator/pty_transmitter.h"
 #include "link/backup_store.h"
 #include "link/qt_serial_link.h"
+#include "link/refusal_texts.h"
 #include "tests/matrix/fault_rows.h"
 #include "tests/matrix/matrix_table.h"
 #include "tests/ui/principale_fixture.h"
@@ -156,6 +157,7 @@ QString short_outcome(const std::vector<RecordingNotifier::Message>& messages, b
                          : m.text == message_time_out        ? "TIME OUT"
                          : m.text == message_port_failure    ? "port failure"
                          : m.text.startsWith(message_backup_failed) ? "no backup, nothing written"
+                         : m.text == transmit_range_warning_text() ? "frequency warning"
                          : m.icon == Notifier::Icon::None    ? QString()
                                                              : "refused";
     if (!word.isEmpty() && !words.contains(word)) words << word;
