@@ -22,7 +22,6 @@
 
 using namespace quarn;
 using namespace quarn::test;
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -190,13 +189,11 @@ class TestFaultMatrixWindow : public QObject {
     QVERIFY(!path.isEmpty());
   }
 
-  // Operations first, so that each one's fault-free row sets its target.
   void faultAgainstOperation_data() {
     QTest::addColumn<int>("row");
     QTest::addColumn<int>("operation");
     const std::vector<FaultRow> rows = fault_rows();
-    for (const Operation op : {Operation::ProgramNew, Operation::ProgramOld, Operation::DefaultsUhf,
-                               Operation::DefaultsVhf, Operation::Connect, Operation::TestTransmission}) {
+    for (const Operation op : operations()) {
       for (std::size_t r = 0; r < rows.size(); ++r) {
         QTest::newRow(qPrintable(operation_name(op) + " / " + rows[r].name)) << int(r) << int(op);
       }
@@ -237,6 +234,7 @@ class TestFaultMatrixWindow : public QObject {
       b.c().Cmd_disconetti->click();
       QVERIFY(run_until([&] { return b.idle(); }, 1000));
       QCOMPARE(b.state(), state_text::not_connected);
+      QVERIFY(b.c().ProgressBar1->isHidden());
       QVERIFY(b.notifier.messages.empty());
     } else {
       QVERIFY(run_until([&] { return b.idle() && b.state() != state_text::waiting; }, 5000));
