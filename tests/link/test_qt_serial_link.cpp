@@ -141,8 +141,6 @@ class TestQtSerialLink : public QObject {
     QVERIFY(!link_->isOpen());
   }
 
-  // A terminal whose far side is gone reads end-of-file, which QSerialPort
-  // reports as a read error, and fails writes with a resource error.
   // A device flooding the line while nothing reads: the port keeps at most
   // its receive queue, the rest waits in the terminal (which then refuses
   // more), and the port still works afterwards.
@@ -174,6 +172,34 @@ class TestQtSerialLink : public QObject {
     ::close(master);
   }
 
+  // Bytes still queued when the far side hangs up: the close's flush meets
+  // the hung-up terminal and the serial layer raises a read error inside the
+  // close. That close was deliberate, so it reports no loss, and the port
+  // opened next stays open.
+  void anErrorWhileClosingLeavesTheNextOpeningAlone() {
+    int master = -1;
+    int slave = -1;
+    QVERIFY(::openpty(&master, &slave, nullptr, nullptr, nullptr) == 0);
+    char name[64] = {};
+    QVERIFY(::ptsname_r(master, name, sizeof name) == 0);
+    ::close(slave);
+    qputenv("QUARN_COM6", name);
+    link_->setPortNumber(6);
+    QSignalSpy lost(link_.get(), &SerialLink::lost);
+    QVERIFY(!link_->open());
+    link_->write(QByteArray(256 * 1024, 'x'));  // more than the terminal takes
+    ::close(master);
+    link_->close();
+
+    link_->setPortNumber(port);
+    QVERIFY(connectToTransmitter());
+    QTest::qWait(50);
+    QVERIFY(link_->isOpen());
+    QCOMPARE(lost.count(), 0);
+  }
+
+  // A terminal whose far side is gone reads end-of-file, which QSerialPort
+  // reports as a read error, and fails writes with a resource error.
   void vanishedDeviceClosesThePortAndReportsTheLoss() {
     QSignalSpy lost(link_.get(), &SerialLink::lost);
     QVERIFY(connectToTransmitter());
