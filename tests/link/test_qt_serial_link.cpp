@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <pty.h>
 #include <memory>
@@ -170,6 +171,27 @@ class TestQtSerialLink : public QObject {
     QTest::qWait(20);
     QVERIFY(link_->isOpen());
     QTRY_VERIFY(link_->bytesWaiting() > 0);  // reading goes on once there is room
+    link_->close();
+    ::close(master);
+  }
+
+  // A command is on the line when write() returns, not on a later pass of
+  // the event loop: the session reports a step's progress right after it.
+  void aWriteLeavesBeforeTheEventLoopRuns() {
+    int master = -1;
+    int slave = -1;
+    QVERIFY(::openpty(&master, &slave, nullptr, nullptr, nullptr) == 0);
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    char name[64] = {};
+    QVERIFY(::ptsname_r(master, name, sizeof name) == 0);
+    qputenv("QUARN_COM6", name);
+    link_->setPortNumber(6);
+    QVERIFY(!link_->open());
+    ::close(slave);
+    link_->write(QByteArray("W") + char(5) + char(0x11));
+    char sent[8] = {};
+    const auto n = ::read(master, sent, sizeof sent);
+    QCOMPARE(QByteArray(sent, int(std::max<ssize_t>(n, 0))), QByteArray("W") + char(5) + char(0x11));
     link_->close();
     ::close(master);
   }
