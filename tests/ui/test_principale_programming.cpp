@@ -323,8 +323,9 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(f.connectAndRead());
     QTest::qWait(20);
     // Pull the adapter while the read-back waits for cell 5.
-    connect(f.c().ProgressBar1, &QProgressBar::valueChanged, &f.link, [&](int value) {
-      if (f.c().ProgressBar1->maximum() == read_count - 1 && value == 5) QTimer::singleShot(0, &f.link, &EmulatedLink::unplug);
+    // The session's own step report: the bar shows only some of the steps.
+    connect(&f.window.session(), &TransmitterSession::progress, &f.link, [&](int address, int last_address) {
+      if (last_address == read_count - 1 && address == 5) QTimer::singleShot(0, &f.link, &EmulatedLink::unplug);
     });
     f.c().cmd_programma->click();
     QVERIFY(f.settle());
