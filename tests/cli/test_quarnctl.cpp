@@ -273,19 +273,26 @@ class TestQuarnctl : public QObject {
   }
 
   // The device goes away (the emulator killed, its pseudo-terminal's master
-  // closed with it) in the middle of a read or of the writes of a program run
-  // on a line paced as a real one: quarnctl ends at once with exit 4, naming
-  // the device; a program run also says how many cells were acknowledged.
-  void theDeviceVanishesDuringATransfer_data() {
+  // closed with it) while quarnctl waits for the ready "K", in the middle of
+  // a read, or of the writes of a program run, on a line paced as a real one:
+  // quarnctl ends at once with exit 4, naming the device; a program run also
+  // says how many cells were acknowledged.
+  void theDeviceVanishesWhileInUse_data() {
     QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("step");  // the traffic log's line of the command byte of each step
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<QString>("step");  // a line of the traffic log ...
+    QTest::addColumn<int>("times");     // ... seen this often before the device goes
     QTest::addColumn<QString>("then");  // what follows the port error (a pattern)
-    QTest::newRow("read") << "read" << "PC -> TX  52" << "";
-    QTest::newRow("program") << "program" << "PC -> TX  57" << "Confermate \\d+ celle prima dell'errore\n";
+    QTest::newRow("waiting for the ready K") << "read" << QStringList{"--silent"} << "client opened the port" << 1 << "";
+    QTest::newRow("read") << "read" << QStringList{} << "PC -> TX  52" << 3 << "";
+    QTest::newRow("program") << "program" << QStringList{} << "PC -> TX  57" << 3
+                             << "Confermate \\d+ celle prima dell'errore\n";
   }
-  void theDeviceVanishesDuringATransfer() {
+  void theDeviceVanishesWhileInUse() {
     QFETCH(QString, command);
+    QFETCH(QStringList, faults);
     QFETCH(QString, step);
+    QFETCH(int, times);
     QFETCH(QString, then);
     QuarnctlBench bench;
     QStringList arguments{command};
@@ -294,13 +301,13 @@ class TestQuarnctl : public QObject {
       QVERIFY(bench.cells(source.path(), "a.json"));
       arguments << bench.file("a.json");
     }
-    Emulator device({}, Emulator::Line::Paced);
+    Emulator device(faults, Emulator::Line::Paced);
     arguments << "--port" << device.path();
     QProcess quarnctl;
     quarnctl.setProcessEnvironment(bench.environment());
     quarnctl.start(QStringLiteral(QUARNCTL_PATH), arguments);
     quarnctl.closeWriteChannel();
-    QVERIFY(device.waitForLog(step, 3));
+    QVERIFY(device.waitForLog(step, times));
     device.pull();
     QVERIFY(quarnctl.waitForFinished(5000));
     QCOMPARE(quarnctl.exitStatus(), QProcess::NormalExit);

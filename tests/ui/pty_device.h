@@ -11,8 +11,8 @@
 namespace quarn::test {
 
 struct PtyDevice {
-  explicit PtyDevice(Band band)
-      : transmitter(TransmitterModel(factory_default_cells(band, Generation::New)), PrincipaleFixture::unpaced()),
+  explicit PtyDevice(Band band, const TransmitterFaults& faults = {})
+      : transmitter(TransmitterModel(factory_default_cells(band, Generation::New), faults), PrincipaleFixture::unpaced()),
         pty(transmitter) {
     error = pty.open();
   }

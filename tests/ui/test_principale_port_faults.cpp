@@ -23,7 +23,7 @@ using namespace quarn::test;
 namespace {
 
 enum class Fault { Path, NoPermission, HeldBySerialPort, HeldExclusively };
-enum class Moment { Idle, Reading, Programming };
+enum class Moment { Idle, WaitingForReady, Reading, Programming };
 
 // What stands behind "Com 1" for one row, kept for the length of the test.
 struct FaultyPort {
@@ -161,14 +161,16 @@ class TestPrincipalePortFaults : public QObject {
   }
 
   // The pseudo-terminal's master closes under the connected window, as an
-  // adapter pulled out: idle, the session just ends; during the read the
-  // port error names the device; during the writes of Programma the run ends
+  // adapter pulled out: idle, the session just ends; while the window waits
+  // for the ready "K" and during the read the port error names the device; during the writes of Programma the run ends
   // as a write without its acknowledgement does. Then another port works.
   void theDeviceVanishesWhileConnected_data() {
     QTest::addColumn<Moment>("moment");
     // %1: the device; a port error comes without an icon, its number left out.
     QTest::addColumn<QStringList>("messages");
     QTest::newRow("idle") << Moment::Idle << QStringList{};
+    QTest::newRow("waiting for the ready K") << Moment::WaitingForReady
+                                             << QStringList{"dispositivo scollegato: %1", message_port_failure};
     QTest::newRow("during the read") << Moment::Reading
                                      << QStringList{"dispositivo scollegato: %1", message_port_failure};
     QTest::newRow("during programming") << Moment::Programming << QStringList{message_time_out};
@@ -176,7 +178,9 @@ class TestPrincipalePortFaults : public QObject {
   void theDeviceVanishesWhileConnected() {
     QFETCH(Moment, moment);
     QFETCH(QStringList, messages);
-    std::optional<PtyDevice> device(std::in_place, Band::Uhf);
+    TransmitterFaults faults;
+    faults.silent = moment == Moment::WaitingForReady;
+    std::optional<PtyDevice> device(std::in_place, Band::Uhf, faults);
     QVERIFY(!device->error);
     const QString path = device->pty.slavePath();
     qputenv("QUARN_COM1", path.toLocal8Bit());
@@ -189,11 +193,15 @@ class TestPrincipalePortFaults : public QObject {
     TransmitterSession& session = bench.window.session();
     connect(&session, &TransmitterSession::stepsStarted, &bench.window, [&writing](bool steps_write, int) { writing = steps_write; });
     connect(&session, &TransmitterSession::progress, &bench.window, [&](int address, int) {
-      if (moment != Moment::Idle && device && address == 5 && writing == (moment == Moment::Programming)) {
+      if ((moment == Moment::Reading || moment == Moment::Programming) && device && address == 5 && writing == (moment == Moment::Programming)) {
         QTimer::singleShot(0, &bench.window, vanish);
       }
     });
-    if (moment == Moment::Reading) {
+    if (moment == Moment::WaitingForReady) {
+      bench.c().Cmd_connetti->click();
+      QTRY_COMPARE(bench.state(), state_text::waiting);
+      vanish();
+    } else if (moment == Moment::Reading) {
       bench.c().Cmd_connetti->click();
     } else {
       QVERIFY(bench.connectAndRead());
