@@ -8,6 +8,7 @@ namespace quarn::cli {
 
 std::variant<Arguments, UsageError, Answer> parse_arguments(const QStringList& arguments) {
   Arguments a;
+  bool command_given = false;
   const auto number = [](const QString& option, const QString& text, long long low, long long high)
       -> std::variant<long long, UsageError> {
     bool ok = false;
@@ -22,8 +23,11 @@ std::variant<Arguments, UsageError, Answer> parse_arguments(const QStringList& a
     if (arg == "-h" || arg == "--help") return Answer{help_text()};
     if (arg == "--version") return Answer{QString("quarnctl %1\n").arg(QStringLiteral(QUARN_VERSION))};
     if (!arg.startsWith('-') || arg == "-") {
-      if (a.command.isEmpty()) {
+      // The first such argument is the command, even when empty (refused
+      // below): skipping it would make the next file the command.
+      if (!command_given) {
         a.command = arg;
+        command_given = true;
       } else {
         a.positional << arg;
       }
