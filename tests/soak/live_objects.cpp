@@ -51,13 +51,14 @@ void removed(QObject* object) {
 
 }  // namespace
 
-void follow_live_objects() {
-  Q_ASSERT(qtHookData[HookDataVersion] >= 1 && qtHookData[HookDataSize] > RemoveQObject);
+bool follow_live_objects() {
+  if (qtHookData[HookDataVersion] < 1 || qtHookData[HookDataSize] <= RemoveQObject) return false;
   Registry& r = registry();
   r.previous_add = reinterpret_cast<ObjectHook>(qtHookData[AddQObject]);
   r.previous_remove = reinterpret_cast<ObjectHook>(qtHookData[RemoveQObject]);
   qtHookData[AddQObject] = reinterpret_cast<quintptr>(&added);
   qtHookData[RemoveQObject] = reinterpret_cast<quintptr>(&removed);
+  return true;
 }
 
 int live_object_count() {

@@ -5,8 +5,9 @@
 
 namespace quarn::soak {
 
-// Starts following objects; call before the first QObject is made.
-void follow_live_objects();
+// Starts following objects; call before the first QObject is made. false
+// when this Qt has no object hooks.
+bool follow_live_objects();
 // QObjects alive now.
 int live_object_count();
 // Timers that live objects of the calling thread hold registered with its

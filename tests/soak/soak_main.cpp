@@ -10,7 +10,7 @@
 //   quarn-soak [--cycles N] [--seed S]
 //
 // Exit status: 0 when every invariant held and nothing grew; 1 otherwise;
-// 2 for a bad command line or no pseudo-terminal.
+// 2 for a bad command line, no pseudo-terminal or no object hooks.
 
 #include "tests/soak/fault_catalogue.h"
 #include "tests/soak/live_objects.h"
@@ -53,7 +53,10 @@ GrowthTolerance tolerance() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  follow_live_objects();
+  if (!follow_live_objects()) {
+    std::fputs("quarn-soak: this Qt offers no object hooks to count objects and timers\n", stderr);
+    return 2;
+  }
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
 
