@@ -4,6 +4,18 @@
 
 namespace quarn::soak {
 
+namespace {
+// "outcome 3 at cell 12, 12 acknowledged, writes in step, read-back out of step, 0 mismatched"
+QString describe(const WriteResult& r) {
+  return QStringLiteral("outcome %1 at cell %2, %3 acknowledged, writes %4, read-back %5, %6 mismatched")
+      .arg(int(r.outcome.kind))
+      .arg(r.outcome.address)
+      .arg(r.outcome.acknowledged)
+      .arg(r.writes_out_of_step ? "out of step" : "in step", r.read_back.out_of_step ? "out of step" : "in step")
+      .arg(r.mismatched.size());
+}
+}  // namespace
+
 ServiceCycles::ServiceCycles(BackupStore& backups) : session_(port_), backups_(session_) {
   session_.setBackupStore(&backups);
   session_.setAcknowledgementTimeout(acknowledgement_timeout_ms);
@@ -77,7 +89,7 @@ void ServiceCycles::writeRun(const QString& name, const std::vector<std::uint8_t
     log.expect(device_confirmed(device.repliedSince(mark), writes, after),
                name + QStringLiteral(": reported verified, but the device did not confirm"));
   }
-  if (fault_free) log.expect(result->verified(), name + QStringLiteral(": a fault-free run is not verified"));
+  if (fault_free) log.expect(result->verified(), name + QStringLiteral(": a fault-free run is not verified (") + describe(*result) + u')');
   if (outcome.completed() && !result->read_back.out_of_step) {
     log.expect(read_matches(result->read_back.cells, after), name + QStringLiteral(": an in-step read-back differs from the device"));
   }

@@ -38,16 +38,18 @@ void print(const QString& line) {
 constexpr int window_every = 4;  // every fourth cycle drives the window
 constexpr int report_every = 100;
 
-// What may grow after the warm-up. Descriptors, objects and timers are
-// counted between cycles, when nothing of a cycle is left: no growth at all.
-// Memory: allocator noise and Qt's caches, a few pages per 100 cycles.
+// What may grow after the warm-up. Descriptors and objects are counted
+// between cycles, when nothing of a cycle is left: no growth at all. One
+// timer: Qt's pixmap cache runs its 30 s flush timer only while it holds
+// pixmaps, so it comes and goes. Memory: allocator noise and Qt's caches;
+// 1000 cycles grew it by about 350 KiB.
 GrowthTolerance tolerance() {
 #if defined(__SANITIZE_ADDRESS__)
   const long resident_kib = -1;  // the sanitizer's quarantine keeps freed memory by design
 #else
   const long resident_kib = 2048;
 #endif
-  return {resident_kib, 0, 0, 0};
+  return {resident_kib, 0, 0, 1};
 }
 
 }  // namespace
