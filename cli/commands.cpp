@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include "cli/arguments.h"
 #include "cli/cli_settings.h"
 #include "cli/device_session.h"
 #include "config/block_encoding.h"
@@ -10,7 +11,6 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QRegularExpression>
 
 #include <unistd.h>
 
@@ -20,6 +20,11 @@
 
 namespace quarn::cli {
 namespace {
+
+// The parsed arguments and the trace they name, opened before any port.
+struct Invocation : Arguments {
+  std::shared_ptr<TrafficTrace> trace_log;  // null: no trace
+};
 
 // The window's texts, repeated here because the command line links no
 // widget code.
@@ -37,120 +42,6 @@ void out(const QString& text) {
 void err(const QString& text) {
   std::fputs(text.toUtf8().constData(), stderr);
   std::fflush(stderr);
-}
-
-// ---- Arguments ----
-
-struct Arguments {
-  QString command;
-  QStringList positional;
-  QStringList sets;
-  QString port;
-  QString output;
-  QString report;
-  QString trace;
-  std::shared_ptr<TrafficTrace> trace_log;  // opened from `trace` before any port
-  bool json = false;
-  bool no_backup = false;
-  bool old = false;
-  bool stop_on_error = false;
-  int timeout_s = 30;
-  std::optional<long long> code_from;
-  std::optional<int> count;
-};
-
-struct UsageError {
-  QString message;
-};
-
-// Options take their value as the next argument or after "=".
-std::variant<Arguments, UsageError, int> parse(const QStringList& arguments) {
-  Arguments a;
-  const auto number = [](const QString& option, const QString& text, long long low, long long high)
-      -> std::variant<long long, UsageError> {
-    bool ok = false;
-    const long long value = text.toLongLong(&ok);
-    if (!ok || value < low || value > high) {
-      return UsageError{QString("%1 vuole un numero da %2 a %3, non \"%4\"").arg(option).arg(low).arg(high).arg(text)};
-    }
-    return value;
-  };
-  for (qsizetype i = 1; i < arguments.size(); ++i) {
-    QString arg = arguments[i];
-    if (arg == "-h" || arg == "--help") {
-      out(help_text());
-      return exit_code::done;
-    }
-    if (arg == "--version") {
-      out(QString("quarnctl %1\n").arg(QStringLiteral(QUARN_VERSION)));
-      return exit_code::done;
-    }
-    if (!arg.startsWith('-') || arg == "-") {
-      if (a.command.isEmpty()) {
-        a.command = arg;
-      } else {
-        a.positional << arg;
-      }
-      continue;
-    }
-    QString value;
-    bool has_inline = false;
-    if (arg.startsWith("--") && arg.contains('=')) {
-      value = arg.mid(arg.indexOf('=') + 1);
-      arg = arg.left(arg.indexOf('='));
-      has_inline = true;
-    }
-    const QStringList flags{"--json", "--no-backup", "--old", "--stop-on-error"};
-    if (flags.contains(arg)) {
-      if (has_inline) return UsageError{arg + " non vuole un valore"};
-      if (arg == "--json") a.json = true;
-      if (arg == "--no-backup") a.no_backup = true;
-      if (arg == "--old") a.old = true;
-      if (arg == "--stop-on-error") a.stop_on_error = true;
-      continue;
-    }
-    const QStringList valued{"--port", "-o", "--output", "--set", "--timeout", "--trace", "--code-from", "--count", "--report"};
-    if (!valued.contains(arg)) return UsageError{QString("Opzione sconosciuta \"%1\"").arg(arg)};
-    if (!has_inline) {
-      if (i + 1 >= arguments.size()) return UsageError{arg + " vuole un valore"};
-      value = arguments[++i];
-    }
-    if (arg == "--port") a.port = value;
-    if (arg == "-o" || arg == "--output") a.output = value;
-    if (arg == "--set") a.sets << value;
-    if (arg == "--trace") a.trace = value;
-    if (arg == "--report") a.report = value;
-    if (arg == "--timeout" || arg == "--code-from" || arg == "--count") {
-      const long long high = arg == "--code-from" ? 65535 : 100000;
-      const auto parsed = number(arg, value, arg == "--code-from" ? 0 : 1, high);
-      if (const auto* e = std::get_if<UsageError>(&parsed)) return *e;
-      const long long v = std::get<long long>(parsed);
-      if (arg == "--timeout") a.timeout_s = int(v);
-      if (arg == "--code-from") a.code_from = v;
-      if (arg == "--count") a.count = int(v);
-    }
-  }
-  if (a.command.isEmpty()) return UsageError{"Manca il comando (quarnctl --help)"};
-  return a;
-}
-
-// "Com 3", "COM3", "3" or a device path. A path becomes port 1 by setting
-// QUARN_COM1 for this process, which the port layer reads.
-std::variant<int, UsageError> port_number(const QString& text) {
-  if (text.isEmpty()) return 1;
-  static const QRegularExpression com(QStringLiteral("^(?:com\\s*)?(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
-  if (const auto match = com.match(text.trimmed()); match.hasMatch()) {
-    const int n = match.captured(1).toInt();
-    if (n < SerialLink::first_port || n > SerialLink::last_port) {
-      return UsageError{QString("--port: Com da %1 a %2, non %3").arg(SerialLink::first_port).arg(SerialLink::last_port).arg(n)};
-    }
-    return n;
-  }
-  if (text.contains('/')) {
-    qputenv("QUARN_COM1", text.toLocal8Bit());
-    return 1;
-  }
-  return UsageError{QString("--port vuole \"Com N\", un numero o il percorso di un dispositivo, non \"%1\"").arg(text)};
 }
 
 // ---- Reports of the service's outcomes ----
@@ -261,7 +152,7 @@ int verified_count(const WriteResult& result, std::size_t written) {
 
 // ---- Shared steps ----
 
-DeviceOptions device_options(const Arguments& a, int port) {
+DeviceOptions device_options(const Invocation& a, int port) {
   DeviceOptions o;
   o.port_number = port;
   o.ready_timeout_s = a.timeout_s;
@@ -303,7 +194,7 @@ struct FileSettings {
   int exit = exit_code::done;
 };
 
-FileSettings file_settings(const Arguments& a, const char* command) {
+FileSettings file_settings(const Invocation& a, const char* command) {
   if (a.positional.size() != 1) {
     err(QString("%1 vuole un file di impostazioni\n").arg(command));
     return {std::nullopt, {}, exit_code::usage};
@@ -371,7 +262,7 @@ int cmd_ports() {
   return exit_code::done;
 }
 
-int cmd_read(const Arguments& a, int port) {
+int cmd_read(const Invocation& a, int port) {
   DeviceSession device(device_options(a, port));
   bool timed_out = false;
   const auto [outcome, read] = device.connectAndRead(&timed_out);
@@ -396,7 +287,7 @@ int cmd_read(const Arguments& a, int port) {
   return exit_code::done;
 }
 
-int cmd_program(const Arguments& a, int port) {
+int cmd_program(const Invocation& a, int port) {
   const FileSettings settings = file_settings(a, "program");
   if (!settings.file) return settings.exit;
   const FieldValues& fields = settings.fields;
@@ -418,7 +309,7 @@ int cmd_program(const Arguments& a, int port) {
   return code;
 }
 
-int cmd_defaults(const Arguments& a, int port) {
+int cmd_defaults(const Invocation& a, int port) {
   if (a.positional.size() != 1 || (a.positional[0] != "uhf" && a.positional[0] != "vhf")) {
     err("defaults vuole uhf oppure vhf\n");
     return exit_code::usage;
@@ -437,7 +328,7 @@ int cmd_defaults(const Arguments& a, int port) {
   return code;
 }
 
-int cmd_test_tx(const Arguments& a, int port) {
+int cmd_test_tx(const Invocation& a, int port) {
   DeviceSession device(device_options(a, port));
   bool timed_out = false;
   const auto [outcome, read] = device.connectAndRead(&timed_out);
@@ -447,7 +338,7 @@ int cmd_test_tx(const Arguments& a, int port) {
   return exit_code::done;
 }
 
-int cmd_check(const Arguments& a) {
+int cmd_check(const Invocation& a) {
   const FileSettings settings = file_settings(a, "check");
   if (!settings.file) return settings.exit;
   const FieldValues& fields = settings.fields;
@@ -465,7 +356,7 @@ struct Side {
   int exit = exit_code::done;
 };
 
-Side load_side(const QString& name, const Arguments& a, int port) {
+Side load_side(const QString& name, const Invocation& a, int port) {
   if (name != "device") {
     const Loaded loaded = load_file(name);
     return {loaded.file, loaded.exit};
@@ -482,7 +373,7 @@ Side load_side(const QString& name, const Arguments& a, int port) {
   return {settings_file_of_read(read.cells), exit_code::done};
 }
 
-int cmd_diff(const Arguments& a, int port) {
+int cmd_diff(const Invocation& a, int port) {
   if (a.positional.size() != 2) {
     err("diff vuole due file di impostazioni (o \"device\")\n");
     return exit_code::usage;
@@ -512,7 +403,7 @@ int cmd_diff(const Arguments& a, int port) {
 
 // ---- Batch ----
 
-int cmd_batch(const Arguments& a, int port) {
+int cmd_batch(const Invocation& a, int port) {
   if (a.positional.size() != 1 || !a.code_from) {
     err("batch vuole un file di impostazioni e --code-from N\n");
     return exit_code::usage;
@@ -620,53 +511,26 @@ int cmd_batch(const Arguments& a, int port) {
 
 }  // namespace
 
-QString help_text() {
-  return QStringLiteral(
-      "Uso: quarnctl COMANDO [OPZIONI]\n"
-      "Configura un trasmettitore Quarn dalla riga di comando.\n"
-      "\n"
-      "Comandi:\n"
-      "  ports                         porte seriali, la loro Com nella finestra e il permesso d'uso\n"
-      "  read [-o FILE] [--json]       legge il trasmettitore: tabella, file di impostazioni o JSON\n"
-      "  program FILE [--set K=V]...   programma il file (con le modifiche) e verifica la rilettura\n"
-      "  defaults uhf|vhf [--old]      carica i valori di fabbrica della banda e li verifica\n"
-      "  test-tx                       si collega e fa trasmettere una prova\n"
-      "  check FILE [--set K=V]...     senza porta: rifiuto o celle che sarebbero scritte\n"
-      "  diff A B                      confronta due file (o \"device\"): impostazioni e celle\n"
-      "  batch FILE --code-from N [--count K] [--report CSV] [--stop-on-error]\n"
-      "                                programma un lotto, un codice per unita' a partire da N\n"
-      "\n"
-      "Opzioni:\n"
-      "  --port P        \"Com N\", un numero N (1-8) o il percorso del dispositivo (predefinita Com 1)\n"
-      "  --timeout S     secondi di attesa del trasmettitore pronto (predefiniti 30)\n"
-      "  --trace FILE    traccia del traffico nel FILE: byte, aperture, errori, operazioni\n"
-      "  --no-backup     non salvare la memoria letta prima di scrivere\n"
-      "  --set K=V       chiavi: code, frequency, robbery_time, antifall_time, tx_count, alarm_input,\n"
-      "                  battery_input, panic_filter, repeater_code, code_mode (quarn|mono),\n"
-      "                  tones (high|low), battery_alarm (on|off, si|no), tx_mode (single|multiple)\n"
-      "  -h, --help      questo aiuto\n"
-      "  --version       la versione\n"
-      "\n"
-      "Codici di uscita:\n"
-      "  0 fatto   1 differenze (solo diff)   2 uso errato   3 impostazioni rifiutate o file errato\n"
-      "  4 errore della porta o dispositivo perso   5 nessuna risposta o conferma (TIME OUT)\n"
-      "  6 verifica fallita o errore di lettura   7 backup non riuscito\n");
-}
-
 int run(const QStringList& arguments) {
-  const auto parsed = parse(arguments);
-  if (const int* code = std::get_if<int>(&parsed)) return *code;
+  const auto parsed = parse_arguments(arguments);
+  if (const auto* answer = std::get_if<Answer>(&parsed)) {
+    out(answer->text);
+    return exit_code::done;
+  }
   if (const auto* usage = std::get_if<UsageError>(&parsed)) {
     err(usage->message + '\n');
     return exit_code::usage;
   }
-  Arguments a = std::get<Arguments>(parsed);
-  const auto port = port_number(a.port);
+  Invocation a{std::get<Arguments>(parsed), nullptr};
+  const auto port = port_choice_of(a.port);
   if (const auto* usage = std::get_if<UsageError>(&port)) {
     err(usage->message + '\n');
     return exit_code::usage;
   }
-  const int n = std::get<int>(port);
+  const PortChoice choice = std::get<PortChoice>(port);
+  // A device path becomes "Com 1" of this process, which the port layer reads.
+  if (!choice.device.isEmpty()) qputenv("QUARN_COM1", choice.device.toLocal8Bit());
+  const int n = choice.number;
   if (a.command == "ports") return cmd_ports();
   // A trace that cannot be written stops the command before the port opens.
   if (!a.trace.isEmpty()) {

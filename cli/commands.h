@@ -3,6 +3,8 @@
 // transmitter through the transfer service when it needs one, prints in
 // Italian like the window and returns one of the exit codes below.
 
+#include "cli/arguments.h"
+
 #include <QStringList>
 
 namespace quarn::cli {
@@ -20,8 +22,5 @@ inline constexpr int backup = 7;
 
 // `arguments` as main() receives them, program name first.
 int run(const QStringList& arguments);
-
-// The text of --help.
-QString help_text();
 
 }  // namespace quarn::cli

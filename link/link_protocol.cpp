@@ -139,6 +139,8 @@ void LinkProtocol::onGuardTimer() {
 
 void LinkProtocol::finish(bool success) {
   wait_ = Wait::None;
+  // An answered step's time-out would otherwise run on and fire for nothing.
+  timer1_.stop();
   guard_timer_.stop();
   auto done = std::move(done_);
   done_ = nullptr;

@@ -1,6 +1,7 @@
 #include "link/qt_serial_link.h"
 
 #include "link/port_names.h"
+#include "link/port_open_failure.h"
 
 #include <QDeadlineTimer>
 
@@ -40,7 +41,7 @@ std::optional<PortError> QtSerialLink::open() {
   loss_.reset();
   // The serial layer's text does not say which device failed, and with
   // adapters found by enumeration the technician cannot guess it.
-  if (!port_.open(QIODevice::ReadWrite)) return PortError{port_.error(), port_.errorString() + QStringLiteral(": ") + device_};
+  if (!port_.open(QIODevice::ReadWrite)) return port_open_failure(port_.error(), port_.errorString(), device_);
   ++opening_;
   return std::nullopt;
 }

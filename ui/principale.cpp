@@ -49,7 +49,9 @@ void set_enabled(QWidget* widget, bool enabled) {
 }  // namespace
 
 Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
-    : QWidget(parent), notifier_(notifier), port_(port), controls_(build_principale_controls(this)), session_(port) {
+    : QWidget(parent), notifier_(notifier), port_(port), controls_(build_principale_controls(this)),
+      progress_(*controls_.ProgressBar1),
+      session_(port) {
   setObjectName("Principale");
   setFixedSize(624, 561);
   QFont face("Arial");
@@ -101,7 +103,7 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
   connect(&session_, &TransmitterSession::waitingForReady, this, [this] { setState(state_text::waiting); });
   connect(&session_, &TransmitterSession::sessionStarted, this, [this] { setState(state_text::connected); });
   connect(&session_, &TransmitterSession::stepsStarted, this, &Principale::startProgress);
-  connect(&session_, &TransmitterSession::progress, this, [this](int address) { controls_.ProgressBar1->setValue(address); });
+  connect(&session_, &TransmitterSession::progress, &progress_, &ProgressThrottle::step);
 
   timer_stato_.setObjectName("Timer_stato");
   timer_stato_.setInterval(status_poll_ms);

@@ -6,6 +6,7 @@
 #include "config/parameter_block.h"
 #include "link/transmitter_session.h"
 #include "ui/principale_controls.h"
+#include "ui/progress_throttle.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -97,6 +98,7 @@ class Principale : public QWidget {
   Notifier& notifier_;
   SerialLink& port_;
   PrincipaleControls controls_;
+  ProgressThrottle progress_;
   TransmitterSession session_;
   QTimer timer_stato_;
   ParameterBlock block_;

@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QRadioButton>
 
 namespace quarn {
@@ -72,16 +71,9 @@ void Principale::emptyFields() {
   controls_.Text1->clear();
 }
 
-void Principale::startProgress(bool, int last_address) {
-  controls_.ProgressBar1->setMaximum(last_address);
-  controls_.ProgressBar1->setValue(0);
-  controls_.ProgressBar1->show();
-}
+void Principale::startProgress(bool, int last_address) { progress_.start(last_address); }
 
-void Principale::hideProgress() {
-  controls_.ProgressBar1->setValue(0);
-  controls_.ProgressBar1->hide();
-}
+void Principale::hideProgress() { progress_.stop(); }
 
 void Principale::leggi_parametri(const ReadResult& read, bool writes_unconfirmed) {
   const DecodedBlock decoded = decode_block(read.cells);

@@ -13,20 +13,34 @@
 //   last reply byte, both ways; the wire-time limit is that count at 240
 //   bytes/s, since every reply waits for its command and every command for
 //   the reply before it. wall and ratio run over the same span, taken from
-//   the program's write of the first command to the arrival of the last reply.
+//   the program's write of the first command to the arrival of the last reply,
+//   less the guards within it.
+// - guard: the program listens 30 ms after the last reply of each sequence
+//   (the writes, a read) for a reply too many. A guard within an operation
+//   (before a read-back) runs from the writes' last reply to the read-back's
+//   first command; the guard at its end from the last reply to the progress
+//   bar's hiding. They are reported on their own rows, not in the ratio.
 // - turnaround: from a reply's arrival at the program (the serial layer's
 //   notice) to the program's write of the next command, through a port that
 //   timestamps both (tests/bench/timed_link.h). It leaves out the emulator's
 //   and the pseudo-terminal's delays, which only the ratio shows.
 // - CPU: user and system time of this process (getrusage) over the wall time
-//   from the button press to the end of the operation. It includes the
-//   benchmark's own probes: the timestamping port and a 1 ms precise timer
-//   whose longest gap between ticks is the "stall" column (the longest time
-//   the event loop could not run a timer).
-// - idle rows (3 s, no probes): CPU share, wake-ups per second (voluntary
-//   context switches: a thread went to sleep waiting for an event and was
-//   woken), and preemptions per second (involuntary switches, a sign of a
-//   busy machine rather than of the program), all threads of this process.
+//   from the button press to the end of the operation. The benchmark's probes
+//   (the timestamping port, the pulse below) add no wake-up of their own
+//   while the status poll runs;
+//   the time spent inside them is summed and shown apart ("probes %"), and is
+//   part of the CPU column.
+// - pulse gap: the longest gap between two ticks of a 10 ms timer that
+//   falls due with the window's own 10 ms status poll (and goes on while the
+//   window stops its poll to program). A stall of S ms (the loop busy, or
+//   the process not scheduled) shows as a gap between S and S + 10 ms, so
+//   the gap bounds the longest stall from above.
+// - idle rows (3 s): CPU share, the program's own share (the time inside the
+//   status poll's and the caption marquee's tick handlers), the median cost
+//   of one poll tick, wake-ups per second (voluntary context switches: a
+//   thread went to sleep waiting for an event and was woken), and
+//   preemptions per second (involuntary switches, a sign of a busy machine
+//   rather than of the program), all threads of this process.
 // --load adds two busy threads in a child process, so that they compete for
 // the CPUs without counting in this process's figures.
 
@@ -59,6 +73,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <thread>
@@ -84,6 +99,7 @@ constexpr int reconnect_gap_ms = 200;
 
 const char* const transfer_rows[] = {"connect+read", "Programma", "UHF defaults", "VHF defaults"};
 const char* const idle_rows[] = {"idle connected", "idle not connected"};
+constexpr double guard_nominal_ms = TransmitterSession::reply_guard_ms;
 
 // ---- command line ----------------------------------------------------------
 
@@ -261,37 +277,101 @@ class CountingNotifier : public Notifier {
   std::function<void()> on_message;
 };
 
-// The longest gap between the ticks of a 1 ms precise timer: how long the
-// event loop could not serve a timer.
-class StallProbe : public QObject {
+// Watches one of the window's timers without adding one: the time each tick
+// takes in the window's handlers. The event filter sees the timer's event
+// before its handlers run; the connection, made after the window's own, runs
+// after them.
+class TickProbe : public QObject {
  public:
-  explicit StallProbe(const QElapsedTimer& clock) : clock_(clock) {
-    timer_.setTimerType(Qt::PreciseTimer);
-    timer_.setInterval(1);
-    connect(&timer_, &QTimer::timeout, this, [this] { tick(); });
+  TickProbe(const QTimer& timer, const QElapsedTimer& clock) : clock_(clock) {
+    const_cast<QTimer&>(timer).installEventFilter(this);
+    connect(&timer, &QTimer::timeout, this, [this] { tickEnded(); });
   }
-  void start() {
-    last_ns_ = clock_.nsecsElapsed();
+  void restart() { ticks_ns_.clear(); }
+  const std::vector<qint64>& ticksNs() const { return ticks_ns_; }
+  qint64 handlersNs() const { return std::accumulate(ticks_ns_.begin(), ticks_ns_.end(), qint64(0)); }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Timer) start_ns_ = clock_.nsecsElapsed();
+    return false;
+  }
+
+ private:
+  void tickEnded() { ticks_ns_.push_back(clock_.nsecsElapsed() - start_ns_); }
+
+  const QElapsedTimer& clock_;
+  std::vector<qint64> ticks_ns_;
+  qint64 start_ns_ = 0;
+};
+
+// The event loop's pulse during an operation: a 10 ms timer of the
+// benchmark's, started on a tick of the window's status poll so that both
+// fall due in the same wake-ups, and ticking on when the window stops its
+// poll (while programming). The longest gap between its ticks bounds the
+// longest stall from above: a stall of S ms shows as a gap between S and
+// S + 10 ms.
+class PulseProbe : public QObject {
+ public:
+  PulseProbe(const QTimer& poll, const QElapsedTimer& clock) : clock_(clock) {
+    pulse_.setInterval(10);
+    connect(&pulse_, &QTimer::timeout, this, [this] { tick(); });
+    connect(&poll, &QTimer::timeout, this, [this] {
+      if (armed_ && !pulse_.isActive()) {
+        pulse_.start();
+        tick();
+        emit_started_();
+      }
+    });
+  }
+  // Starts the pulse on the poll's next tick, then calls `started`.
+  void arm(std::function<void()> started) {
+    armed_ = true;
+    emit_started_ = std::move(started);
     longest_ns_ = 0;
-    timer_.start();
+    last_ns_ = -1;
   }
   double stopMs() {
     tick();
-    timer_.stop();
+    armed_ = false;
+    pulse_.stop();
     return double(longest_ns_) / 1e6;
   }
+  qint64 ownNs() const { return own_ns_; }
 
  private:
   void tick() {
     const qint64 now = clock_.nsecsElapsed();
-    longest_ns_ = std::max(longest_ns_, now - last_ns_);
+    if (last_ns_ >= 0) longest_ns_ = std::max(longest_ns_, now - last_ns_);
     last_ns_ = now;
+    own_ns_ += clock_.nsecsElapsed() - now;
   }
 
   const QElapsedTimer& clock_;
-  QTimer timer_;
-  qint64 last_ns_ = 0;
+  QTimer pulse_;
+  bool armed_ = false;
+  std::function<void()> emit_started_;
   qint64 longest_ns_ = 0;
+  qint64 last_ns_ = -1;
+  qint64 own_ns_ = 0;
+};
+
+// The time a widget was last hidden: the end of an operation, for the guard
+// after its last reply.
+class HideClock : public QObject {
+ public:
+  HideClock(QWidget& widget, const QElapsedTimer& clock) : clock_(clock) { widget.installEventFilter(this); }
+  qint64 lastHiddenNs() const { return hidden_ns_; }
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Hide) hidden_ns_ = clock_.nsecsElapsed();
+    return false;
+  }
+
+ private:
+  const QElapsedTimer& clock_;
+  qint64 hidden_ns_ = 0;
 };
 
 // ---- one measurement -------------------------------------------------------
@@ -302,34 +382,65 @@ struct TransferRun {
   double limit_s = 0;
   double ratio = 0;
   std::vector<double> turnaround_ms;
+  std::vector<double> guard_ms;
   double cpu_percent = 0;
-  double stall_ms = 0;
+  double probe_percent = 0;
+  double pulse_gap_ms = 0;
   int boxes = 0;
 };
 
 struct IdleRun {
   double cpu_percent = 0;
+  double own_percent = 0;  // in the poll's and the marquee's handlers
+  double poll_tick_us = 0;
   double wakeups_per_s = 0;
   double preemptions_per_s = 0;
   int boxes = 0;
 };
 
-// From the events the port noted during one operation: its span on the wire
-// and the program's turnarounds.
-TransferRun analyse(const std::vector<bench::TimedLink::Event>& events, std::size_t from) {
+// From the events the port noted during one operation, and the time it
+// ended: its span on the wire, the program's turnarounds and the guards. A
+// command after a reply is a turnaround, unless a sequence started between
+// them: then that gap is a guard.
+TransferRun analyse(const std::vector<bench::TimedLink::Event>& events, std::size_t from, qint64 end_ns) {
+  using Kind = bench::TimedLink::Kind;
   TransferRun run;
   std::size_t first = from;
-  while (first < events.size() && !events[first].written) ++first;
+  while (first < events.size() && events[first].kind != Kind::Written) ++first;
   if (first == events.size()) return run;
   qint64 last_arrival = events[first].ns;
+  qint64 guards_ns = 0;
+  bool replied = false;        // a reply came since the last command
+  bool sequence_began = false;  // and a sequence started since that reply
   for (std::size_t i = first; i < events.size(); ++i) {
     const bench::TimedLink::Event& event = events[i];
     run.bytes += event.bytes;
-    if (!event.written) last_arrival = event.ns;
-    if (event.written && i > first && !events[i - 1].written)
-      run.turnaround_ms.push_back(double(event.ns - events[i - 1].ns) / 1e6);
+    switch (event.kind) {
+      case Kind::Arrived:
+        last_arrival = event.ns;
+        replied = true;
+        sequence_began = false;
+        break;
+      case Kind::SequenceStarted:
+        sequence_began = replied;
+        break;
+      case Kind::Written:
+        if (replied) {
+          const qint64 gap = event.ns - last_arrival;
+          if (sequence_began) {
+            run.guard_ms.push_back(double(gap) / 1e6);
+            guards_ns += gap;
+          } else {
+            run.turnaround_ms.push_back(double(gap) / 1e6);
+          }
+        }
+        replied = false;
+        sequence_began = false;
+        break;
+    }
   }
-  run.wall_s = double(last_arrival - events[first].ns) / 1e9;
+  if (end_ns > last_arrival) run.guard_ms.push_back(double(end_ns - last_arrival) / 1e6);
+  run.wall_s = double(last_arrival - events[first].ns - guards_ns) / 1e9;
   run.limit_s = run.bytes / bytes_per_second;
   run.ratio = run.limit_s > 0 ? run.wall_s / run.limit_s : 0;
   return run;
@@ -337,11 +448,18 @@ TransferRun analyse(const std::vector<bench::TimedLink::Event>& events, std::siz
 
 class Bench {
  public:
+  // The window must be shown: its caption marquee starts then.
   Bench(Principale& window, bench::TimedLink& link, CountingNotifier& notifier, const QElapsedTimer& clock)
-      : window_(window), link_(link), notifier_(notifier), clock_(clock), probe_(clock) {
-    state_ = window.findChild<QLineEdit*>(QStringLiteral("txb_stato_con"));
-    progress_ = window.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
-  }
+      : window_(window),
+        link_(link),
+        notifier_(notifier),
+        clock_(clock),
+        state_(window.findChild<QLineEdit*>(QStringLiteral("txb_stato_con"))),
+        progress_(window.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))),
+        poll_(window.statusTimer(), clock),
+        marquee_(*window.findChild<QTimer*>(QStringLiteral("Tmr_scritte")), clock),
+        pulse_(window.statusTimer(), clock),
+        hidden_(*progress_, clock) {}
 
   QString failure() const { return failure_; }
 
@@ -350,37 +468,57 @@ class Bench {
     if (!button || !waitUntilEnabled(button)) return std::nullopt;
     const std::size_t from = link_.events().size();
     const int boxes_before = notifier_.boxes;
+    // Pressed on a tick of the status poll, when the pulse starts.
+    bool pulsing = false;
+    Waiter on_tick([&pulsing] { return pulsing; });
+    pulse_.arm([&] {
+      pulsing = true;
+      on_tick.poke();
+    });
+    if (!on_tick.wait(button_timeout_ms)) return fail(QStringLiteral("the status poll does not tick"));
+    const qint64 probes_before = probesNs();
     const Usage start = usage_now(clock_);
-    probe_.start();
     button->click();
-    if (!window_.session().busy()) return fail(QStringLiteral("%1 started nothing").arg(button_name));
+    if (!window_.session().busy()) {
+      pulse_.stopMs();
+      return fail(QStringLiteral("%1 started nothing").arg(button_name));
+    }
     Waiter finished([this] {
       return progress_->isHidden() && state_->text() == state_text::connected && !window_.session().busy();
     });
     finished.watch(progress_);
-    QObject::connect(&link_, &SerialLink::bytesArrived, &finished, &Waiter::poke);
     notifier_.on_message = [&finished] { finished.poke(); };
     const bool done = finished.wait(operation_timeout_ms);
     notifier_.on_message = nullptr;
-    const double stall_ms = probe_.stopMs();
+    const double pulse_gap_ms = pulse_.stopMs();
     const Usage end = usage_now(clock_);
     if (!done) return fail(QStringLiteral("%1 did not finish").arg(button_name));
 
-    TransferRun run = analyse(link_.events(), from);
-    run.cpu_percent = 100 * (end.cpu_s - start.cpu_s) / (double(end.wall_ns - start.wall_ns) / 1e9);
-    run.stall_ms = stall_ms;
+    TransferRun run = analyse(link_.events(), from, hidden_.lastHiddenNs());
+    const double seconds = double(end.wall_ns - start.wall_ns) / 1e9;
+    run.cpu_percent = 100 * (end.cpu_s - start.cpu_s) / seconds;
+    run.probe_percent = 100 * double(probesNs() - probes_before) / 1e9 / seconds;
+    run.pulse_gap_ms = pulse_gap_ms;
     run.boxes = notifier_.boxes - boxes_before;
     return run;
   }
 
   IdleRun idle() {
     const int boxes_before = notifier_.boxes;
+    poll_.restart();
+    marquee_.restart();
     const Usage start = usage_now(clock_);
     pause_ms(idle_ms);
     const Usage end = usage_now(clock_);
     const double seconds = double(end.wall_ns - start.wall_ns) / 1e9;
-    return {100 * (end.cpu_s - start.cpu_s) / seconds, double(end.voluntary - start.voluntary) / seconds,
-            double(end.involuntary - start.involuntary) / seconds, notifier_.boxes - boxes_before};
+    std::vector<double> poll_ticks_us;
+    for (const qint64 ns : poll_.ticksNs()) poll_ticks_us.push_back(double(ns) / 1e3);
+    return {100 * (end.cpu_s - start.cpu_s) / seconds,
+            100 * double(poll_.handlersNs() + marquee_.handlersNs()) / 1e9 / seconds,
+            spread_of(poll_ticks_us).median,
+            double(end.voluntary - start.voluntary) / seconds,
+            double(end.involuntary - start.involuntary) / seconds,
+            notifier_.boxes - boxes_before};
   }
 
   bool disconnect() {
@@ -410,6 +548,8 @@ class Bench {
     return button;
   }
 
+  qint64 probesNs() const { return link_.noting_ns() + pulse_.ownNs(); }
+
   std::nullopt_t fail(const QString& why) {
     if (failure_.isEmpty()) failure_ = why;
     return std::nullopt;
@@ -419,9 +559,12 @@ class Bench {
   bench::TimedLink& link_;
   CountingNotifier& notifier_;
   const QElapsedTimer& clock_;
-  StallProbe probe_;
-  QLineEdit* state_ = nullptr;
-  QProgressBar* progress_ = nullptr;
+  QLineEdit* state_;
+  QProgressBar* progress_;
+  TickProbe poll_;
+  TickProbe marquee_;
+  PulseProbe pulse_;
+  HideClock hidden_;
   QString failure_;
 };
 
@@ -450,39 +593,51 @@ double rounded(double value, int digits) {
 
 struct TransferRow {
   int bytes;
-  double limit_s, wall_s, ratio, cpu_percent, stall_ms;
+  double limit_s, wall_s, ratio, cpu_percent, probe_percent, pulse_gap_ms;
   Spread turnaround;
+  Spread guard;  // count: guards per run
   int boxes;
 };
 
 TransferRow median_row(const std::vector<TransferRun>& runs) {
   std::vector<double> pooled;
+  std::vector<double> guards;
   std::vector<double> bytes;
   int boxes = 0;
   for (const TransferRun& run : runs) {
     pooled.insert(pooled.end(), run.turnaround_ms.begin(), run.turnaround_ms.end());
+    guards.insert(guards.end(), run.guard_ms.begin(), run.guard_ms.end());
     bytes.push_back(run.bytes);
     boxes += run.boxes;
   }
+  Spread guard = spread_of(guards);
+  guard.count /= runs.size();
   const int median_bytes = int(median_of(bytes));
   return {median_bytes,
           median_bytes / bytes_per_second,
           median_of(column(runs, &TransferRun::wall_s)),
           median_of(column(runs, &TransferRun::ratio)),
           median_of(column(runs, &TransferRun::cpu_percent)),
-          median_of(column(runs, &TransferRun::stall_ms)),
+          median_of(column(runs, &TransferRun::probe_percent)),
+          median_of(column(runs, &TransferRun::pulse_gap_ms)),
           spread_of(pooled),
+          guard,
           boxes};
+}
+
+// Each figure's worst run.
+Spread worst_spread(const Spread& a, const Spread& b) {
+  return {std::max(a.count, b.count), std::max(a.median, b.median), std::max(a.p99, b.p99), std::max(a.max, b.max)};
 }
 
 TransferRow worst_row(const std::vector<TransferRun>& runs) {
   Spread turnaround;
+  Spread guard;
   std::vector<double> bytes;
   int boxes = 0;
   for (const TransferRun& run : runs) {
-    const Spread own = spread_of(run.turnaround_ms);
-    turnaround = {std::max(turnaround.count, own.count), std::max(turnaround.median, own.median),
-                  std::max(turnaround.p99, own.p99), std::max(turnaround.max, own.max)};
+    turnaround = worst_spread(turnaround, spread_of(run.turnaround_ms));
+    guard = worst_spread(guard, spread_of(run.guard_ms));
     bytes.push_back(run.bytes);
     boxes = std::max(boxes, run.boxes);
   }
@@ -492,15 +647,29 @@ TransferRow worst_row(const std::vector<TransferRun>& runs) {
           worst_of(column(runs, &TransferRun::wall_s)),
           worst_of(column(runs, &TransferRun::ratio)),
           worst_of(column(runs, &TransferRun::cpu_percent)),
-          worst_of(column(runs, &TransferRun::stall_ms)),
+          worst_of(column(runs, &TransferRun::probe_percent)),
+          worst_of(column(runs, &TransferRun::pulse_gap_ms)),
           turnaround,
+          guard,
           boxes};
 }
 
 void print_transfer_line(const char* name, const TransferRow& row) {
-  std::printf("%-20s %6d %8.4f %8.4f %6.3f   %6.3f %6.3f %6.3f   %6.1f %8.2f %5d\n", name, row.bytes, row.limit_s,
-              row.wall_s, row.ratio, row.turnaround.median, row.turnaround.p99, row.turnaround.max, row.cpu_percent,
-              row.stall_ms, row.boxes);
+  std::printf("%-20s %6d %8.4f %8.4f %6.3f   %6.3f %6.3f %6.3f   %6.2f %8.3f %9.2f %5d\n", name, row.bytes,
+              row.limit_s, row.wall_s, row.ratio, row.turnaround.median, row.turnaround.p99, row.turnaround.max,
+              row.cpu_percent, row.probe_percent, row.pulse_gap_ms, row.boxes);
+}
+
+void print_guard_line(const char* name, const TransferRow& row) {
+  std::printf("%-20s %8zu %8.3f %8.3f %8.3f\n", name, row.guard.count, row.guard.median, row.guard.p99,
+              row.guard.max);
+}
+
+QJsonObject spread_json(const Spread& spread) {
+  return {{"count", qint64(spread.count)},
+          {"median", rounded(spread.median, 4)},
+          {"p99", rounded(spread.p99, 4)},
+          {"max", rounded(spread.max, 4)}};
 }
 
 QJsonObject transfer_json(const TransferRow& row) {
@@ -508,25 +677,24 @@ QJsonObject transfer_json(const TransferRow& row) {
           {"wire_limit_s", rounded(row.limit_s, 4)},
           {"wall_s", rounded(row.wall_s, 4)},
           {"ratio", rounded(row.ratio, 4)},
-          {"turnaround_ms",
-           QJsonObject{{"count", qint64(row.turnaround.count)},
-                       {"median", rounded(row.turnaround.median, 4)},
-                       {"p99", rounded(row.turnaround.p99, 4)},
-                       {"max", rounded(row.turnaround.max, 4)}}},
+          {"turnaround_ms", spread_json(row.turnaround)},
+          {"guard_ms", spread_json(row.guard)},
           {"cpu_percent", rounded(row.cpu_percent, 2)},
-          {"stall_max_ms", rounded(row.stall_ms, 3)},
+          {"probe_percent", rounded(row.probe_percent, 4)},
+          {"pulse_gap_max_ms", rounded(row.pulse_gap_ms, 3)},
           {"boxes", row.boxes}};
 }
 
 struct IdleRow {
-  double cpu_percent, wakeups_per_s, preemptions_per_s;
+  double cpu_percent, own_percent, poll_tick_us, wakeups_per_s, preemptions_per_s;
   int boxes;
 };
 
 IdleRow idle_row(const std::vector<IdleRun>& runs, double (*pick)(const std::vector<double>&)) {
   int boxes = 0;
   for (const IdleRun& run : runs) boxes += run.boxes;
-  return {pick(column(runs, &IdleRun::cpu_percent)), pick(column(runs, &IdleRun::wakeups_per_s)),
+  return {pick(column(runs, &IdleRun::cpu_percent)),  pick(column(runs, &IdleRun::own_percent)),
+          pick(column(runs, &IdleRun::poll_tick_us)), pick(column(runs, &IdleRun::wakeups_per_s)),
           pick(column(runs, &IdleRun::preemptions_per_s)), boxes};
 }
 
@@ -535,6 +703,8 @@ double median_ref(const std::vector<double>& values) { return median_of(values);
 QJsonObject idle_json(const IdleRow& row) {
   return {{"seconds", idle_ms / 1000.0},
           {"cpu_percent", rounded(row.cpu_percent, 3)},
+          {"own_percent", rounded(row.own_percent, 4)},
+          {"poll_tick_us", rounded(row.poll_tick_us, 2)},
           {"wakeups_per_s", rounded(row.wakeups_per_s, 1)},
           {"preemptions_per_s", rounded(row.preemptions_per_s, 1)},
           {"boxes", row.boxes}};
@@ -596,6 +766,7 @@ int main(int argc, char* argv[]) {
   bench::TimedLink link(port, clock);
   CountingNotifier notifier;
   Principale window(link, notifier);
+  QObject::connect(&window.session(), &TransmitterSession::stepsStarted, &link, &bench::TimedLink::noteSequenceStart);
   window.show();
   Bench bench(window, link, notifier, clock);
 
@@ -622,26 +793,30 @@ int main(int argc, char* argv[]) {
 
   std::printf("machine: %s at end\n\n", qPrintable(machine_line()));
   const auto print_transfers = [&](const char* title, TransferRow (*row_of)(const std::vector<TransferRun>&)) {
-    std::printf("%s\n%-20s %6s %8s %8s %6s   %-22s   %6s %8s %5s\n", title, "", "bytes", "limit s", "wall s", "ratio",
-                "turnaround ms med/p99/max", "CPU %", "stall ms", "boxes");
+    std::printf("%s\n%-20s %6s %8s %8s %6s   %-22s   %6s %8s %9s %5s\n", title, "", "bytes", "limit s", "wall s",
+                "ratio", "turnaround ms med/p99/max", "CPU %", "probes %", "pulse gap", "boxes");
     for (const char* name : transfer_rows)
       if (transfers.count(name)) print_transfer_line(name, row_of(transfers[name]));
+    std::printf("\nGuards after a sequence's last reply (%.0f ms listening; not in the ratios), ms:\n%-20s %8s %8s %8s %8s\n",
+                guard_nominal_ms, "", "per run", "median", "p99", "max");
+    for (const char* name : transfer_rows)
+      if (transfers.count(name)) print_guard_line(name, row_of(transfers[name]));
   };
   const QString runs_title = options.runs == 1 ? QStringLiteral("one run") : QStringLiteral("medians of %1 runs").arg(options.runs);
   print_transfers(qPrintable(QStringLiteral("Operations (%1):").arg(runs_title)), median_row);
   if (options.runs > 1) print_transfers("\nOperations, worst run (turnaround: each figure's worst run):", worst_row);
 
-  std::printf("\nIdle, %d s each (%s):\n%-20s %8s %12s %15s %5s\n", idle_ms / 1000, qPrintable(runs_title), "", "CPU %",
-              "wake-ups/s", "preemptions/s", "boxes");
+  std::printf("\nIdle, %d s each (%s):\n%-20s %8s %8s %12s %12s %15s %5s\n", idle_ms / 1000, qPrintable(runs_title), "",
+              "CPU %", "own %", "poll tick us", "wake-ups/s", "preemptions/s", "boxes");
   for (const char* name : idle_rows) {
     if (!idles.count(name)) continue;
     const IdleRow row = idle_row(idles[name], median_ref);
-    std::printf("%-20s %8.3f %12.1f %15.1f %5d\n", name, row.cpu_percent, row.wakeups_per_s, row.preemptions_per_s,
-                row.boxes);
+    std::printf("%-20s %8.3f %8.4f %12.2f %12.1f %15.1f %5d\n", name, row.cpu_percent, row.own_percent, row.poll_tick_us,
+                row.wakeups_per_s, row.preemptions_per_s, row.boxes);
     if (options.runs > 1) {
       const IdleRow worst = idle_row(idles[name], worst_of);
-      std::printf("%-20s %8.3f %12.1f %15.1f\n", "  worst run", worst.cpu_percent, worst.wakeups_per_s,
-                  worst.preemptions_per_s);
+      std::printf("%-20s %8.3f %8.4f %12.2f %12.1f %15.1f\n", "  worst run", worst.cpu_percent, worst.own_percent,
+                  worst.poll_tick_us, worst.wakeups_per_s, worst.preemptions_per_s);
     }
   }
 

@@ -32,18 +32,29 @@ class TestBenchSmoke : public QObject {
 
     // Bytes both ways from the first command to the last reply: "U" and 63
     // reads of three bytes; 62 writes of four bytes (a New device) and the
-    // read-back; 64 writes and the read-back. One turnaround per step but the first.
-    const std::map<QString, std::pair<int, int>> transfers{
-        {"connect+read", {1 + 63 * 3, 62}},
-        {"Programma", {62 * 4 + 63 * 3, 62 + 63 - 1}},
-        {"UHF defaults", {64 * 4 + 63 * 3, 64 + 63 - 1}},
-        {"VHF defaults", {64 * 4 + 63 * 3, 64 + 63 - 1}},
+    // read-back; 64 writes and the read-back. One turnaround per step but the
+    // first and but the read-back's first: that one follows the writes' guard.
+    // A guard after each sequence: the read, or the writes and the read-back.
+    struct Expected {
+      int bytes, turnarounds, guards;
+    };
+    const std::map<QString, Expected> transfers{
+        {"connect+read", {1 + 63 * 3, 62, 1}},
+        {"Programma", {62 * 4 + 63 * 3, 62 + 63 - 2, 2}},
+        {"UHF defaults", {64 * 4 + 63 * 3, 64 + 63 - 2, 2}},
+        {"VHF defaults", {64 * 4 + 63 * 3, 64 + 63 - 2, 2}},
     };
     for (const auto& [name, expected] : transfers) {
       QVERIFY2(rows.count(name), qPrintable(name));
       const QJsonObject row = rows[name];
-      QCOMPARE(row.value("bytes").toInt(), expected.first);
-      QCOMPARE(row.value("turnaround_ms").toObject().value("count").toInt(), expected.second);
+      QCOMPARE(row.value("bytes").toInt(), expected.bytes);
+      QCOMPARE(row.value("turnaround_ms").toObject().value("count").toInt(), expected.turnarounds);
+      const QJsonObject guard = row.value("guard_ms").toObject();
+      QCOMPARE(guard.value("count").toInt(), expected.guards);
+      // Each guard listens 30 ms, whatever the line's pace.
+      QVERIFY2(guard.value("median").toDouble() >= 30, qPrintable(name));
+      QVERIFY2(row.value("pulse_gap_max_ms").toDouble() >= 10, qPrintable(name));
+      QVERIFY2(row.value("probe_percent").isDouble(), qPrintable(name));
       QCOMPARE(row.value("boxes").toInt(-1), 0);
       QVERIFY2(row.value("wall_s").toDouble() > 0 && row.value("cpu_percent").toDouble() > 0, qPrintable(name));
       QVERIFY2(row.value("worst").isObject(), qPrintable(name));
@@ -53,6 +64,9 @@ class TestBenchSmoke : public QObject {
       QCOMPARE(rows[name].value("boxes").toInt(-1), 0);
       QVERIFY2(rows[name].value("wakeups_per_s").toDouble() > 0, qPrintable(name));
       QVERIFY2(rows[name].value("cpu_percent").isDouble(), qPrintable(name));
+      // The poll ticked (100 a second) and its handler took some time.
+      QVERIFY2(rows[name].value("poll_tick_us").toDouble() > 0, qPrintable(name));
+      QVERIFY2(rows[name].value("own_percent").toDouble() > 0, qPrintable(name));
     }
     QVERIFY(rows.count("emulator pacing"));
     QVERIFY(rows["emulator pacing"].value("reported").toBool());

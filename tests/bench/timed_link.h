@@ -3,7 +3,10 @@
 // each write and of each arrival, on the benchmark's clock, so that the
 // program's turnaround (a reply handed over, the next command written) is
 // measured inside the program itself, without the emulator's or the
-// pseudo-terminal's delays in it.
+// pseudo-terminal's delays in it. The start of each sequence of steps is
+// noted beside them, which tells a guard after a sequence's last reply from a
+// turnaround. The time spent noting is summed, so that the benchmark can
+// report its own cost.
 
 #include "link/serial_link.h"
 
@@ -16,10 +19,11 @@ namespace quarn::bench {
 class TimedLink : public SerialLink {
   Q_OBJECT
  public:
+  enum class Kind { Written, Arrived, SequenceStarted };
   struct Event {
-    qint64 ns;     // on the clock given to the constructor
-    int bytes;     // how many were written, or how many arrived
-    bool written;  // a write by the program; otherwise an arrival
+    qint64 ns;   // on the clock given to the constructor
+    int bytes;   // how many were written, or how many arrived
+    Kind kind;
   };
 
   TimedLink(SerialLink& port, const QElapsedTimer& clock) : port_(port), clock_(clock) {
@@ -32,6 +36,9 @@ class TimedLink : public SerialLink {
   }
 
   const std::vector<Event>& events() const { return events_; }
+  // Nanoseconds spent noting events so far.
+  qint64 noting_ns() const { return noting_ns_; }
+  void noteSequenceStart() { note(clock_.nsecsElapsed(), 0, Kind::SequenceStarted); }
 
   void setPortNumber(int number) override { port_.setPortNumber(number); }
   int portNumber() const override { return port_.portNumber(); }
@@ -53,16 +60,21 @@ class TimedLink : public SerialLink {
   }
   // Noted before it is passed on: the time the program handed the command over.
   void write(const QByteArray& bytes) override {
-    events_.push_back({clock_.nsecsElapsed(), int(bytes.size()), true});
+    note(clock_.nsecsElapsed(), int(bytes.size()), Kind::Written);
     port_.write(bytes);
   }
 
  private:
+  void note(qint64 now, int bytes, Kind kind) {
+    events_.push_back({now, bytes, kind});
+    noting_ns_ += clock_.nsecsElapsed() - now;
+  }
+
   // Noted before the program hears of it.
   void onArrival() {
     const qint64 now = clock_.nsecsElapsed();
     const int waiting = port_.bytesWaiting();
-    if (waiting > unread_) events_.push_back({now, waiting - unread_, false});
+    if (waiting > unread_) note(now, waiting - unread_, Kind::Arrived);
     unread_ = waiting;
     emit bytesArrived();
   }
@@ -70,6 +82,7 @@ class TimedLink : public SerialLink {
   SerialLink& port_;
   const QElapsedTimer& clock_;
   std::vector<Event> events_;
+  qint64 noting_ns_ = 0;
   int unread_ = 0;  // bytes the port held at the last look, less those read since
 };
 

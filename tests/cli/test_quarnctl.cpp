@@ -5,15 +5,22 @@
 #include "config/factory_defaults.h"
 #include "config/cell_map.h"
 #include "link/settings_file.h"
+#include "tests/link/unusable_paths.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSerialPort>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 using namespace quarn;
 
@@ -22,8 +29,9 @@ namespace {
 // One quarn-emulator process; its device path is the first line it prints.
 class Emulator {
  public:
-  explicit Emulator(const QStringList& faults = {}) {
-    process_.start(QStringLiteral(QUARN_EMULATOR_PATH), QStringList{"--no-pacing"} + faults);
+  enum class Line { Unpaced, Paced };  // paced: 2400 baud, as a real device
+  explicit Emulator(const QStringList& faults = {}, Line line = Line::Unpaced) {
+    process_.start(QStringLiteral(QUARN_EMULATOR_PATH), (line == Line::Unpaced ? QStringList{"--no-pacing"} : QStringList{}) + faults);
     if (process_.waitForStarted(5000) && process_.waitForReadyRead(5000)) path_ = QString::fromUtf8(process_.readLine()).trimmed();
   }
   ~Emulator() {
@@ -34,6 +42,21 @@ class Emulator {
   const QString& path() const { return path_; }
   // The traffic log so far.
   QString log() { return log_ += QString::fromUtf8(process_.readAllStandardError()); }
+  // Waits until the traffic log holds `text` `times` times.
+  bool waitForLog(const QString& text, int times) {
+    process_.setReadChannel(QProcess::StandardError);
+    const QDeadlineTimer deadline(10000);
+    while (log().count(text) < times) {
+      if (!process_.waitForReadyRead(int(deadline.remainingTime()))) return false;
+    }
+    return true;
+  }
+  // The device goes away at once, as an adapter pulled out: the
+  // pseudo-terminal's master closes with the process.
+  void pull() {
+    process_.kill();
+    process_.waitForFinished(3000);
+  }
 
  private:
   QProcess process_;
@@ -131,7 +154,21 @@ bool in_packets(int address) {
          (address >= cell::battery_packet && address < cell::battery_packet + packet_size);
 }
 
+// How an ordinary user runs quarnctl: under root, through setpriv without the
+// overrides of file permissions and of a terminal's exclusive mode. Nothing
+// when root has no setpriv.
+std::optional<QStringList> as_ordinary_user() {
+  if (::geteuid() != 0) return QStringList{};
+  if (QStandardPaths::findExecutable("setpriv").isEmpty()) return std::nullopt;
+  return QStringList{"setpriv", "--bounding-set", "-dac_override,-dac_read_search,-sys_admin", "--"};
+}
+
+// Who else holds the emulator's device while quarnctl tries it.
+enum class Holder { None, SerialPort, Exclusive };
+
 }  // namespace
+
+Q_DECLARE_METATYPE(Holder)
 
 class TestQuarnctl : public QObject {
   Q_OBJECT
@@ -186,6 +223,100 @@ class TestQuarnctl : public QObject {
                                    {"read", "--port", emulator.path()});
     QCOMPARE(r.exit, 4);
     QVERIFY2(r.err.startsWith("2 Permission denied: " + emulator.path() + '\n'), qPrintable(r.err));
+  }
+
+  // A port that will not open, for an ordinary user: exit 4 at once, and the
+  // port error names the device. A port that another program holds (with
+  // QSerialPort's lock file, or a terminal in exclusive mode without one) is
+  // said to be in use rather than a matter of permissions.
+  void aPortThatWillNotOpenIsNamed_data() {
+    QTest::addColumn<int>("path_row");  // in unusable_paths(); -1: the emulator's device
+    QTest::addColumn<Holder>("holder");
+    QTest::addColumn<QString>("error");  // %1: the device
+    int row = 0;
+    for (const quarn::test::UnusablePath& path : quarn::test::unusable_paths()) {
+      QTest::newRow(path.name) << row++ << Holder::None << path.error + ": %1";
+    }
+    QTest::newRow("held by another serial program") << -1 << Holder::SerialPort
+                                                    << "2 porta occupata da un altro programma: %1";
+    QTest::newRow("held in exclusive mode") << -1 << Holder::Exclusive << "2 porta occupata da un altro programma: %1";
+  }
+  void aPortThatWillNotOpenIsNamed() {
+    QFETCH(int, path_row);
+    QFETCH(Holder, holder);
+    QFETCH(QString, error);
+    const std::optional<QStringList> user = as_ordinary_user();
+    if (!user) QSKIP("setpriv is not installed");
+    QuarnctlBench bench;
+    std::optional<Emulator> emulator;
+    QString path;
+    if (path_row >= 0) {
+      path = quarn::test::unusable_paths().at(std::size_t(path_row)).make(QDir(bench.dir.path()));
+    } else {
+      path = emulator.emplace().path();
+    }
+    QVERIFY(!path.isEmpty());
+    QSerialPort serial_holder(path);
+    int exclusive_holder = -1;
+    if (holder == Holder::SerialPort) QVERIFY(serial_holder.open(QIODevice::ReadWrite));
+    if (holder == Holder::Exclusive) {
+      exclusive_holder = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+      QVERIFY(exclusive_holder >= 0);
+      QVERIFY(::ioctl(exclusive_holder, TIOCEXCL) == 0);
+    }
+    const QStringList arguments{"read", "--port", path};
+    const Run r = user->isEmpty() ? bench.run(arguments, 10000) : bench.runThrough(*user, arguments);
+    if (exclusive_holder >= 0) ::close(exclusive_holder);
+    QCOMPARE(r.exit, 4);
+    QCOMPARE(r.err, error.arg(path) + "\nPorta seriale Guasta o Mancante\n");
+    QVERIFY(r.out.isEmpty());
+  }
+
+  // The device goes away (the emulator killed, its pseudo-terminal's master
+  // closed with it) while quarnctl waits for the ready "K", in the middle of
+  // a read, or of the writes of a program run, on a line paced as a real one:
+  // quarnctl ends at once with exit 4, naming the device; a program run also
+  // says how many cells were acknowledged.
+  void theDeviceVanishesWhileInUse_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<QString>("step");  // a line of the traffic log ...
+    QTest::addColumn<int>("times");     // ... seen this often before the device goes
+    QTest::addColumn<QString>("then");  // what follows the port error (a pattern)
+    QTest::newRow("waiting for the ready K") << "read" << QStringList{"--silent"} << "client opened the port" << 1 << "";
+    QTest::newRow("read") << "read" << QStringList{} << "PC -> TX  52" << 3 << "";
+    QTest::newRow("program") << "program" << QStringList{} << "PC -> TX  57" << 3
+                             << "Confermate \\d+ celle prima dell'errore\n";
+  }
+  void theDeviceVanishesWhileInUse() {
+    QFETCH(QString, command);
+    QFETCH(QStringList, faults);
+    QFETCH(QString, step);
+    QFETCH(int, times);
+    QFETCH(QString, then);
+    QuarnctlBench bench;
+    QStringList arguments{command};
+    if (command == "program") {
+      const Emulator source;
+      QVERIFY(bench.cells(source.path(), "a.json"));
+      arguments << bench.file("a.json");
+    }
+    Emulator device(faults, Emulator::Line::Paced);
+    arguments << "--port" << device.path();
+    QProcess quarnctl;
+    quarnctl.setProcessEnvironment(bench.environment());
+    quarnctl.start(QStringLiteral(QUARNCTL_PATH), arguments);
+    quarnctl.closeWriteChannel();
+    QVERIFY(device.waitForLog(step, times));
+    device.pull();
+    QVERIFY(quarnctl.waitForFinished(5000));
+    QCOMPARE(quarnctl.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(quarnctl.exitCode(), 4);
+    // The serial layer numbers the loss by the call that noticed it: a read (5) or another (6).
+    const QRegularExpression expected("^[56] dispositivo scollegato: " + QRegularExpression::escape(device.path()) +
+                                      "\nPorta seriale Guasta o Mancante\n" + then + "$");
+    const QString err = QString::fromUtf8(quarnctl.readAllStandardError());
+    QVERIFY2(expected.match(err).hasMatch(), qPrintable(err));
   }
 
   // A read saved to a file and programmed back leaves the device byte for

@@ -114,6 +114,7 @@ class TestLinkProtocol : public QObject {
     port_->feed("K");
     QTRY_VERIFY(ack.called);
     QVERIFY(ack.value);
+    QVERIFY(!protocol_->timer1().isActive());  // the answered step leaves no time-out running
   }
 
   // A doubled "K" still waiting when the next step starts is dropped: the

@@ -97,6 +97,21 @@ class TestPortNames : public QObject {
     QCOMPARE(device_name_for_port(1), QString("/dev/ttyUSB3"));
   }
 
+  // A port named by its variable opens without listing the system's ports,
+  // which takes milliseconds inside the event loop.
+  void aVariableNeedsNoList() {
+    int listings = 0;
+    set_port_lister([&listings] {
+      ++listings;
+      return std::vector<PortInfo>{};
+    });
+    qputenv("QUARN_COM5", "/dev/pts/9");
+    QCOMPARE(device_name_for_port(5), QString("/dev/pts/9"));
+    QCOMPARE(listings, 0);
+    QCOMPARE(device_name_for_port(4), QString("/dev/ttyS3"));
+    QCOMPARE(listings, 1);
+  }
+
   // The tooltip names the device and what it is, or why it was taken.
   void tooltipsNameTheDeviceAndWhyItWasChosen() {
     const std::vector<PortInfo> ports{adapter("/dev/ttyUSB0", "usb-FTDI", "FT232R USB UART"), native("/dev/ttyS0")};

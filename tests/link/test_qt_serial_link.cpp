@@ -9,6 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <pty.h>
 #include <memory>
@@ -47,6 +48,21 @@ class TestQtSerialLink : public QObject {
     return readAll() == "K";
   }
 
+  // A terminal with nothing at its far side: Com 6 leads to it and the link
+  // is open on it. Returns the far side (non-blocking), or -1.
+  int openBareTerminal() {
+    int master = -1;
+    int slave = -1;
+    char name[64] = {};
+    if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return -1;
+    ::close(slave);
+    ::fcntl(master, F_SETFL, O_NONBLOCK);
+    if (::ptsname_r(master, name, sizeof name) != 0) return -1;
+    qputenv("QUARN_COM6", name);
+    link_->setPortNumber(6);
+    return link_->open() ? -1 : master;
+  }
+
  private slots:
   void init() {
     transmitter_ = std::make_unique<EmulatedTransmitter>(
@@ -63,6 +79,7 @@ class TestQtSerialLink : public QObject {
     pty_.reset();
     transmitter_.reset();
     qunsetenv("QUARN_COM5");
+    qunsetenv("QUARN_COM6");
   }
 
   // Each value goes out as the value of a write and comes back as the answer
@@ -141,22 +158,12 @@ class TestQtSerialLink : public QObject {
     QVERIFY(!link_->isOpen());
   }
 
-  // A terminal whose far side is gone reads end-of-file, which QSerialPort
-  // reports as a read error, and fails writes with a resource error.
   // A device flooding the line while nothing reads: the port keeps at most
   // its receive queue, the rest waits in the terminal (which then refuses
   // more), and the port still works afterwards.
   void aFloodWhileNobodyListensKeepsMemoryBounded() {
-    int master = -1;
-    int slave = -1;
-    QVERIFY(::openpty(&master, &slave, nullptr, nullptr, nullptr) == 0);
-    ::fcntl(master, F_SETFL, O_NONBLOCK);
-    char name[64] = {};
-    QVERIFY(::ptsname_r(master, name, sizeof name) == 0);
-    qputenv("QUARN_COM6", name);
-    link_->setPortNumber(6);
-    QVERIFY(!link_->open());
-    ::close(slave);
+    const int master = openBareTerminal();
+    QVERIFY(master >= 0);
     const QByteArray chunk(4096, 'x');
     qint64 accepted = 0;
     for (int round = 0; round < 200; ++round) {
@@ -174,6 +181,40 @@ class TestQtSerialLink : public QObject {
     ::close(master);
   }
 
+  // Bytes still queued when the far side hangs up: the close's flush meets
+  // the hung-up terminal and the serial layer raises a read error inside the
+  // close. That close was deliberate, so it reports no loss, and the port
+  // opened next stays open.
+  void anErrorWhileClosingLeavesTheNextOpeningAlone() {
+    QSignalSpy lost(link_.get(), &SerialLink::lost);
+    const int master = openBareTerminal();
+    QVERIFY(master >= 0);
+    link_->write(QByteArray(256 * 1024, 'x'));  // more than the terminal takes
+    ::close(master);
+    link_->close();
+
+    link_->setPortNumber(port);
+    QVERIFY(connectToTransmitter());
+    QTest::qWait(50);
+    QVERIFY(link_->isOpen());
+    QCOMPARE(lost.count(), 0);
+  }
+
+  // A command is on the line when write() returns, not on a later pass of
+  // the event loop: the session reports a step's progress right after it.
+  void aWriteLeavesBeforeTheEventLoopRuns() {
+    const int master = openBareTerminal();
+    QVERIFY(master >= 0);
+    link_->write(QByteArray("W") + char(5) + char(0x11));
+    char sent[8] = {};
+    const auto n = ::read(master, sent, sizeof sent);
+    QCOMPARE(QByteArray(sent, int(std::max<ssize_t>(n, 0))), QByteArray("W") + char(5) + char(0x11));
+    link_->close();
+    ::close(master);
+  }
+
+  // A terminal whose far side is gone reads end-of-file, which QSerialPort
+  // reports as a read error, and fails writes with a resource error.
   void vanishedDeviceClosesThePortAndReportsTheLoss() {
     QSignalSpy lost(link_.get(), &SerialLink::lost);
     QVERIFY(connectToTransmitter());
@@ -190,6 +231,7 @@ class TestQtSerialLink : public QObject {
   // here the pseudo-terminal listed as a USB adapter after a native port.
   void comOneOpensTheFirstListedAdapter() {
     qunsetenv("QUARN_COM5");
+    qunsetenv("QUARN_COM6");
     const QString device = pty_->slavePath();
     set_port_lister([device] {
       return std::vector<PortInfo>{{"/dev/ttyS-quarn-native", {}, {}, std::nullopt, std::nullopt, false, {}},

@@ -96,6 +96,7 @@ class TestTransmitterSession : public QObject {
     connect(session_, &TransmitterSession::progress, [&](int a) {
       progress.push_back(a);
       QCOMPARE(port_->waiting(), 0);
+      QCOMPARE(port_->writeCalls(), a + 1);  // the step's own command is out already
     });
     QVERIFY(session_->readMemory(recordRead()));
     answerReads(pattern());

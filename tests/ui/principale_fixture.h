@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -58,6 +59,13 @@ struct PrincipaleFixture {
   bool connectAndRead() {
     c().Cmd_connetti->click();
     return run_until([this] { return state() == state_text::connected && !window.session().busy(); }, 5000);
+  }
+
+  // Waits for the status poll's next tick, which sets the commands' enabled
+  // states: a fixed wait can miss it on a loaded machine.
+  bool pollTicked() {
+    QSignalSpy tick(&window.statusTimer(), &QTimer::timeout);
+    return tick.wait(2000);
   }
 
   // Waits for the running operation (programming, defaults) to end.

@@ -25,7 +25,7 @@ struct FilesFixture : PrincipaleFixture {
     QTest::keyClick(&window, Qt::Key(sequence[0].key()), sequence[0].keyboardModifiers());
   }
   void programma() {
-    QTest::qWait(20);  // the poll enables the commands
+    QVERIFY(pollTicked());
     c().cmd_programma->click();
     QVERIFY(settle());
   }
@@ -67,7 +67,7 @@ class TestPrincipaleFiles : public QObject {
     QCOMPARE(f.c().CodiceQuarn->text(), QString("4321"));
     QVERIFY(f.c().Opt_tx_sing->isChecked());
     QCOMPARE(f.window.block().cells[cell::tx_mode], 0.0);  // the option stored its cell
-    QTest::qWait(20);
+    QVERIFY(f.pollTicked());
     QCOMPARE(f.sent(), sent_before);  // opening writes nothing to the transmitter
     QVERIFY(f.notifier.messages.empty());
   }
@@ -113,7 +113,7 @@ class TestPrincipaleFiles : public QObject {
     BackupStore impossible(blocker.fileName() + "/backups");  // under a file: fails even for root
     f.window.session().setBackupStore(&impossible);
     QVERIFY(f.connectAndRead());
-    QTest::qWait(20);
+    QVERIFY(f.pollTicked());
     f.c().Cmd_init_vhf->click();
     QVERIFY(f.settle());
     QVERIFY(!f.sent().contains('W'));

@@ -80,7 +80,10 @@ class TestPrincipaleProgramming : public QObject {
     }
     if (edit) edit();
     const qsizetype before = f.sent().size();
-    QTest::qWait(20);  // the poll enables the commands
+    if (!f.pollTicked()) {
+      QTest::qFail("the status poll did not tick", __FILE__, __LINE__);
+      return {};
+    }
     command->click();
     if (!f.settle()) {
       QTest::qFail("the command did not end", __FILE__, __LINE__);
@@ -265,7 +268,7 @@ class TestPrincipaleProgramming : public QObject {
   void disconettiDuringARunEndsItWithTheTimeOutAtOnce() {
     PrincipaleFixture f(uhf_new(), {}, LineTiming{});
     QVERIFY(f.connectAndRead());
-    QTest::qWait(20);
+    QVERIFY(f.pollTicked());
     f.c().cmd_programma->click();
     QTest::qWait(100);
     QVERIFY(!f.c().Cmd_init_uhf->isEnabled() && !f.c().Cmd_init_vhf->isEnabled());
@@ -294,7 +297,7 @@ class TestPrincipaleProgramming : public QObject {
     QFETCH(bool, tx);
     PrincipaleFixture f(uhf_new(), {}, LineTiming{});
     QVERIFY(f.connectAndRead());
-    QTest::qWait(20);
+    QVERIFY(f.pollTicked());
     (programma ? f.c().cmd_programma : f.c().Cmd_init_uhf)->click();
     QTest::qWait(50);
     struct AtBox {
@@ -321,10 +324,11 @@ class TestPrincipaleProgramming : public QObject {
   void readBackThatFailsEndsTheRunWithTheReadError() {
     PrincipaleFixture f;
     QVERIFY(f.connectAndRead());
-    QTest::qWait(20);
+    QVERIFY(f.pollTicked());
     // Pull the adapter while the read-back waits for cell 5.
-    connect(f.c().ProgressBar1, &QProgressBar::valueChanged, &f.link, [&](int value) {
-      if (f.c().ProgressBar1->maximum() == read_count - 1 && value == 5) QTimer::singleShot(0, &f.link, &EmulatedLink::unplug);
+    // The session's own step report: the bar shows only some of the steps.
+    connect(&f.window.session(), &TransmitterSession::progress, &f.link, [&](int address, int last_address) {
+      if (last_address == read_count - 1 && address == 5) QTimer::singleShot(0, &f.link, &EmulatedLink::unplug);
     });
     f.c().cmd_programma->click();
     QVERIFY(f.settle());
@@ -373,7 +377,7 @@ class TestPrincipaleProgramming : public QObject {
   void oldTickedDuringALoadCountsForTheCellsStillToCome() {
     PrincipaleFixture f(uhf_new(), {}, LineTiming{});
     QVERIFY(f.connectAndRead());
-    QTest::qWait(20);
+    QVERIFY(f.pollTicked());
     f.c().Cmd_init_uhf->click();
     QVERIFY(run_until([&] { return f.transmitter.model().memory()[cell::fixed_08] != 133 ||
                                          f.sent().contains(QByteArray("W") + char(20)); }, 5000));

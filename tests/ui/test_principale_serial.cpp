@@ -1,34 +1,12 @@
 // The main window through the real serial port: QSerialPort on pseudo-terminals
 // served by emulated transmitters, chosen with the port list.
 
-#include "emulator/pty_transmitter.h"
 #include "link/port_names.h"
 #include "link/qt_serial_link.h"
-#include "tests/ui/principale_fixture.h"
+#include "tests/ui/pty_device.h"
 
 using namespace quarn;
 using namespace quarn::test;
-
-namespace {
-
-struct PtyDevice {
-  explicit PtyDevice(Band band)
-      : transmitter(TransmitterModel(factory_default_cells(band, Generation::New)), PrincipaleFixture::unpaced()),
-        pty(transmitter) {
-    error = pty.open();
-  }
-  QByteArray sent() const { return traffic_bytes(transmitter.traffic(), TrafficEntry::Direction::ToTransmitter); }
-  EmulatedTransmitter transmitter;
-  PtyTransmitter pty;
-  std::optional<QString> error;
-};
-
-void choose_port(const PrincipaleControls& c, int index) {
-  c.Cmb_com->setCurrentIndex(index);
-  emit c.Cmb_com->activated(index);
-}
-
-}  // namespace
 
 class TestPrincipaleSerial : public QObject {
   Q_OBJECT

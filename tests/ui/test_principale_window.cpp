@@ -244,7 +244,7 @@ class TestPrincipaleWindow : public QObject {
     QVERIFY(!f.link.isOpen());
     QCOMPARE(f.link.portNumber(), 3);
     QCOMPARE(f.state(), state_text::connected);  // the state text is not touched
-    QTest::qWait(20);
+    QVERIFY(f.pollTicked());
     QCOMPARE(f.sent(), before);                   // no letter went out
   }
 };

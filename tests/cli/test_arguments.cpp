@@ -1,0 +1,45 @@
+// quarnctl's argument parsing on its own: which argument is the command and
+// which are its files, whatever they look like.
+
+#include "cli/arguments.h"
+
+#include <QTest>
+
+using namespace quarn::cli;
+
+class TestArguments : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // An empty argument is kept where it stands: as a file it is a file name
+  // (refused later when opened), as the command it is a missing command,
+  // never skipped so that the next argument becomes the command.
+  void emptyArgumentsKeepTheirPlace_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("command");  // empty: a usage error
+    QTest::addColumn<QStringList>("positional");
+    QTest::newRow("empty command before read") << QStringList{"", "read"} << "" << QStringList{};
+    QTest::newRow("empty command before program FILE")
+        << QStringList{"", "program", "site.json"} << "" << QStringList{};
+    QTest::newRow("empty file of diff") << QStringList{"diff", "", "b.json"} << "diff" << QStringList{"", "b.json"};
+    QTest::newRow("option value, then the command")
+        << QStringList{"--port", "", "read", "-"} << "read" << QStringList{"-"};
+  }
+  void emptyArgumentsKeepTheirPlace() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, command);
+    QFETCH(QStringList, positional);
+    const auto parsed = parse_arguments(QStringList{"quarnctl"} + arguments);
+    if (command.isEmpty()) {
+      QVERIFY(std::holds_alternative<UsageError>(parsed));
+      QCOMPARE(std::get<UsageError>(parsed).message, QString("Manca il comando (quarnctl --help)"));
+      return;
+    }
+    QVERIFY(std::holds_alternative<Arguments>(parsed));
+    QCOMPARE(std::get<Arguments>(parsed).command, command);
+    QCOMPARE(std::get<Arguments>(parsed).positional, positional);
+  }
+};
+
+QTEST_GUILESS_MAIN(TestArguments)
+#include "test_arguments.moc"

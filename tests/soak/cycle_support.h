@@ -1,0 +1,66 @@
+#pragma once
+// What both kinds of cycle share: waiting for an operation with a limit, the
+// list of broken invariants, and the check that a backup came before the
+// first write.
+
+#include "config/factory_defaults.h"
+#include "link/transmitter_session.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+namespace quarn::soak {
+
+// Time limits. The ready "K" comes within the pty server's client watch
+// (20 ms); the service waits for it without limit, so the soak gives up on
+// it after ready_limit_ms, as a front end does. An operation still running
+// operation_limit_ms after it started has hung.
+inline constexpr int ready_limit_ms = 500;
+inline constexpr int operation_limit_ms = 5000;
+// Short, so that a write without its "K" costs little; long enough that a
+// fault-free "K" is not late when other builds load the machine (at 200 ms
+// one in a thousand fault-free cycles timed out with a load average of 5).
+inline constexpr int acknowledgement_timeout_ms = 500;
+
+// Runs the event loop until `done` holds or `limit_ms` passed; true if done.
+bool wait_until(const std::function<bool()>& done, int limit_ms);
+
+class CycleLog;
+// Waits for the operation of `session` to end (`ended`); one still running
+// after operation_limit_ms has hung: it is reported and cancelled.
+void finish_or_cancel(TransmitterSession& session, const std::function<bool()>& ended, const QString& operation,
+                      CycleLog& log);
+
+class CycleLog {
+ public:
+  // Records `what` as broken unless `holds`.
+  void expect(bool holds, const QString& what);
+  void broke(const QString& what) { broken_ << what; }
+  const QStringList& broken() const { return broken_; }
+
+ private:
+  QStringList broken_;
+};
+
+// Before each write run of `session`, a new backup must exist that holds the
+// memory of one of the images the cycle marked as seen (cells 0 to 62).
+class BackupWatch : public QObject {
+ public:
+  explicit BackupWatch(TransmitterSession& session);
+  // A new cycle reports to `log`.
+  void startCycle(CycleLog& log);
+  // The device held `memory` at some point of this cycle before a write.
+  void seen(const MemoryImage& memory) { seen_.push_back(memory); }
+
+ private:
+  void writeStarting();
+
+  TransmitterSession& session_;
+  CycleLog* log_ = nullptr;
+  QString last_path_;
+  std::vector<MemoryImage> seen_;
+};
+
+}  // namespace quarn::soak

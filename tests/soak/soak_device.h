@@ -1,0 +1,38 @@
+#pragma once
+// The transmitter of one cycle: the emulated device, line unpaced, with the
+// cycle's faults, served on a pseudo-terminal of its own that "Com 1" leads
+// to. A fresh one each cycle keeps its traffic log short, so that the figures
+// the soak watches are the program's and not the log's.
+
+#include "emulator/emulated_transmitter.h"
+#include "emulator/pty_transmitter.h"
+
+#include <optional>
+
+namespace quarn::soak {
+
+class SoakDevice {
+ public:
+  SoakDevice(const MemoryImage& memory, const TransmitterFaults& faults);
+
+  // Why the pseudo-terminal could not be served; nullopt when it is.
+  const std::optional<QString>& error() const { return error_; }
+
+  const MemoryImage& memory() const { return transmitter_.model().memory(); }
+  int testTransmissions() const { return transmitter_.model().testTransmissions(); }
+  bool inSession() const { return transmitter_.model().inSession(); }
+
+  // A place in the traffic, to look at one operation's bytes afterwards.
+  std::size_t trafficMark() const { return transmitter_.traffic().size(); }
+  QByteArray sentSince(std::size_t mark) const;
+  QByteArray repliedSince(std::size_t mark) const;
+
+ private:
+  QByteArray bytesSince(std::size_t mark, TrafficEntry::Direction direction) const;
+
+  EmulatedTransmitter transmitter_;
+  PtyTransmitter pty_;
+  std::optional<QString> error_;
+};
+
+}  // namespace quarn::soak

@@ -1,0 +1,125 @@
+// The progress bar follows a transfer at most once a frame (1/30 s): a fast
+// transfer paints it a few times, not once per step, and the bar still shows
+// a sequence's last step and hides at the end.
+
+#include "tests/ui/principale_fixture.h"
+#include "ui/progress_throttle.h"
+
+#include <QEvent>
+
+using namespace quarn;
+using namespace quarn::test;
+
+namespace {
+
+// Counts the paint events of one widget.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget& widget) { widget.installEventFilter(this); }
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+}  // namespace
+
+class TestProgressThrottle : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // A step within a frame of the last shown value waits; the last step of the
+  // sequence does not.
+  void stepsWithinAFrameWaitButTheLastShowsAtOnce() {
+    QProgressBar bar;
+    ProgressThrottle throttle(bar);
+    throttle.start(10);
+    QVERIFY(bar.isVisible() || !bar.isHidden());
+    throttle.step(1);
+    throttle.step(2);
+    QCOMPARE(bar.value(), 0);
+    throttle.step(10);
+    QCOMPARE(bar.value(), 10);
+  }
+
+  void aStepAfterAFrameShowsAtOnce() {
+    QProgressBar bar;
+    ProgressThrottle throttle(bar);
+    throttle.start(10);
+    QTest::qWait(ProgressThrottle::frame_ms + 5);
+    throttle.step(3);
+    QCOMPARE(bar.value(), 3);
+  }
+
+  // No later step comes (a long wait for a reply): the held value shows.
+  void aHeldValueShowsWhenTheStepsStop() {
+    QProgressBar bar;
+    ProgressThrottle throttle(bar);
+    throttle.start(10);
+    throttle.step(1);
+    throttle.step(2);
+    QCOMPARE(bar.value(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(bar.value(), 2, 10 * ProgressThrottle::frame_ms);
+  }
+
+  void stopDropsAHeldValue() {
+    QProgressBar bar;
+    bar.show();
+    ProgressThrottle throttle(bar);
+    throttle.start(10);
+    throttle.step(4);
+    throttle.stop();
+    QTest::qWait(3 * ProgressThrottle::frame_ms);
+    QCOMPARE(bar.value(), 0);
+    QVERIFY(bar.isHidden());
+  }
+
+  // Paints of the window's bar over a whole operation: at most one per frame,
+  // plus the first and the last step of each sequence. Unthrottled, each
+  // step paints (125 for the unpaced programming run, 63 for the paced read).
+  void theWindowPaintsTheBarOncePerFrameAtMost_data() {
+    QTest::addColumn<bool>("paced");
+    QTest::addColumn<bool>("programming");
+    QTest::addColumn<int>("sequences");
+    QTest::newRow("unpaced programming and read-back") << false << true << 2;
+    QTest::newRow("paced connect and read") << true << false << 1;
+  }
+  void theWindowPaintsTheBarOncePerFrameAtMost() {
+    QFETCH(bool, paced);
+    QFETCH(bool, programming);
+    QFETCH(int, sequences);
+    LineTiming timing;
+    timing.paced = paced;
+    PrincipaleFixture f(uhf_new(), {}, timing);
+    f.window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+    if (programming) {
+      QVERIFY(f.connectAndRead());
+      QVERIFY(run_until([&] { return f.c().cmd_programma->isEnabled(); }, 2000));
+    }
+    PaintCounter counter(*f.c().ProgressBar1);
+    int last_steps_shown = 0;  // each sequence's last step, shown on the bar
+    connect(f.c().ProgressBar1, &QProgressBar::valueChanged, &f.window, [&](int value) {
+      if (value > 0 && value == f.c().ProgressBar1->maximum()) ++last_steps_shown;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    (programming ? f.c().cmd_programma : f.c().Cmd_connetti)->click();
+    QVERIFY(run_until([&] { return f.c().ProgressBar1->isHidden() && !f.window.session().busy(); }, 5000));
+    const qint64 elapsed_ms = clock.elapsed();
+
+    QVERIFY2(counter.paints > 0, "the counter sees the bar's paints");
+    const qint64 allowed = elapsed_ms / ProgressThrottle::frame_ms + 2 * sequences;
+    QVERIFY2(counter.paints <= allowed,
+             qPrintable(QStringLiteral("%1 paints in %2 ms").arg(counter.paints).arg(elapsed_ms)));
+    QCOMPARE(last_steps_shown, sequences);
+    QCOMPARE(f.c().ProgressBar1->value(), 0);
+    QVERIFY(f.notifier.messages.empty());
+  }
+};
+
+QTEST_MAIN(TestProgressThrottle)
+#include "test_progress_throttle.moc"
