@@ -9,7 +9,6 @@
 #include "emulator/transmitter_model.h"
 
 #include <QString>
-#include <QStringList>
 
 #include <vector>
 
@@ -109,11 +108,6 @@ inline bool is_defaults(Operation operation) {
 // The unit before the case: an Old one for Programma on Old, else a New UHF one.
 inline MemoryImage unit_memory(Operation operation) {
   return factory_default_cells(Band::Uhf, operation == Operation::ProgramOld ? Generation::Old : Generation::New);
-}
-
-// The memory as the model holds it from power-on (the wrong checksum is in it).
-inline MemoryImage initial_memory(Operation operation, const FaultRow& row) {
-  return TransmitterModel(unit_memory(operation), row.faults).memory();
 }
 
 inline ReadEffect read_effect(const FaultRow& row, Operation operation) {
