@@ -84,6 +84,9 @@ Outcome TransmitterSession::failure(int acknowledged, int address) const {
 
 bool TransmitterSession::connectAndRead(ReadDone done) {
   if (!begin("connessione e lettura")) return false;
+  // This connection may reach another transmitter than the last one (a lost
+  // device, a port closed and opened again): only its own read is backed up.
+  last_read_.reset();
   if (!traced_.isOpen()) {
     if (const auto error = traced_.open()) {
       const Outcome outcome{OutcomeKind::PortError, *error, -1, 0, {}};
@@ -251,7 +254,6 @@ void TransmitterSession::readBack(std::vector<std::uint8_t> written, WriteDone d
 }
 
 void TransmitterSession::endSession(char end_letter) {
-  last_read_.reset();  // the next connect may reach another transmitter
   if (traced_.isOpen()) protocol_.send(end_letter);
   if (traced_.isOpen()) traced_.close();
 }

@@ -3,7 +3,11 @@
 // replies out of step, the read-back comparison and the one-operation guard.
 
 #include "link/transmitter_session.h"
+#include "link/backup_store.h"
 #include "tests/link/scripted_link.h"
+
+#include <QDir>
+#include <QTemporaryDir>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -183,6 +187,41 @@ class TestTransmitterSession : public QObject {
     QCOMPARE(outcome_->kind, OutcomeKind::DeviceLost);
     QCOMPARE(outcome_->port_error.number, 9);
     if (kind == 3) QVERIFY(written_->writes_completed);
+  }
+
+  // A backup holds a read of the transmitter about to be written. After a
+  // lost device, the next connection may reach another unit; when its read
+  // is out of step there is nothing of it to back up, and the earlier unit's
+  // read must not stand in for it.
+  void aBackupNeverHoldsAnotherConnectionsRead() {
+    QTemporaryDir folder;
+    BackupStore backups(folder.path());
+    session_->setBackupStore(&backups);
+    port_->close();
+    QVERIFY(session_->connectAndRead(recordRead()));
+    port_->feed("K");
+    QCOMPARE(nextWritten(), QByteArray("UR") + char(0));
+    port_->feed(QByteArray(1, char(pattern()[0])));
+    answerReads(pattern(), 1);
+    QTRY_VERIFY(outcome_ && outcome_->completed());
+    QVERIFY(session_->lastRead());
+    port_->unplug();
+
+    outcome_.reset();
+    QVERIFY(session_->connectAndRead(recordRead()));
+    port_->feed("K");
+    QCOMPARE(nextWritten(), QByteArray("UR") + char(0));
+    port_->feed(QByteArray("\x01\x01"));  // one reply too many: the whole read is out of step
+    answerReads(MemoryRead{}, 1);
+    QTRY_VERIFY(outcome_);
+    QVERIFY(read_.out_of_step);
+
+    outcome_.reset();
+    QVERIFY(session_->program({1, 2, 3}, recordWrite()));
+    QTRY_VERIFY(outcome_);
+    QCOMPARE(outcome_->kind, OutcomeKind::BackupFailed);
+    QVERIFY(QDir(folder.path()).isEmpty());
+    QVERIFY(port_->written().isEmpty());  // nothing written without its backup
   }
 
   void cancelEndsTheOperationAsCancelled() {
