@@ -19,6 +19,10 @@ namespace quarn::soak {
 // operation_limit_ms after it started has hung.
 inline constexpr int ready_limit_ms = 500;
 inline constexpr int operation_limit_ms = 5000;
+// A device that fell silent mid-operation (SoakDevice::stalls()) leaves the
+// operation waiting, by design, for the technician's way out: the soak takes
+// it after this long.
+inline constexpr int stall_limit_ms = 300;
 // Short, so that a write without its "K" costs little; long enough that a
 // fault-free "K" is not late when other builds load the machine (at 200 ms
 // one in a thousand fault-free cycles timed out with a load average of 5).
@@ -28,10 +32,12 @@ inline constexpr int acknowledgement_timeout_ms = 500;
 bool wait_until(const std::function<bool()>& done, int limit_ms);
 
 class CycleLog;
-// Waits for the operation of `session` to end (`ended`); one still running
-// after operation_limit_ms has hung: it is reported and cancelled.
-void finish_or_cancel(TransmitterSession& session, const std::function<bool()>& ended, const QString& operation,
-                      CycleLog& log);
+// Waits for an operation to end (`ended`). One still running after
+// operation_limit_ms has hung: it is reported and ended by `way_out` (a cancel,
+// Disconetti). When the device `stalls`, the wait is expected: `way_out` is
+// taken after stall_limit_ms and must end the operation all the same.
+void finish_or_cancel(const std::function<bool()>& ended, const std::function<void()>& way_out, bool stalls,
+                      const QString& operation, CycleLog& log);
 
 class CycleLog {
  public:

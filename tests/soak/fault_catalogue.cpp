@@ -18,6 +18,14 @@ const std::vector<FaultKind>& fault_kinds() {
       {"extra_after_read_at", true, [](F& f, int a) { f.extra_after_read_at = a; }},
       {"wrong_checksum", false, [](F& f, int) { f.wrong_checksum = true; }},
       {"silent", false, [](F& f, int) { f.silent = true; }},
+      {"echo", false, [](F& f, int) { f.echo = true; }},
+      {"vanish_at_read", true, [](F& f, int a) { f.vanish_at_read = a; }},
+      {"vanish_at_write", true, [](F& f, int a) { f.vanish_at_write = a; }},
+      {"vanish_at_write_and_return", true, [](F& f, int a) { f.vanish_at_write = a; f.return_after_vanish = true; }},
+      {"late_ack_at", true, [](F& f, int a) { f.late_ack_at = a; }},
+      {"hang_at_read", true, [](F& f, int a) { f.hang_at_read = a; }},
+      {"flood_at_read", true, [](F& f, int a) { f.flood_at_read = a; }},
+      {"flood_at_write", true, [](F& f, int a) { f.flood_at_write = a; }},
   };
   return kinds;
 }

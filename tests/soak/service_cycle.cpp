@@ -40,9 +40,9 @@ void ServiceCycles::run(SoakDevice& device, bool fault_free, std::mt19937& rando
              device, fault_free, log);
   }
   const int transmissions = device.testTransmissions();
-  const bool in_session = device.inSession();
+  const bool answers = device.answersToTheEnd();
   session_.endSession(letter::test_transmission);
-  if (in_session) {
+  if (answers) {
     log.expect(wait_until([&] { return device.testTransmissions() == transmissions + 1; }, operation_limit_ms),
                QStringLiteral("TX: the device in session got no test transmission"));
   }
@@ -57,7 +57,7 @@ bool ServiceCycles::connectAndRead(SoakDevice& device, bool fault_free, CycleLog
   session_.connectAndRead([&](const Outcome& outcome, const ReadResult& result) { read = {outcome, result}; });
   // No ready "K" in time: give up, as a front end does.
   if (!wait_until([&] { return started || read; }, ready_limit_ms)) session_.cancel();
-  finish_or_cancel(session_, [&] { return read.has_value(); }, QStringLiteral("connect"), log);
+  finish_or_cancel([&] { return read.has_value(); }, [this] { session_.cancel(); }, device.stalls(), QStringLiteral("connect"), log);
   QObject::disconnect(watch);
   if (!read) return false;
 
@@ -76,15 +76,17 @@ void ServiceCycles::writeRun(const QString& name, const std::vector<std::uint8_t
   const std::size_t mark = device.trafficMark();
   std::optional<WriteResult> result;
   start([&](const WriteResult& r) { result = r; });
-  finish_or_cancel(session_, [&] { return result.has_value(); }, name, log);
+  finish_or_cancel([&] { return result.has_value(); }, [this] { session_.cancel(); }, device.stalls(), name, log);
   if (!result) return;
 
   const MemoryImage& after = device.memory();
   const Outcome& outcome = result->outcome;
   const bool sent_one_more = outcome.kind == OutcomeKind::NoAcknowledgement || outcome.kind == OutcomeKind::Cancelled;
-  const ReportedWrites reported{outcome.acknowledged, !result->writes_completed && sent_one_more, result->mismatched,
-                                result->read_back.cells};
-  if (const auto wrong = memory_violation(before, writes, reported, after)) log.broke(name + QStringLiteral(": ") + *wrong);
+  const ReportedWrites reported{outcome.acknowledged, !result->writes_completed && sent_one_more, outcome.completed(),
+                                result->mismatched, result->read_back.cells};
+  if (const auto wrong = memory_violation(before, writes, reported, device.faults().store_other_at, after)) {
+    log.broke(name + QStringLiteral(": ") + *wrong);
+  }
   if (result->verified()) {
     log.expect(device_confirmed(device.repliedSince(mark), writes, after),
                name + QStringLiteral(": reported verified, but the device did not confirm"));

@@ -13,7 +13,8 @@ LineTiming unpaced() {
 SoakDevice::SoakDevice(const MemoryImage& memory, const TransmitterFaults& faults)
     // The faults go in with the memory, so that a fault of the stored cells
     // (a wrong checksum) applies as well as those of the replies.
-    : transmitter_(TransmitterModel(memory, faults), unpaced()), pty_(transmitter_) {
+    : faults_(faults), transmitter_(TransmitterModel(memory, faults), unpaced()), pty_(transmitter_) {
+  QObject::connect(&transmitter_, &EmulatedTransmitter::vanished, [this] { vanished_ = true; });
   error_ = pty_.open();
   if (!error_) qputenv("QUARN_COM1", pty_.slavePath().toLocal8Bit());
 }

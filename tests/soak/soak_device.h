@@ -18,9 +18,17 @@ class SoakDevice {
   // Why the pseudo-terminal could not be served; nullopt when it is.
   const std::optional<QString>& error() const { return error_; }
 
+  const TransmitterFaults& faults() const { return faults_; }
   const MemoryImage& memory() const { return transmitter_.model().memory(); }
   int testTransmissions() const { return transmitter_.model().testTransmissions(); }
   bool inSession() const { return transmitter_.model().inSession(); }
+  // The device went away during the cycle: the port that knew it is lost.
+  bool vanished() const { return vanished_; }
+  // A fault of this cycle makes the device fall silent in the middle of an
+  // operation, which then waits for the technician's way out.
+  bool stalls() const { return faults_.hang_at_read.has_value(); }
+  // It answers a test transmission at the end of the cycle.
+  bool answersToTheEnd() const { return inSession() && !vanished_ && !stalls(); }
 
   // A place in the traffic, to look at one operation's bytes afterwards.
   std::size_t trafficMark() const { return transmitter_.traffic().size(); }
@@ -30,9 +38,11 @@ class SoakDevice {
  private:
   QByteArray bytesSince(std::size_t mark, TrafficEntry::Direction direction) const;
 
+  TransmitterFaults faults_;
   EmulatedTransmitter transmitter_;
   PtyTransmitter pty_;
   std::optional<QString> error_;
+  bool vanished_ = false;
 };
 
 }  // namespace quarn::soak

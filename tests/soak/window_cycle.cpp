@@ -29,9 +29,9 @@ void WindowCycles::run(SoakDevice& device, bool fault_free, std::mt19937& random
     writeRun(random() % 2 ? c.Cmd_init_uhf : c.Cmd_init_vhf, device, fault_free, log);
   }
   const int transmissions = device.testTransmissions();
-  const bool in_session = device.inSession();
+  const bool answers = device.answersToTheEnd();
   if (window_.controls().Cmd_tx->isEnabled()) c.Cmd_tx->click();
-  if (in_session) {
+  if (answers) {
     log.expect(wait_until([&] { return device.testTransmissions() == transmissions + 1; }, operation_limit_ms),
                QStringLiteral("TX: the device in session got no test transmission"));
   }
@@ -52,7 +52,8 @@ bool WindowCycles::connect(SoakDevice& device, bool fault_free, CycleLog& log) {
   c.Cmd_connetti->click();
   // No ready "K" in time: Disconetti, as the technician would.
   if (!wait_until([&] { return started || !session.busy(); }, ready_limit_ms)) c.Cmd_disconetti->click();
-  finish_or_cancel(session, [&] { return !session.busy(); }, QStringLiteral("Connetti"), log);
+  finish_or_cancel([&] { return !session.busy(); }, [&] { c.Cmd_disconetti->click(); }, device.stalls(),
+                   QStringLiteral("Connetti"), log);
   QObject::disconnect(watch);
 
   const bool connected = c.txb_stato_con->text() == state_text::connected;
@@ -69,6 +70,7 @@ bool WindowCycles::connect(SoakDevice& device, bool fault_free, CycleLog& log) {
 
 void WindowCycles::writeRun(QPushButton* button, SoakDevice& device, bool fault_free, CycleLog& log) {
   const QString name = button->text().trimmed();
+  if (device.vanished()) return;  // the window has lost the port: nothing to press
   if (!wait_until([&] { return button->isEnabled(); }, button_limit_ms)) {
     log.broke(name + QStringLiteral(": the button is not enabled"));
     return;
@@ -78,7 +80,8 @@ void WindowCycles::writeRun(QPushButton* button, SoakDevice& device, bool fault_
   const std::size_t mark = device.trafficMark();
   const std::size_t messages = notifier_.messages.size();
   button->click();
-  finish_or_cancel(window_.session(), [&] { return !window_.session().busy(); }, name, log);
+  finish_or_cancel([&] { return !window_.session().busy(); }, [&] { window_.controls().Cmd_disconetti->click(); },
+                   device.stalls(), name, log);
 
   const MemoryImage& after = device.memory();
   const std::vector<std::uint8_t> sent = writes_in(device.sentSince(mark));

@@ -7,11 +7,13 @@
 namespace quarn::soak {
 
 std::optional<QString> memory_violation(const MemoryImage& before, const std::vector<std::uint8_t>& writes,
-                                        const ReportedWrites& reported, const MemoryImage& after) {
+                                        const ReportedWrites& reported, std::optional<int> stored_otherwise,
+                                        const MemoryImage& after) {
   for (int cell = 0; cell < memory_size; ++cell) {
     const auto c = std::size_t(cell);
     const bool acknowledged = cell < reported.acknowledged && c < writes.size();
     if (reported.one_in_flight && cell == reported.acknowledged) continue;
+    if (acknowledged && cell == stored_otherwise && !reported.read_back_ran) continue;
     std::uint8_t expected = acknowledged ? writes[c] : before[c];
     if (acknowledged && std::ranges::count(reported.mismatched, cell) > 0) expected = reported.read_back[c];
     if (after[c] != expected) {

@@ -17,16 +17,20 @@ namespace quarn::soak {
 struct ReportedWrites {
   int acknowledged = 0;         // the first cells, each with its "K"
   bool one_in_flight = false;   // the next write was sent and got no "K": it may have landed
+  bool read_back_ran = false;   // the run got through its read-back
   std::vector<int> mismatched;  // cells the read-back found otherwise
   MemoryRead read_back{};       // what it found there
 };
 
 // The memory must be `before` with exactly the acknowledged writes applied;
 // a cell the run reported as reading back otherwise holds what the read-back
-// saw, and the write in flight may have landed or not. The first difference,
-// in words; nullopt when there is none.
+// saw, and the write in flight may have landed or not. A cell the device
+// acknowledged but `stored_otherwise` (its fault) only a read-back can see:
+// a run that failed before its read-back may leave it holding anything. The
+// first difference, in words; nullopt when there is none.
 std::optional<QString> memory_violation(const MemoryImage& before, const std::vector<std::uint8_t>& writes,
-                                        const ReportedWrites& reported, const MemoryImage& after);
+                                        const ReportedWrites& reported, std::optional<int> stored_otherwise,
+                                        const MemoryImage& after);
 
 // A cell changed although the operation sent no write for it.
 std::optional<QString> unwritten_change(const MemoryImage& before, const std::vector<std::uint8_t>& sent_writes,
