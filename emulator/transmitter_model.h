@@ -63,6 +63,8 @@ class TransmitterModel {
   void setFaults(const TransmitterFaults& faults) { faults_ = faults; }
   const TransmitterFaults& faults() const { return faults_; }
   bool inSession() const { return session_; }
+  // Hung or gone (hang_at_read, vanish_at_...): deaf until the client leaves.
+  bool stopped() const { return stopped_; }
   const MemoryImage& memory() const { return memory_; }
   int testTransmissions() const { return test_transmissions_; }
 
