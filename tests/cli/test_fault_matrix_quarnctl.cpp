@@ -249,14 +249,7 @@ class TestFaultMatrixQuarnctl : public QObject {
   }
 
   void faultAgainstCommand_data() {
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("operation");
-    const std::vector<FaultRow> rows = fault_rows();
-    for (const Operation op : operations()) {
-      for (std::size_t r = 0; r < rows.size(); ++r) {
-        QTest::newRow(qPrintable(operation_name(op) + " / " + rows[r].name)) << int(r) << int(op);
-      }
-    }
+    add_fault_operation_rows();
   }
   void faultAgainstCommand() {
     QFETCH(int, row);

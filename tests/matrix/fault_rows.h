@@ -9,6 +9,7 @@
 #include "emulator/transmitter_model.h"
 
 #include <QString>
+#include <QTest>
 
 #include <vector>
 
@@ -96,6 +97,19 @@ inline QString operation_name(Operation operation) {
     case Operation::TestTransmission: return "TX";
   }
   return {};
+}
+
+// The matrix's data rows, "operation / fault", with the columns "row" (index
+// in fault_rows()) and "operation"; for a test's _data function.
+inline void add_fault_operation_rows() {
+  QTest::addColumn<int>("row");
+  QTest::addColumn<int>("operation");
+  const std::vector<FaultRow> rows = fault_rows();
+  for (const Operation op : operations()) {
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+      QTest::newRow(qPrintable(operation_name(op) + " / " + rows[r].name)) << int(r) << int(op);
+    }
+  }
 }
 
 inline bool writes(Operation operation) {

@@ -190,14 +190,7 @@ class TestFaultMatrixWindow : public QObject {
   }
 
   void faultAgainstOperation_data() {
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("operation");
-    const std::vector<FaultRow> rows = fault_rows();
-    for (const Operation op : operations()) {
-      for (std::size_t r = 0; r < rows.size(); ++r) {
-        QTest::newRow(qPrintable(operation_name(op) + " / " + rows[r].name)) << int(r) << int(op);
-      }
-    }
+    add_fault_operation_rows();
   }
   void faultAgainstOperation() {
     QFETCH(int, row);
