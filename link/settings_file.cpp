@@ -310,6 +310,7 @@ SettingsFile checked_file(const QByteArray& bytes) {
 
   file.settings = settings_of(root);
   file.cells = cells_of(root);
+  if (root.contains("read_out_of_step")) file.read_out_of_step = Member(root, {}, "read_out_of_step").flag();
   check_device_against_cells(file);
   return file;
 }
@@ -346,6 +347,7 @@ QByteArray to_json(const SettingsFile& file) {
   top.add("settings", settings);
 
   top.add("cells", cells_text(file.cells));
+  if (file.read_out_of_step) top.add("read_out_of_step", "true");
   top.close();
   return out + '\n';
 }
@@ -388,8 +390,9 @@ std::optional<QString> save_settings_file(const QString& path, const SettingsFil
   return std::nullopt;
 }
 
-SettingsFile settings_file_of_read(const MemoryRead& cells) {
+SettingsFile settings_file_of_read(const MemoryRead& cells, bool out_of_step) {
   SettingsFile file;
+  file.read_out_of_step = out_of_step;
   file.settings = field_values_of(decode_block(cells));
   file.cells = cells;
   file.generation = generation_of(cells[cell::device_type]);

@@ -31,6 +31,9 @@ struct SettingsFile {
   std::optional<Band> band;          // none when the band cell is neither U nor V
   QString tool_version;              // the program that wrote the file
   QDateTime saved_at;                // UTC, whole seconds in the file
+  // The cells come from a read whose replies were out of step (a byte no
+  // command asked for): they may be shifted and are kept only as evidence.
+  bool read_out_of_step = false;
 
   bool operator==(const SettingsFile&) const = default;
 };
@@ -45,13 +48,14 @@ struct SettingsLoad {
 // invalid saved_at as the current time.
 // The settings file of a memory as read: the settings the window would show,
 // the cells, the generation and band they name, this program's version, now.
-SettingsFile settings_file_of_read(const MemoryRead& cells);
+SettingsFile settings_file_of_read(const MemoryRead& cells, bool out_of_step = false);
 
 QByteArray to_json(const SettingsFile& file);
 
 // Accepts the bytes of a whole file or refuses them with a message that names
 // the key and the problem. Unknown keys are ignored; every known key is
-// required.
+// required but "read_out_of_step", which only a backup of a doubtful read
+// carries.
 SettingsLoad load_settings(const QByteArray& bytes);
 
 // Reads a file from disk, refusing one larger than settings_max_size before

@@ -67,6 +67,11 @@ SettingsFile fixture(const QString& name) {
   if (name == "factory-uhf") return factory(Band::Uhf);
   if (name == "factory-vhf") return factory(Band::Vhf);
   if (name == "worked-uhf-code-1234") return worked();
+  if (name == "backup of a read out of step") {
+    SettingsFile file = worked();
+    file.read_out_of_step = true;
+    return file;
+  }
   return odd();
 }
 
@@ -111,7 +116,8 @@ class TestSettingsFile : public QObject {
  private slots:
   void roundTrip_data() {
     QTest::addColumn<QString>("name");
-    for (const char* name : {"factory-uhf", "factory-vhf", "worked-uhf-code-1234", "odd texts, Old, no band or cells"})
+    for (const char* name : {"factory-uhf", "factory-vhf", "worked-uhf-code-1234", "odd texts, Old, no band or cells",
+                             "backup of a read out of step"})
       QTest::newRow(name) << name;
   }
   void roundTrip() {
@@ -156,6 +162,9 @@ class TestSettingsFile : public QObject {
                                     << "Chiave \"settings.code\": atteso testo, trovato numero";
     QTest::newRow("battery alarm as text") << edited({{"settings.battery_alarm", "true"}})
                                            << "Chiave \"settings.battery_alarm\": atteso vero/falso, trovato testo";
+    QTest::newRow("read_out_of_step as text")
+        << edited({{"read_out_of_step", "yes"}})
+        << "Chiave \"read_out_of_step\": atteso vero/falso, trovato testo";
     QTest::newRow("unknown tones") << edited({{"settings.tones", "medium"}})
                                    << "Chiave \"settings.tones\": valore sconosciuto \"medium\" (ammessi: high, low)";
     QTest::newRow("unknown band")
