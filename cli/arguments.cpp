@@ -79,12 +79,17 @@ std::variant<PortChoice, UsageError> port_choice_of(const QString& text) {
   static const QRegularExpression com(QStringLiteral("^(?:com\\s*)?(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
   if (const auto match = com.match(text.trimmed()); match.hasMatch()) {
     const int n = match.captured(1).toInt();
+#ifdef Q_OS_WIN
+    // Windows numbers its ports past 8 (a USB adapter is often COM10 or
+    // higher): such a port is named outright, as the window's list cannot.
+    if (n > SerialLink::last_port) return PortChoice{1, QStringLiteral("COM%1").arg(n)};
+#endif
     if (n < SerialLink::first_port || n > SerialLink::last_port) {
       return UsageError{QString("--port: Com da %1 a %2, non %3").arg(SerialLink::first_port).arg(SerialLink::last_port).arg(n)};
     }
     return PortChoice{n, {}};
   }
-  if (text.contains('/')) return PortChoice{1, text};
+  if (text.contains('/') || text.contains('\\')) return PortChoice{1, text};  // /dev/ttyUSB0, \\.\COM12
   return UsageError{QString("--port vuole \"Com N\", un numero o il percorso di un dispositivo, non \"%1\"").arg(text)};
 }
 

@@ -39,6 +39,39 @@ class TestArguments : public QObject {
     QCOMPARE(std::get<Arguments>(parsed).command, command);
     QCOMPARE(std::get<Arguments>(parsed).positional, positional);
   }
+
+  // --port as a Linux or a Windows user writes it: a Com number, or a device
+  // that becomes Com 1 of the run.
+  void portChoices_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("number");  // 0: a usage error
+    QTest::addColumn<QString>("device");
+    QTest::newRow("number") << "3" << 3 << "";
+    QTest::newRow("COM3") << "COM3" << 3 << "";
+    QTest::newRow("Com 8") << "Com 8" << 8 << "";
+    QTest::newRow("Linux device") << "/dev/ttyUSB0" << 1 << "/dev/ttyUSB0";
+    QTest::newRow("Windows device path") << "\\\\.\\COM12" << 1 << "\\\\.\\COM12";
+    QTest::newRow("Com 0") << "0" << 0 << "";
+#ifdef Q_OS_WIN
+    QTest::newRow("COM above 8 is a Windows port") << "COM12" << 1 << "COM12";
+#else
+    QTest::newRow("Com above 8") << "COM12" << 0 << "";
+#endif
+    QTest::newRow("a word") << "seriale" << 0 << "";
+  }
+  void portChoices() {
+    QFETCH(QString, text);
+    QFETCH(int, number);
+    QFETCH(QString, device);
+    const auto choice = port_choice_of(text);
+    if (number == 0) {
+      QVERIFY(std::holds_alternative<UsageError>(choice));
+      return;
+    }
+    QVERIFY(std::holds_alternative<PortChoice>(choice));
+    QCOMPARE(std::get<PortChoice>(choice).number, number);
+    QCOMPARE(std::get<PortChoice>(choice).device, device);
+  }
 };
 
 QTEST_GUILESS_MAIN(TestArguments)
