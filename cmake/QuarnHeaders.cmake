@@ -7,42 +7,44 @@
 # dependency going unnoticed because the header needed no object code.
 #
 # A Windows checkout may not be allowed to make symbolic links. With
-# QUARN_HEADER_COPIES the folder holds copies of the headers instead, which
-# enforce the layers the same way: configure_file() copies a header again
-# whenever it changes, and a new header makes CMake configure anew. Edit the
-# sources, never the copies.
-option(QUARN_HEADER_COPIES "Copy the headers into the per-library include folders instead of linking them"
+# QUARN_HEADER_FORWARDERS the folder holds, for each header, a one-line header
+# that includes the source's own by its full path instead: the layers are
+# enforced the same way, an edited header needs nothing renewed, and a
+# header reached both ways (moc's files name the source) is still one file
+# to #pragma once. A header added or removed makes CMake configure anew.
+option(QUARN_HEADER_FORWARDERS "Forwarding headers instead of a symbolic link in the per-library include folders"
        ${CMAKE_HOST_WIN32})
 
 function(quarn_headers target folder)
   set(dir ${PROJECT_BINARY_DIR}/include/${target})
   file(MAKE_DIRECTORY ${dir})
   set(view ${dir}/${folder})
-  if(QUARN_HEADER_COPIES)
+  if(QUARN_HEADER_FORWARDERS)
     if(IS_SYMLINK ${view})
       file(REMOVE ${view})  # the link of an earlier configure, not what it leads to
     endif()
     file(GLOB_RECURSE headers CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}/${folder}
          ${PROJECT_SOURCE_DIR}/${folder}/*.h)
     foreach(header IN LISTS headers)
-      configure_file(${PROJECT_SOURCE_DIR}/${folder}/${header} ${view}/${header} COPYONLY)
+      file(CONFIGURE OUTPUT ${view}/${header}
+           CONTENT "#include \"${PROJECT_SOURCE_DIR}/${folder}/${header}\"  // made by cmake/QuarnHeaders.cmake\n")
     endforeach()
-    # A header removed from the sources goes from the copies too.
-    file(GLOB_RECURSE copies RELATIVE ${view} ${view}/*.h)
+    # A header removed from the sources goes from here too.
+    file(GLOB_RECURSE forwarders RELATIVE ${view} ${view}/*.h)
     if(headers)
-      list(REMOVE_ITEM copies ${headers})
+      list(REMOVE_ITEM forwarders ${headers})
     endif()
-    foreach(copy IN LISTS copies)
-      file(REMOVE ${view}/${copy})
+    foreach(forwarder IN LISTS forwarders)
+      file(REMOVE ${view}/${forwarder})
     endforeach()
   else()
     if(IS_DIRECTORY ${view} AND NOT IS_SYMLINK ${view})
-      file(REMOVE_RECURSE ${view})  # copies of an earlier configure
+      file(REMOVE_RECURSE ${view})  # forwarders of an earlier configure
     endif()
     file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${view} RESULT failed SYMBOLIC)
     if(failed)
       message(FATAL_ERROR "Cannot link ${view} to ${PROJECT_SOURCE_DIR}/${folder}: ${failed}. "
-                          "Configure with -DQUARN_HEADER_COPIES=ON to copy the headers instead.")
+                          "Configure with -DQUARN_HEADER_FORWARDERS=ON to do without.")
     endif()
   endif()
   get_target_property(type ${target} TYPE)
