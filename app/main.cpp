@@ -5,7 +5,7 @@
 #include "config/factory_defaults.h"
 #include "emulator/emulated_link.h"
 #include "link/backup_store.h"
-#include "link/qt_serial_link.h"
+#include "link/system_serial_link.h"
 #include "link/traffic_trace.h"
 #include "ui/branding.h"
 #include "ui/notifier.h"
@@ -21,11 +21,18 @@
 #include <memory>
 #include <variant>
 
+#ifdef Q_OS_WIN
+#include "app/windows_console.h"
+#endif
+
 int main(int argc, char* argv[]) {
   // The options come first: --help, --version and a mistyped option answer
   // without a display, where constructing the QApplication would abort.
   const auto parsed = quarn::parse_program_options(quarn::command_line_arguments(argc, argv), quarn::branding::version());
   if (const auto* done = std::get_if<quarn::ProgramExit>(&parsed)) {
+#ifdef Q_OS_WIN
+    quarn::use_parent_console();
+#endif
     std::fputs(qPrintable(done->text), done->to_stderr ? stderr : stdout);
     return done->exit_code;
   }
@@ -65,7 +72,7 @@ int main(int argc, char* argv[]) {
         quarn::TransmitterModel(quarn::factory_default_cells(quarn::Band::Uhf, quarn::Generation::New)));
     port = std::make_unique<quarn::EmulatedLink>(*transmitter);
   } else {
-    port = std::make_unique<quarn::QtSerialLink>();
+    port = std::make_unique<quarn::SystemSerialLink>();
   }
 
   quarn::ScreenNotifier notifier;

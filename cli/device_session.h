@@ -6,9 +6,10 @@
 // wait after --timeout, a read step's reply after the acknowledgement time.
 
 #include "link/backup_store.h"
-#include "link/qt_serial_link.h"
+#include "link/system_serial_link.h"
 #include "link/transmitter_session.h"
 
+#include <QEventLoop>
 #include <QString>
 #include <QTimer>
 
@@ -44,10 +45,11 @@ class DeviceSession {
 
   DeviceOptions options_;
   std::optional<BackupStore> backups_;  // the window's folder, when backing up
-  QtSerialLink port_;
+  SystemSerialLink port_;
   TransmitterSession session_;
   const char* step_label_ = "";
   bool line_open_ = false;  // a progress line waits for its end
+  QEventLoop loop_;         // runs while an operation is under way
   QTimer reply_watch_;      // the reply to the read step just sent
   bool reading_ = false;    // the steps running are read steps
   bool reply_missing_ = false;

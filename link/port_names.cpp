@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
+#ifndef Q_OS_WIN
 #include <QSerialPortInfo>
+#endif
 
 #include <algorithm>
 #include <tuple>
@@ -31,6 +33,7 @@ std::tuple<QString, qlonglong, QString> numeric_key(const QString& device) {
 
 }  // namespace
 
+#ifndef Q_OS_WIN  // Windows lists its COM ports in link/win32_ports.cpp
 std::vector<PortInfo> system_ports() {
   // Every by-id link, by the device it leads to.
   QHash<QString, QString> stable_names;
@@ -53,6 +56,7 @@ std::vector<PortInfo> system_ports() {
   }
   return ports;
 }
+#endif
 
 void set_port_lister(PortLister lister) { current_lister() = std::move(lister); }
 

@@ -29,7 +29,8 @@ struct PortInfo {
 // Lists the serial ports of the machine, in any order.
 using PortLister = std::function<std::vector<PortInfo>()>;
 
-// The system's list (QSerialPortInfo, with the /dev/serial/by-id names).
+// The system's list: QSerialPortInfo with the /dev/serial/by-id names; on
+// Windows the registry's COM ports with their names from Device Manager.
 std::vector<PortInfo> system_ports();
 
 // Replaces the lister that device_name_for_port() consults; an empty function
