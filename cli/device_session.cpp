@@ -1,7 +1,5 @@
 #include "cli/device_session.h"
 
-#include <QEventLoop>
-
 #include <cstdio>
 
 namespace quarn::cli {
@@ -48,10 +46,13 @@ void DeviceSession::watchReadStep() {
   if (reading_) reply_watch_.start(session_.timer1().interval());
 }
 
+// The callback that sets `done` also quits the loop. Waiting for "more
+// events" until `done` is set is not enough: under Qt for Windows the event
+// that completed the operation did not count as one, and quarnctl waited for
+// ever after a write without its acknowledgement.
 void DeviceSession::wait(const bool& done) {
   reply_missing_ = false;
-  QEventLoop loop;
-  while (!done) loop.processEvents(QEventLoop::WaitForMoreEvents);
+  while (!done) loop_.exec();
   reply_watch_.stop();
   // A run that stopped part way leaves its progress line open: close it
   // before any message follows.
@@ -75,6 +76,7 @@ std::pair<Outcome, ReadResult> DeviceSession::connectAndRead(bool* timed_out) {
   session_.connectAndRead([&](const Outcome& o, const ReadResult& r) {
     result = {o, r};
     done = true;
+    loop_.quit();
   });
   wait(done);
   QObject::disconnect(started);
@@ -88,6 +90,7 @@ WriteResult DeviceSession::program(std::vector<std::uint8_t> writes) {
   session_.program(std::move(writes), [&](const WriteResult& r) {
     result = r;
     done = true;
+    loop_.quit();
   });
   wait(done);
   return result;
@@ -99,6 +102,7 @@ WriteResult DeviceSession::loadFactorySet(Band band, Generation generation) {
   session_.loadFactorySet(band, [generation] { return generation; }, [] {}, [&](const WriteResult& r) {
     result = r;
     done = true;
+    loop_.quit();
   });
   wait(done);
   return result;
