@@ -245,7 +245,11 @@ int cmd_ports() {
     if (info.vendor && info.product) {
       ids = QString("%1:%2").arg(*info.vendor, 4, 16, QChar('0')).arg(*info.product, 4, 16, QChar('0'));
     }
+#ifdef Q_OS_WIN
+    const bool may_open = true;  // every user may open a COM port
+#else
     const bool may_open = ::access(info.device.toLocal8Bit().constData(), R_OK | W_OK) == 0;
+#endif
     refused = refused || !may_open;
     text += QString("%1\n  descrizione: %2\n  produttore: %3\n  USB: %4\n  nella finestra: %5\n  accesso: %6\n")
                 .arg(info.device, info.description.isEmpty() ? "-" : info.description,

@@ -5,7 +5,15 @@
 
 #include <QCoreApplication>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
+
 int main(int argc, char* argv[]) {
+#ifdef Q_OS_WIN
+  // quarnctl writes UTF-8: a console shows its accents as they are.
+  SetConsoleOutputCP(CP_UTF8);
+#endif
   QCoreApplication app(argc, argv);
   // The window's names: both front ends share one backups folder.
   QCoreApplication::setOrganizationName(quarn::organization_name);
