@@ -2,6 +2,11 @@
 
 #include <QCommandLineParser>
 
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#include <shellapi.h>
+#endif
+
 namespace quarn {
 
 namespace {
@@ -93,6 +98,17 @@ std::variant<ProgramOptions, ProgramExit> parse_program_options(const QStringLis
 }
 
 QStringList command_line_arguments(int argc, const char* const* argv) {
+#ifdef Q_OS_WIN
+  // argv is in the ANSI code page, which cannot spell every file name: the
+  // system's own UTF-16 command line can.
+  int count = 0;
+  if (wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+    QStringList arguments;
+    for (int i = 0; i < count; ++i) arguments << QString::fromWCharArray(wide[i]);
+    LocalFree(wide);
+    return arguments;
+  }
+#endif
   QStringList arguments;
   arguments.reserve(argc);
   for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);

@@ -16,3 +16,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# The project finds Qt for Windows in that folder, and Qt's build tools (moc,
+# rcc, uic) among Debian's, which are the same version.
+if(QUARN_QT_WINDOWS)
+  list(APPEND CMAKE_PREFIX_PATH ${QUARN_QT_WINDOWS})
+  set(QT_HOST_PATH /usr CACHE PATH "Where Qt's build tools for this machine are")
+  set(QT_HOST_PATH_CMAKE_DIR /usr/lib/x86_64-linux-gnu/cmake CACHE PATH "Their CMake packages")
+endif()
