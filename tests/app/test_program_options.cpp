@@ -117,8 +117,9 @@ class TestProgramOptions : public QObject {
       program.waitForFinished();
       QFAIL("the program did not end by itself");
     }
-    const QString stdout_text = QString::fromLocal8Bit(program.readAllStandardOutput());
-    const QString stderr_text = QString::fromLocal8Bit(program.readAllStandardError());
+    // Windows ends the printed lines with CR LF.
+    const QString stdout_text = QString::fromLocal8Bit(program.readAllStandardOutput()).replace("\r\n", "\n");
+    const QString stderr_text = QString::fromLocal8Bit(program.readAllStandardError()).replace("\r\n", "\n");
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QVERIFY2(program.exitCode() == exitCode, qPrintable(QString::number(program.exitCode()) + ' ' + stderr_text));
     if (out.isEmpty())

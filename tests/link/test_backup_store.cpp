@@ -105,7 +105,7 @@ class TestBackupStore : public QObject {
     BackupStore store(dir.filePath(folder));
     QString path = "untouched";
     QCOMPARE(store.save(settings("1", Band::Uhf, base_time), &path).value_or(""),
-             "Backup non salvato: impossibile creare la cartella \"" + dir.filePath(folder) + '"');
+             "Backup non salvato: impossibile creare la cartella \"" + QDir::toNativeSeparators(dir.filePath(folder)) + '"');
     QCOMPARE(path, QString("untouched"));
     QCOMPARE(store.list(), QStringList());
   }

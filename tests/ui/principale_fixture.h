@@ -92,6 +92,12 @@ inline QByteArray full_read() {
   return out;
 }
 
+// The pick of a "Com" entry (0 for "Com 1") as the technician makes it.
+inline void choose_port(const PrincipaleControls& c, int index) {
+  c.Cmb_com->setCurrentIndex(index);
+  emit c.Cmb_com->activated(index);
+}
+
 inline RecordingNotifier::Message exclamation(const QString& text) {
   return {text, Notifier::Icon::Exclamation};
 }

@@ -1,7 +1,6 @@
 #pragma once
 // An emulated transmitter (line unpaced) served on a pseudo-terminal, for the
-// window tests that go through the real serial port class, and the pick of a
-// "Com" entry as the technician makes it.
+// window tests that go through the real serial port class.
 
 #include "emulator/pty_transmitter.h"
 #include "tests/ui/principale_fixture.h"
@@ -21,10 +20,5 @@ struct PtyDevice {
   PtyTransmitter pty;
   std::optional<QString> error;
 };
-
-inline void choose_port(const PrincipaleControls& c, int index) {
-  c.Cmb_com->setCurrentIndex(index);
-  emit c.Cmb_com->activated(index);
-}
 
 }  // namespace quarn::test
