@@ -55,7 +55,9 @@ int main(int argc, char* argv[]) {
   QApplication::setOrganizationName(quarn::organization_name);
   QApplication::setApplicationName(quarn::application_name);
   QApplication::setApplicationVersion(quarn::branding::version());
+#ifndef Q_OS_WIN
   QApplication::setWindowIcon(quarn::branding::logo());
+#endif  // Windows gives every window the program's own icon (IDI_ICON1 in its resources)
   // The file dialogs and standard buttons speak Italian like the window, when
   // Qt's own translations are installed.
   QTranslator qt_texts;
