@@ -16,7 +16,7 @@ install_windows_deps() {
   # a display, a window manager and a screenshot tool for the pictures.
   local packages=(cmake ninja-build dpkg-dev qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
     g++-mingw-w64-x86-64-posix wine wine64 nsis zip unzip librsvg2-bin icoutils
-    xvfb openbox imagemagick xdotool locales)
+    fonts-liberation xvfb openbox imagemagick xdotool locales)
   local missing=() p
   for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -60,6 +60,9 @@ ensure_wine_prefix() {
     wineboot --init >/dev/null 2>&1
     wine reg add 'HKLM\Software\Wine\Ports' /v "COM$wine_emulator_com" /d "$(wine_emulator_link "$prefix")" /f >/dev/null
     wine reg add 'HKLM\Software\Wine\Ports' /v "COM$wine_nothing_com" /d "$prefix/quarn-nothing-here" /f >/dev/null
+    # Windows has Arial, the window's face; Wine draws it with its metric
+    # twin from Debian's fonts-liberation instead of some other face.
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d "Liberation Sans" /f >/dev/null
     # A crash ends the program with a backtrace on standard error, rather
     # than waiting in a dialog nobody will close.
     wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null
