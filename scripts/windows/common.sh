@@ -57,7 +57,7 @@ ensure_wine_prefix() {
     [ -f "$prefix/.quarn-ready" ] && exit 0
     rm -rf "$prefix"
     export WINEPREFIX=$prefix WINEDEBUG=-all
-    wineboot --init >/dev/null 2>&1
+    wineboot --init </dev/null >/dev/null 2>&1 9>&-
     wine reg add 'HKLM\Software\Wine\Ports' /v "COM$wine_emulator_com" /d "$(wine_emulator_link "$prefix")" /f >/dev/null
     wine reg add 'HKLM\Software\Wine\Ports' /v "COM$wine_nothing_com" /d "$prefix/quarn-nothing-here" /f >/dev/null
     # Windows has Arial, the window's face; Wine draws it with its metric
@@ -71,4 +71,20 @@ ensure_wine_prefix() {
     wineserver --wait
     touch "$prefix/.quarn-ready"
   ) 9>"$prefix.lock"
+}
+
+# Starts the Wine server of prefix $1 and Wine's own system processes, away
+# from the caller's output, unless they run already. A program would start
+# them itself, and they would keep its output open after it ended (CTest
+# waits for that). The server then stays a minute after the last program,
+# so a run of tests shares one.
+ensure_wine_server() {
+  (
+    flock 9
+    export WINEPREFIX=$1 WINEDEBUG=-all
+    # (Nor may they keep the lock: 9>&-.)
+    if wineserver --persistent=60 </dev/null >/dev/null 2>&1 9>&-; then
+      wine cmd /c exit </dev/null >/dev/null 2>&1 9>&-
+    fi
+  ) 9>"$1.lock"
 }

@@ -16,10 +16,8 @@ font_dir=$3
 shift 3
 
 ensure_wine_prefix "$prefix"
+ensure_wine_server "$prefix"
 export WINEPREFIX=$prefix WINEDEBUG=-all
-# One Wine server for a run of tests rather than one per program: it stays
-# a minute after the last program ends.
-wineserver --persistent=60 2>/dev/null || true
 # Qt for Windows logs to the debugger instead of standard error when the
 # program has no console, as under Wine with its output in a pipe: QtTest's
 # report and every warning would be lost.
