@@ -112,6 +112,7 @@ QString help_text() {
       "  --set K=V       chiavi: code, frequency, robbery_time, antifall_time, tx_count, alarm_input,\n"
       "                  battery_input, panic_filter, repeater_code, code_mode (quarn|mono),\n"
       "                  tones (high|low), battery_alarm (on|off, si|no), tx_mode (single|multiple)\n"
+      "                  una volta ciascuna; numeri come nei file: la virgola decimale vale il punto\n"
       "  -h, --help      questo aiuto\n"
       "  --version       la versione\n"
       "\n"

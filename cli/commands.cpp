@@ -176,15 +176,13 @@ Loaded load_file(const QString& path) {
   return {load.file, exit_code::done};
 }
 
-// Applies every --set; a bad one is a usage error.
+// Applies every --set; a text the field refuses refuses the settings, any
+// other fault is a usage error.
 std::optional<int> apply_sets(FieldValues& fields, const QStringList& sets) {
-  for (const QString& s : sets) {
-    if (const auto problem = apply_override(fields, s)) {
-      err(*problem + '\n');
-      return exit_code::usage;
-    }
-  }
-  return std::nullopt;
+  const auto problem = apply_overrides(fields, sets);
+  if (!problem) return std::nullopt;
+  err(problem->message + '\n');
+  return problem->text_refused ? exit_code::refused : exit_code::usage;
 }
 
 // The one settings file a command names, with every --set applied.

@@ -5,6 +5,7 @@
 #include "config/factory_defaults.h"
 #include "config/cell_map.h"
 #include "link/settings_file.h"
+#include "tests/link/named_pipe.h"
 #include "tests/link/unusable_paths.h"
 
 #include <QDeadlineTimer>
@@ -395,6 +396,82 @@ class TestQuarnctl : public QObject {
       const Run r = bench.run({command, f.fileName(), "--port", "/dev/null-no-such"});
       QCOMPARE(r.exit, 3);
       QVERIFY(!r.err.isEmpty());
+    }
+  }
+
+  // --set texts are read as a file's (whose own rows are the settings file's
+  // tests), and a value is refused with the message the window's Programma
+  // shows for it: `check` refuses, or gives the cells that a plain --set gives.
+  void checkReadsTextsStrictly_data() {
+    QTest::addColumn<QStringList>("edits");  // on the file's text: pattern, replacement, ...
+    QTest::addColumn<QStringList>("sets");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("message");  // in the error output; none when accepted
+    QTest::addColumn<QStringList>("same_cells_as");
+    const auto set = [](const char* assignment) { return QStringList{"--set", assignment}; };
+    const auto not_a_number = [](const char* key, const char* text, const char* character) {
+      return QString("Chiave \"%1\": \"%2\" non è un numero (il campo non accetta \"%3\")").arg(key, text, character);
+    };
+    QTest::newRow("decimal comma, --set") << QStringList{} << set("frequency=433,92") << 0 << "" << set("frequency=433.92");
+    QTest::newRow("JSON number, file") << QStringList{"\"code\": \"1\"", "\"code\": 1234"} << QStringList{} << 0 << ""
+                                       << set("code=1234");
+    QTest::newRow("letter O for zero") << QStringList{} << set("code=12O4") << 3 << not_a_number("code", "12O4", "O")
+                                       << QStringList{};
+    QTest::newRow("leading blank") << QStringList{} << set("robbery_time= 30") << 3
+                                   << not_a_number("robbery_time", " 30", " ") << QStringList{};
+    QTest::newRow("key twice, --set") << QStringList{} << set("code=1") + set("code=2") << 2
+                                      << "--set: la chiave \"code\" è data due volte (\"1\" e \"2\")" << QStringList{};
+    QTest::newRow("code over its range") << QStringList{} << set("code=70000") << 3
+                                         << "Errore Codice Quarn Fuori Range (0 - 65535)\nNulla inviato" << QStringList{};
+    QTest::newRow("Mono code over 1023") << QStringList{} << set("code_mode=mono") + set("code=1024") << 3
+                                         << "Errore Codice Quarn - Mono  Fuori Range (1 - 1023)" << QStringList{};
+    QTest::newRow("alarm input 9") << QStringList{} << set("alarm_input=9") << 3
+                                   << "Errore N° Ing di All Fuori Range (1 - 8)" << QStringList{};
+    QTest::newRow("VHF frequency, UHF file") << QStringList{} << set("frequency=161") << 3 << "Frequenza Fuori Banda !"
+                                             << QStringList{};
+    QTest::newRow("VHF frequency, file of no band or cells")
+        << QStringList{"\"band\": \"uhf\"", "\"band\": \"unknown\"", "\"cells\": \\[[^\\]]*\\]", "\"cells\": null"}
+        << set("frequency=161") << 0 << "" << QStringList{};
+  }
+  void checkReadsTextsStrictly() {
+    QFETCH(QStringList, edits);
+    QFETCH(QStringList, sets);
+    QFETCH(int, exit);
+    QFETCH(QString, message);
+    QFETCH(QStringList, same_cells_as);
+    QuarnctlBench bench;
+    const MemoryImage factory = factory_default_cells(Band::Uhf, Generation::New);
+    MemoryRead cells{};
+    std::copy_n(factory.begin(), read_count, cells.begin());
+    const QString plain = QString::fromUtf8(to_json(settings_file_of_read(cells)));
+    QString text = plain;
+    for (qsizetype i = 0; i + 1 < edits.size(); i += 2) text.replace(QRegularExpression(edits[i]), edits[i + 1]);
+    for (const auto& [name, contents] : {std::pair{"plain.json", plain}, {"site.json", text}}) {
+      QFile file(bench.file(name));
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents.toUtf8()) > 0);
+    }
+
+    const Run r = bench.run(QStringList{"check", bench.file("site.json")} + sets);
+    QCOMPARE(r.exit, exit);
+    if (message.isEmpty()) QCOMPARE(r.err, QString());
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    if (!same_cells_as.isEmpty()) {
+      const Run reference = bench.run(QStringList{"check", bench.file("plain.json")} + same_cells_as);
+      QCOMPARE(reference.exit, 0);
+      QCOMPARE(r.out, reference.out);
+    }
+  }
+
+  // A named pipe is refused before it is opened, which would wait for a
+  // writer: check and program end at once.
+  void aNamedPipeIsRefusedUnopened() {
+    QuarnctlBench bench;
+    const test::NamedPipe pipe(bench.file("pipe.json"), std::chrono::seconds(10));
+    QVERIFY(pipe.made());
+    for (const QString& command : QStringList{"check", "program"}) {
+      const Run r = bench.run({command, pipe.path(), "--port", "/dev/null-no-such"});
+      QCOMPARE(r.exit, 3);
+      QCOMPARE(r.err, QString("%1: Impossibile aprire \"%1\": non è un file regolare\n").arg(pipe.path()));
     }
   }
 
