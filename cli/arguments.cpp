@@ -125,9 +125,12 @@ QString help_text() {
       "  --version       la versione\n"
       "\n"
       "Codici di uscita:\n"
-      "  0 fatto   1 differenze (solo diff)   2 uso errato   3 impostazioni rifiutate o file errato\n"
+      "  0 fatto   1 differenze (solo diff)   2 uso errato, traccia non scritta o input del lotto\n"
+      "  finito prima di --count   3 impostazioni rifiutate o file errato\n"
       "  4 errore della porta o dispositivo perso   5 nessuna risposta o conferma (TIME OUT)\n"
-      "  6 verifica fallita o errore di lettura   7 backup non riuscito\n");
+      "  6 verifica fallita o errore di lettura   7 backup non riuscito\n"
+      "  128+N interrotto dal segnale N (130 Ctrl+C): un primo segnale lascia finire la scrittura\n"
+      "  in corso, un secondo la ferma subito\n");
 }
 
 }  // namespace quarn::cli
