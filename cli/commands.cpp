@@ -558,7 +558,8 @@ int cmd_batch(const Invocation& a, int port) {
         continue;
       }
       QString refusal;
-      const auto run = encode_or_refuse(image_for_device(image_of_file(*settings.file, fields), read.cells), fields, &refusal);
+      const ParameterBlock image = image_for_device(image_of_file(*settings.file, fields), read.cells);
+      const auto run = encode_or_refuse(image, fields, &refusal);
       if (!run) {
         unit = unit_result({exit_code::refused, refusal}, "rifiutata", band);
         break;
@@ -640,7 +641,8 @@ int run(const QStringList& arguments) {
   // A trace that cannot be written stops the command before the port opens.
   if (!a.trace.isEmpty()) {
     a.trace_log = std::make_shared<TrafficTrace>();
-    const TraceHeader header{"quarnctl", QStringLiteral(QUARN_VERSION), QString("Com %1 (%2)").arg(n).arg(device_name_for_port(n))};
+    const TraceHeader header{"quarnctl", QStringLiteral(QUARN_VERSION),
+                             QString("Com %1 (%2)").arg(n).arg(device_name_for_port(n))};
     if (const auto problem = a.trace_log->open(a.trace, header)) {
       err("quarnctl: " + *problem + '\n');
       return exit_code::usage;

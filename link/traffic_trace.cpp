@@ -106,7 +106,10 @@ std::optional<PortError> TracedLink::open() {
   std::optional<PortError> error = inner_.open();
   if (trace_ && !was_open) {
     if (error) {
-      trace_->note(QStringLiteral("errore della porta (Com %1): %2 %3").arg(inner_.portNumber()).arg(error->number).arg(error->description));
+      trace_->note(QStringLiteral("errore della porta (Com %1): %2 %3")
+                       .arg(inner_.portNumber())
+                       .arg(error->number)
+                       .arg(error->description));
     } else {
       trace_->portOpened(portText());
     }

@@ -436,7 +436,8 @@ class TestQuarnctl : public QObject {
     QProcessEnvironment environment = bench.environment();
     environment.insert("QUARNCTL_ACK_TIMEOUT_MS", "60000");  // only the signal ends a wait for "K"
     quarnctl.setProcessEnvironment(environment);
-    quarnctl.start(QStringLiteral(QUARNCTL_PATH), {"program", bench.file("a.json"), "--set", "code=4321", "--port", device.path()});
+    quarnctl.start(QStringLiteral(QUARNCTL_PATH),
+                   {"program", bench.file("a.json"), "--set", "code=4321", "--port", device.path()});
     quarnctl.closeWriteChannel();
     static const QRegularExpression write_20("PC -> TX  57 'W'\n[^\n]*PC -> TX  14\n");
     QVERIFY(device.waitForLog([](const QString& log) { return log.contains(write_20); }));
