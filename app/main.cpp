@@ -6,11 +6,11 @@
 #include "emulator/emulated_link.h"
 #include "link/backup_store.h"
 #include "link/qt_serial_link.h"
-#include "link/traffic_trace.h"
 #include "ui/branding.h"
 #include "ui/notifier.h"
 #include "ui/principale.h"
 #include "ui/splash_window.h"
+#include "ui/trace_messages.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -30,18 +30,6 @@ int main(int argc, char* argv[]) {
     return done->exit_code;
   }
   const quarn::ProgramOptions options = std::get<quarn::ProgramOptions>(parsed);
-  // The trace is opened before any window, so that a file that cannot be
-  // written is said at once rather than found missing after the session.
-  std::shared_ptr<quarn::TrafficTrace> trace;
-  const QString trace_file =
-      options.trace_file.isEmpty() ? qEnvironmentVariable("QUARN_TRACE") : options.trace_file;
-  if (!trace_file.isEmpty()) {
-    trace = std::make_shared<quarn::TrafficTrace>();
-    if (const auto problem = trace->open(trace_file)) {
-      std::fprintf(stderr, "quarn-configurator: %s\n", qPrintable(*problem));
-      return quarn::usage_error_status;
-    }
-  }
 
   QApplication app(argc, argv);
   // Both names place the backups: ~/.local/share/Quelmora/Configuratore Per Quarn/backups.
@@ -69,6 +57,12 @@ int main(int argc, char* argv[]) {
   }
 
   quarn::ScreenNotifier notifier;
+  // The trace is opened before any window, so that a file that cannot be
+  // written is said at once rather than found missing after the session.
+  std::shared_ptr<quarn::TrafficTrace> trace;
+  const QString trace_file =
+      options.trace_file.isEmpty() ? qEnvironmentVariable("QUARN_TRACE") : options.trace_file;
+  if (!trace_file.isEmpty()) trace = quarn::open_window_trace(trace_file, notifier);
   quarn::BackupStore backups(quarn::BackupStore::defaultFolder());
   std::unique_ptr<quarn::Principale> principale;  // goes before the port it uses
   auto* splash = new quarn::SplashWindow;
@@ -78,6 +72,7 @@ int main(int argc, char* argv[]) {
     principale = std::make_unique<quarn::Principale>(*port, notifier);
     principale->session().setBackupStore(&backups);
     principale->session().setTrace(trace);
+    quarn::tell_trace_failures(principale->session(), notifier);
     if (options.demo) principale->setWindowTitle("DEMO  " + principale->windowTitle());
     QObject::connect(principale.get(), &quarn::Principale::exitRequested, &app, &QApplication::quit);
     principale->show();

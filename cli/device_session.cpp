@@ -27,6 +27,11 @@ DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), 
     reply_watch_.stop();
   });
   QObject::connect(&session_, &TransmitterSession::progress, [this] { watchReadStep(); });
+  if (options.stops) {
+    options.stops->arm();
+    stop_connection_ = QObject::connect(options.stops, &StopSignals::received,
+                                        [this](int signal, int count) { onStopSignal(signal, count); });
+  }
   if (options.progress) {
     QObject::connect(&session_, &TransmitterSession::waitingForReady,
                      [] { std::fprintf(stderr, "In attesa del trasmettitore...\n"); });
@@ -41,7 +46,24 @@ DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), 
   }
 }
 
-DeviceSession::~DeviceSession() { session_.endSession('E'); }
+DeviceSession::~DeviceSession() {
+  session_.endSession('E');
+  if (options_.stops) {
+    QObject::disconnect(stop_connection_);
+    options_.stops->disarm();
+  }
+}
+
+void DeviceSession::onStopSignal(int signal, int count) {
+  if (writing_ && count == 1) {
+    std::fprintf(stderr, "%s%s: la scrittura in corso viene portata a termine, poi quarnctl esce; "
+                         "un secondo segnale la ferma subito\n",
+                 line_open_ ? "\n" : "", qPrintable(StopSignals::name(signal)));
+    line_open_ = false;
+    return;
+  }
+  session_.cancel();
+}
 
 // Each read step has as long for its reply as a write step has for its "K".
 void DeviceSession::watchReadStep() {
@@ -82,26 +104,32 @@ std::pair<Outcome, ReadResult> DeviceSession::connectAndRead(bool* timed_out) {
   return result;
 }
 
-WriteResult DeviceSession::program(std::vector<std::uint8_t> writes) {
-  bool done = false;
+WriteResult DeviceSession::writeRun(const std::function<void(TransmitterSession::WriteDone)>& start) {
   WriteResult result;
-  session_.program(std::move(writes), [&](const WriteResult& r) {
+  if (options_.stops) options_.stops->collect();
+  if (options_.stops && options_.stops->first()) {
+    result.outcome.kind = OutcomeKind::Cancelled;
+    return result;
+  }
+  bool done = false;
+  writing_ = true;
+  start([&](const WriteResult& r) {
     result = r;
     done = true;
   });
   wait(done);
+  writing_ = false;
   return result;
 }
 
+WriteResult DeviceSession::program(std::vector<std::uint8_t> writes) {
+  return writeRun([&](TransmitterSession::WriteDone done) { session_.program(std::move(writes), std::move(done)); });
+}
+
 WriteResult DeviceSession::loadFactorySet(Band band, Generation generation) {
-  bool done = false;
-  WriteResult result;
-  session_.loadFactorySet(band, [generation] { return generation; }, [] {}, [&](const WriteResult& r) {
-    result = r;
-    done = true;
+  return writeRun([&](TransmitterSession::WriteDone done) {
+    session_.loadFactorySet(band, [generation] { return generation; }, [] {}, std::move(done));
   });
-  wait(done);
-  return result;
 }
 
 void DeviceSession::end(char letter) { session_.endSession(letter); }

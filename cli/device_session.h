@@ -4,13 +4,19 @@
 // service reports its outcome. The ready wait and the read steps, which the
 // service keeps up without limit, are cancelled after a time-out: the ready
 // wait after --timeout, a read step's reply after the acknowledgement time.
+// A stop signal (Ctrl+C, SIGTERM, SIGHUP) cancels the operation at once,
+// except while cells are written: then the first one lets the run end and
+// only a second one cancels it.
 
+#include "cli/stop_signals.h"
 #include "link/backup_store.h"
 #include "link/qt_serial_link.h"
 #include "link/transmitter_session.h"
 
 #include <QString>
 #include <QTimer>
+
+#include <functional>
 
 #include <memory>
 #include <optional>
@@ -23,6 +29,7 @@ struct DeviceOptions {
   std::shared_ptr<TrafficTrace> trace;  // null: no trace
   bool progress = false;     // draw progress on stderr
   bool back_up = false;      // save the memory as read before each write
+  StopSignals* stops = nullptr;  // armed while the session lives; null: signals end the process
 };
 
 class DeviceSession {
@@ -41,6 +48,10 @@ class DeviceSession {
  private:
   void wait(const bool& done);
   void watchReadStep();
+  void onStopSignal(int signal, int count);
+  // Runs a write run (writes and read-back); a stop signal that came before
+  // it starts cancels it before its first write.
+  WriteResult writeRun(const std::function<void(TransmitterSession::WriteDone)>& start);
 
   DeviceOptions options_;
   std::optional<BackupStore> backups_;  // the window's folder, when backing up
@@ -51,6 +62,8 @@ class DeviceSession {
   QTimer reply_watch_;      // the reply to the read step just sent
   bool reading_ = false;    // the steps running are read steps
   bool reply_missing_ = false;
+  bool writing_ = false;    // a write run is in progress
+  QMetaObject::Connection stop_connection_;
 };
 
 }  // namespace quarn::cli

@@ -57,6 +57,7 @@ void TransmitterSession::finish(const Outcome& outcome) {
   busy_ = false;
   if (TrafficTrace* trace = traced_.trace()) {
     trace->note(QStringLiteral("fine: %1: %2").arg(QLatin1String(operation_), outcome_text(outcome)));
+    if (const auto failure = trace->takeNewFailure()) emit traceFailed(*failure);
   }
 }
 

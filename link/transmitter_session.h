@@ -128,6 +128,9 @@ class TransmitterSession : public QObject {
   void progress(int address, int last_address);
   // The device went away; the port is closed already.
   void deviceLost(const quarn::PortError& error);
+  // The trace stopped taking lines (a full disk): said once, as the
+  // operation during which it happened ends; the reason names the file.
+  void traceFailed(const QString& reason);
 
  private:
   bool begin(const char* name);

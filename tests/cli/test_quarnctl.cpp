@@ -4,6 +4,7 @@
 
 #include "config/factory_defaults.h"
 #include "config/cell_map.h"
+#include "link/backup_store.h"
 #include "link/settings_file.h"
 #include "tests/link/named_pipe.h"
 #include "tests/link/unusable_paths.h"
@@ -15,9 +16,14 @@
 #include <QSerialPort>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QTest>
 
+#include <functional>
 #include <memory>
+#include <utility>
+
+#include <csignal>
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -45,9 +51,12 @@ class Emulator {
   QString log() { return log_ += QString::fromUtf8(process_.readAllStandardError()); }
   // Waits until the traffic log holds `text` `times` times.
   bool waitForLog(const QString& text, int times) {
+    return waitForLog([&](const QString& log) { return log.count(text) >= times; });
+  }
+  bool waitForLog(const std::function<bool(const QString&)>& seen) {
     process_.setReadChannel(QProcess::StandardError);
     const QDeadlineTimer deadline(10000);
-    while (log().count(text) < times) {
+    while (!seen(log())) {
       if (!process_.waitForReadyRead(int(deadline.remainingTime()))) return false;
     }
     return true;
@@ -106,11 +115,10 @@ class QuarnctlBench {
     return r;
   }
 
-  // The device's cells through quarnctl read; a read error (exit 6, a
-  // checksum that does not match) still saves what was read.
-  std::optional<MemoryRead> cells(const QString& port, const QString& name, int expected_exit = 0) const {
+  // The device's cells through quarnctl read, saved to a file.
+  std::optional<MemoryRead> cells(const QString& port, const QString& name) const {
     const Run r = run({"read", "--port", port, "-o", file(name)});
-    if (r.exit != expected_exit) return std::nullopt;
+    if (r.exit != 0) return std::nullopt;
     const SettingsLoad load = load_settings_file(file(name));
     return load.file ? load.file->cells : std::nullopt;
   }
@@ -148,12 +156,46 @@ QStringList traced_bytes(const QString& path, const QString& until = {}) {
   return bytes;
 }
 
+// The cells a read got, from its trace: quarnctl saves no read it does not
+// trust, such as one of a unit left half written.
+MemoryRead traced_cells(const QString& trace) {
+  const QStringList bytes = traced_bytes(trace);
+  MemoryRead cells{};
+  for (qsizetype i = 0; i + 2 < bytes.size(); ++i) {
+    if (bytes[i] == "> 52" && bytes[i + 1].startsWith("> ") && bytes[i + 2].startsWith("< ")) {
+      cells.at(std::size_t(bytes[i + 1].mid(2).toInt(nullptr, 16))) = std::uint8_t(bytes[i + 2].mid(2).toInt(nullptr, 16));
+    }
+  }
+  return cells;
+}
+
 QString hex(int byte) { return QString::number(byte, 16).rightJustified(2, '0').toUpper(); }
 
 bool in_packets(int address) {
   return (address >= cell::alarm_packet && address < cell::alarm_packet + packet_size) ||
          (address >= cell::battery_packet && address < cell::battery_packet + packet_size);
 }
+
+// Answers a running batch's prompts on its standard input.
+struct BatchPrompts {
+  explicit BatchPrompts(QProcess& batch) : batch(batch) { batch.setReadChannel(QProcess::StandardError); }
+  // Waits for the next prompt.
+  bool waitForPrompt() {
+    while (err.count("Collegare il trasmettitore") <= answered) {
+      if (!batch.waitForReadyRead(10000)) return false;
+      err += QString::fromUtf8(batch.readAllStandardError());
+    }
+    return true;
+  }
+  bool answer() {
+    if (!waitForPrompt()) return false;
+    ++answered;
+    return batch.write("\n") == 1;
+  }
+  QProcess& batch;
+  QString err;  // standard error so far
+  int answered = 0;
+};
 
 // How an ordinary user runs quarnctl: under root, through setpriv without the
 // overrides of file permissions and of a terminal's exclusive mode. Nothing
@@ -204,13 +246,59 @@ class TestQuarnctl : public QObject {
     QCOMPARE(written[written.size() - 2], QString("> 05"));
   }
 
+  // A trace that cannot be opened stops the command before the port opens;
+  // one that stops taking lines (a full disk) lets the run end and then says
+  // so. Either way: exit 2, one line naming the file and the reason.
+  void anUnwritableTraceIsAUsageError_data() {
+    QTest::addColumn<QString>("trace");  // %1: the test's folder
+    QTest::addColumn<bool>("runs");
+    QTest::newRow("no such folder") << "%1/no-folder/t.txt" << false;
+    QTest::newRow("full disk") << "/dev/full" << true;
+  }
   void anUnwritableTraceIsAUsageError() {
+    QFETCH(QString, trace);
+    QFETCH(bool, runs);
     Emulator emulator;
     QuarnctlBench bench;
-    const Run r = bench.run({"read", "--port", emulator.path(), "--trace", bench.file("no-folder/t.txt")});
+    const QString path = trace.contains("%1") ? trace.arg(bench.dir.path()) : trace;
+    const Run r = bench.run({"read", "--port", emulator.path(), "-o", bench.file("a.json"), "--trace", path});
     QCOMPARE(r.exit, 2);
-    QVERIFY2(r.err.contains(bench.file("no-folder/t.txt")), qPrintable(r.err));
-    QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.err.startsWith("quarnctl: impossibile scrivere la traccia " + path + ": ") && r.err.count('\n') == 1,
+             qPrintable(r.err));
+    QCOMPARE(load_settings_file(bench.file("a.json")).file.has_value(), runs);
+  }
+
+  // A read out of step, or of a memory whose checksum does not match, is
+  // neither saved (over a good file), printed as JSON nor shown.
+  void anUntrustedReadKeepsNothing_data() {
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<QStringList>("output");
+    QTest::newRow("out of step, -o") << QStringList{"--extra-after-read", "5"} << QStringList{"-o"};
+    QTest::newRow("wrong checksum, -o") << QStringList{"--wrong-checksum"} << QStringList{"-o"};
+    QTest::newRow("out of step, --json") << QStringList{"--extra-after-read", "5"} << QStringList{"--json"};
+    QTest::newRow("out of step, table") << QStringList{"--extra-after-read", "5"} << QStringList{};
+  }
+  void anUntrustedReadKeepsNothing() {
+    QFETCH(QStringList, faults);
+    QFETCH(QStringList, output);
+    QuarnctlBench bench;
+    {
+      const Emulator good({"--band", "vhf"});  // another unit: its file differs from any read below
+      QVERIFY(bench.cells(good.path(), "kept.json"));
+    }
+    QFile kept(bench.file("kept.json"));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    const QByteArray before = kept.readAll();
+    kept.close();
+    Emulator emulator(faults);
+    if (output == QStringList{"-o"}) output << kept.fileName();
+    const Run r = bench.run(QStringList{"read", "--port", emulator.path()} + output);
+    QCOMPARE(r.exit, 6);
+    QCOMPARE(r.err, QString("Errore di Lettura nei Parametri, Riprovare \n"));
+    QCOMPARE(r.out, QString());
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), before);
+    QCOMPARE(QDir(bench.dir.path()).entryList(QDir::Files), QStringList{"kept.json"});
   }
 
   // A device the user may not open (a mode-000 pseudo-terminal, with root's
@@ -318,6 +406,65 @@ class TestQuarnctl : public QObject {
                                       "\nPorta seriale Guasta o Mancante\n" + then + "$");
     const QString err = QString::fromUtf8(quarnctl.readAllStandardError());
     QVERIFY2(expected.match(err).hasMatch(), qPrintable(err));
+  }
+
+  // A stop signal while the cells are written: the first lets the run end
+  // (here it waits for a late acknowledgement of cell 20, then goes on), the
+  // second stops it at once (cell 20 is never acknowledged). Either way the
+  // unit gets its "E" and quarnctl exits with 128 + the signal's number.
+  void aStopSignalWhileWriting_data() {
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("times");
+    QTest::newRow("SIGINT lets the run end") << SIGINT << "SIGINT" << 1;
+    QTest::newRow("SIGHUP lets the run end") << SIGHUP << "SIGHUP" << 1;
+    QTest::newRow("SIGINT twice stops it") << SIGINT << "SIGINT" << 2;
+    QTest::newRow("SIGTERM twice stops it") << SIGTERM << "SIGTERM" << 2;
+  }
+  void aStopSignalWhileWriting() {
+    QFETCH(int, signal);
+    QFETCH(QString, name);
+    QFETCH(int, times);
+    QuarnctlBench bench;
+    {
+      const Emulator source;
+      QVERIFY(bench.cells(source.path(), "a.json"));
+    }
+    Emulator device(times == 1 ? QStringList{"--late-ack-at", "20", "--late-delay", "4000"}
+                               : QStringList{"--no-ack-from", "20"},
+                    Emulator::Line::Paced);
+    QProcess quarnctl;
+    QProcessEnvironment environment = bench.environment();
+    environment.insert("QUARNCTL_ACK_TIMEOUT_MS", "60000");  // only the signal ends a wait for "K"
+    quarnctl.setProcessEnvironment(environment);
+    quarnctl.start(QStringLiteral(QUARNCTL_PATH),
+                   {"program", bench.file("a.json"), "--set", "code=4321", "--port", device.path()});
+    quarnctl.closeWriteChannel();
+    static const QRegularExpression write_20("PC -> TX  57 'W'\n[^\n]*PC -> TX  14\n");
+    QVERIFY(device.waitForLog([](const QString& log) { return log.contains(write_20); }));
+    QCOMPARE(::kill(pid_t(quarnctl.processId()), signal), 0);
+    QString err;
+    if (times == 2) {
+      quarnctl.setReadChannel(QProcess::StandardError);
+      while (!err.contains("un secondo segnale")) {
+        QVERIFY2(quarnctl.waitForReadyRead(10000), qPrintable(err));
+        err += QString::fromUtf8(quarnctl.readAllStandardError());
+      }
+      QCOMPARE(::kill(pid_t(quarnctl.processId()), signal), 0);
+    }
+    QVERIFY(quarnctl.waitForFinished(20000));
+    err += QString::fromUtf8(quarnctl.readAllStandardError());
+    QCOMPARE(quarnctl.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(quarnctl.exitCode(), 128 + signal);
+    QVERIFY2(err.endsWith("Interrotto da " + name + "\n"), qPrintable(err));
+    QVERIFY(device.waitForLog("PC -> TX  45 'E'", 1));
+    if (times == 1) {
+      QCOMPARE(QString::fromUtf8(quarnctl.readAllStandardOutput()), QString("Programmazione verificata: 62 celle\n"));
+      return;
+    }
+    QVERIFY2(err.contains("Scrittura fermata: confermate 20 celle (0 - 19)\n"), qPrintable(err));
+    const auto backup = QRegularExpression("Copia di sicurezza: ([^\n]+)\n").match(err);
+    QVERIFY2(backup.hasMatch() && QFile::exists(backup.captured(1)), qPrintable(err));
   }
 
   // A read saved to a file and programmed back leaves the device byte for
@@ -487,11 +634,11 @@ class TestQuarnctl : public QObject {
     QCOMPARE(r.exit, 5);
     QVERIFY2(r.err.contains("Errore TIME OUT") && r.err.contains("cella 10"), qPrintable(r.err));
     // Cells 0 to 9 stored without the checksum that cell 61 would have
-    // brought: the read reports its error and still saves the cells.
-    const auto after = bench.cells(emulator.path(), "b.json", 6);
-    QVERIFY(after);
-    QCOMPARE(int((*after)[cell::robbery_time]), 77);
-    for (int a = 10; a < read_count; ++a) QCOMPARE((*after)[a], (*before)[a]);
+    // brought: the read reports its error.
+    QCOMPARE(bench.run({"read", "--port", emulator.path(), "--trace", bench.file("after.txt")}).exit, 6);
+    const MemoryRead after = traced_cells(bench.file("after.txt"));
+    QCOMPARE(int(after[cell::robbery_time]), 77);
+    for (int a = 10; a < read_count; ++a) QCOMPARE(after[a], (*before)[a]);
   }
 
   // The backups folder cannot be made (a file stands where a folder must
@@ -576,11 +723,13 @@ class TestQuarnctl : public QObject {
 
   // Three units on one port: the emulator is restarted behind a symbolic
   // link for each new unit; the second one leaves cell 10 unacknowledged.
-  // The same unit connected twice is refused and prompted for again.
+  // The same unit connected twice is refused and prompted for again. The
+  // report is CSV with the separator asked for, quoting a reason that holds it.
   void batchOfThreeWithOneFailure() {
     QuarnctlBench bench;
     std::unique_ptr<Emulator> unit = std::make_unique<Emulator>();
     QVERIFY(bench.cells(unit->path(), "a.json"));
+    const QString frequency = QString::fromStdString(load_settings_file(bench.file("a.json")).file->settings.frequency);
     const QString link = bench.file("port");
     QVERIFY(QFile::link(unit->path(), link));
     const auto replace_unit = [&](const QStringList& faults) {
@@ -593,45 +742,103 @@ class TestQuarnctl : public QObject {
     QProcess batch;
     batch.setProcessEnvironment(bench.environment());
     batch.start(QStringLiteral(QUARNCTL_PATH), {"batch", bench.file("a.json"), "--code-from", "500", "--count", "3",
-                                                "--port", link, "--report", bench.file("r.csv")});
-    batch.setReadChannel(QProcess::StandardError);  // the prompts
-    QString err;
-    int prompts_answered = 0;
-    const auto answer_prompt = [&]() {
-      while (err.count("Collegare il trasmettitore") <= prompts_answered) {
-        if (!batch.waitForReadyRead(10000)) return false;
-        err += QString::fromUtf8(batch.readAllStandardError());
-      }
-      ++prompts_answered;
-      return true;
-    };
-    QVERIFY(answer_prompt());
-    batch.write("\n");                                 // unit 1
-    QVERIFY(answer_prompt());
-    batch.write("\n");                                 // unit 1 again
-    QVERIFY(answer_prompt());
-    QVERIFY(err.contains("appena programmato"));
+                                                "--port", link, "--report", bench.file("r.csv"), "--separator", ";"});
+    BatchPrompts prompts(batch);
+    QVERIFY(prompts.answer());                         // unit 1
+    QVERIFY(prompts.answer());                         // unit 1 again
+    QVERIFY(prompts.waitForPrompt());
+    QVERIFY(prompts.err.contains("appena programmato"));
     QVERIFY(replace_unit({"--no-ack-from", "10"}));
-    batch.write("\n");                                 // unit 2
-    QVERIFY(answer_prompt());
+    QVERIFY(prompts.answer());                         // unit 2
+    QVERIFY(prompts.waitForPrompt());
     QVERIFY(replace_unit({}));
-    batch.write("\n");                                 // unit 3
+    QVERIFY(prompts.answer());                         // unit 3
     batch.closeWriteChannel();
     QVERIFY(batch.waitForFinished(20000));
     QCOMPARE(batch.exitCode(), 5);
     const QStringList lines = QString::fromUtf8(batch.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 3);
-    QVERIFY2(lines[0].contains(",500,OK,62"), qPrintable(lines[0]));
-    QVERIFY2(lines[1].contains(",501,TIME OUT cella 10,0"), qPrintable(lines[1]));
-    QVERIFY2(lines[2].contains(",502,OK,62"), qPrintable(lines[2]));
+    const QString unit_columns = ";UHF;" + frequency + ";";
+    QVERIFY2(lines[0].endsWith(";500" + unit_columns + "OK;62;"), qPrintable(lines[0]));
+    QVERIFY2(lines[1].endsWith(";501" + unit_columns + "fallita;0;\"Errore TIME OUT / Nessuna conferma (K) per la "
+                               "cella 10; confermate 10 celle (0 - 9)\""),
+             qPrintable(lines[1]));
+    QVERIFY2(lines[2].endsWith(";502" + unit_columns + "OK;62;"), qPrintable(lines[2]));
     QFile csv(bench.file("r.csv"));
     QVERIFY(csv.open(QIODevice::ReadOnly));
-    const QStringList rows = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(rows.size(), 4);
-    QCOMPARE(rows.mid(1), lines);
+    QCOMPARE(QString::fromUtf8(csv.readAll()),
+             "ora;codice;banda;frequenza;esito;celle_verificate;motivo\r\n" + lines.join("\r\n") + "\r\n");
+    const QString err = prompts.err + QString::fromUtf8(batch.readAllStandardError());
+    QVERIFY2(err.endsWith("Lotto: 2 unità programmate, 1 fallite, 0 non raggiunte\n"), qPrintable(err));
     const auto last = bench.cells(link, "last.json");
     QVERIFY(last);
     QCOMPARE(load_settings_file(bench.file("last.json")).file->settings.code, std::string("502"));
+  }
+
+  // The input ends after one unit of three: the batch says what it did and
+  // what it did not reach, and does not end as if it had done them all.
+  void batchInputEndingBeforeTheCount() {
+    QuarnctlBench bench;
+    Emulator unit;
+    QVERIFY(bench.cells(unit.path(), "a.json"));
+    QProcess batch;
+    batch.setProcessEnvironment(bench.environment());
+    batch.start(QStringLiteral(QUARNCTL_PATH), {"batch", bench.file("a.json"), "--code-from", "700", "--count", "3",
+                                                "--port", unit.path()});
+    BatchPrompts prompts(batch);
+    QVERIFY(prompts.answer());
+    QVERIFY(prompts.waitForPrompt());
+    batch.closeWriteChannel();
+    QVERIFY(batch.waitForFinished(20000));
+    const QString err = prompts.err + QString::fromUtf8(batch.readAllStandardError());
+    QCOMPARE(batch.exitCode(), 2);
+    QVERIFY2(err.endsWith("Fine dell'input prima di 3 unità\nLotto: 1 unità programmate, 0 fallite, 2 non raggiunte\n"),
+             qPrintable(err));
+  }
+
+  // The backups, newest first with what each holds; one from a read out of
+  // step says so in the list and when it is programmed back.
+  void backupsListedAndRestored() {
+    QuarnctlBench bench;
+    BackupStore store(bench.file("data/Quelmora/Configuratore Per Quarn/backups"));
+    struct Saved {
+      QString code;
+      Band band;
+      Generation generation;
+      bool out_of_step;
+      QDateTime at;
+      QString path;
+    };
+    std::vector<Saved> saved{
+        {"11", Band::Uhf, Generation::New, false, QDateTime(QDate(2026, 1, 2), QTime(10, 0), QTimeZone::utc()), {}},
+        {"22", Band::Vhf, Generation::Old, false, QDateTime(QDate(2026, 3, 4), QTime(9, 30), QTimeZone::utc()), {}},
+        {"33", Band::Uhf, Generation::New, true, QDateTime(QDate(2026, 2, 3), QTime(8, 15), QTimeZone::utc()), {}},
+    };
+    for (Saved& s : saved) {
+      MemoryRead cells{};
+      const MemoryImage factory = factory_default_cells(s.band, s.generation);
+      std::copy_n(factory.begin(), read_count, cells.begin());
+      SettingsFile file = settings_file_of_read(cells, s.out_of_step);
+      file.settings.code = s.code.toStdString();
+      file.saved_at = s.at;
+      QCOMPARE(store.save(file, &s.path), std::nullopt);
+    }
+    const Run list = bench.run({"backups"});
+    QCOMPARE(list.exit, 0);
+    const QStringList lines = list.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 4);  // a heading, then the backups
+    for (const auto& [line, index] : {std::pair{1, 1}, std::pair{2, 2}, std::pair{3, 0}}) {
+      const Saved& s = saved[std::size_t(index)];
+      QCOMPARE(lines[line], QString("%1  %2  %3  %4  %5  %6")
+                                .arg(s.at.toLocalTime().toString("yyyy-MM-dd HH:mm:ss"), s.code.leftJustified(6),
+                                     QString(s.band == Band::Uhf ? "UHF" : "VHF").leftJustified(5),
+                                     QString(s.generation == Generation::New ? "New" : "Old").leftJustified(4),
+                                     QString(s.out_of_step ? "fuori passo" : "in passo").leftJustified(11), s.path));
+    }
+    Emulator emulator;
+    const Run program = bench.run({"program", saved[2].path, "--port", emulator.path()});
+    QCOMPARE(program.exit, 0);
+    QVERIFY2(program.err.contains("lettura fuori passo"), qPrintable(program.err));
   }
 };
 
