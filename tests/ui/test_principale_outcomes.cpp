@@ -1,5 +1,5 @@
-// What the window tells when an operation ends: the outcome on the help line,
-// a lost device named as lost, and quitting that first lets a write run end.
+// What the window tells when an operation ends, on the help line, and
+// quitting that first lets a write run end.
 
 #include "link/backup_store.h"
 #include "tests/ui/principale_fixture.h"
@@ -94,37 +94,6 @@ class TestPrincipaleOutcomes : public QObject {
     QTest::mouseMove(f.window.windowHandle(), QPoint(2, 2));
     QTest::mouseMove(f.window.windowHandle(), frame3->mapTo(&f.window, QPoint(4, frame3->height() - 4)));
     QTRY_VERIFY(f.c().Text7->text().startsWith(" Inserire il Tempo di preallarme Rapina"));
-  }
-
-  // The loss is named ("<number> <description>", as the port error path
-  // shows it) beside the box the run shows.
-  void aDeviceLostDuringARunIsNamed_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<TransmitterFaults>("faults");
-    QTest::addColumn<QString>("box");
-    QTest::addColumn<QString>("outcome");
-    QTest::newRow("Programma, at write 10") << "cmd_programma" << TransmitterFaults{.vanish_at_write = 10}
-                                           << message_time_out
-                                           << " Trasmettitore scritto solo in parte (10 celle): copia di sicurezza %1";
-    QTest::newRow("UHF, at write 10") << "Cmd_init_uhf" << TransmitterFaults{.vanish_at_write = 10} << message_time_out
-                                      << " Trasmettitore scritto solo in parte (10 celle): copia di sicurezza %1";
-    QTest::newRow("Programma, at read-back 5") << "cmd_programma" << TransmitterFaults{.vanish_at_read = 5}
-                                              << message_read_error
-                                              << " Programmazione non verificata (62 celle scritte). Copia di sicurezza: %1";
-  }
-  void aDeviceLostDuringARunIsNamed() {
-    QFETCH(QString, command);
-    QFETCH(TransmitterFaults, faults);
-    QFETCH(QString, box);
-    QFETCH(QString, outcome);
-    OutcomeFixture f;
-    QVERIFY(f.start(qPrintable(command), faults));
-    QVERIFY(f.settle());
-    const RecordingNotifier::Message lost{QString::number(EmulatedLink::unplugged_error_number) + " Dispositivo scollegato",
-                                          Notifier::Icon::None};
-    QCOMPARE(f.notifier.messages, (std::vector{lost, exclamation(box)}));
-    QCOMPARE(f.c().Text7->text(), outcome.arg(f.backupName()));
-    QCOMPARE(f.state(), state_text::not_connected);
   }
 
   // ESCI or the window's frame while a write run goes on: the run ends
