@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -69,6 +71,14 @@ QString code_part(const std::string& code) {
   return part.isEmpty() ? QStringLiteral("none") : part;
 }
 
+// Creates the folder and its parents; the system's reason when it cannot.
+std::optional<QString> create_folder(const QString& folder) {
+  std::error_code error;
+  std::filesystem::create_directories(std::filesystem::path(folder.toStdU16String()), error);
+  if (!error) return std::nullopt;
+  return QString::fromLocal8Bit(error.message());
+}
+
 QString band_part(const std::optional<Band>& band) {
   if (!band) return QStringLiteral("unknown");
   return *band == Band::Uhf ? QStringLiteral("uhf") : QStringLiteral("vhf");
@@ -85,8 +95,9 @@ QString BackupStore::defaultFolder() {
 
 std::optional<QString> BackupStore::save(const SettingsFile& file, QString* saved_path) {
   if (folder_.isEmpty()) return QStringLiteral("Backup non salvato: nessuna cartella dei backup");
-  if (!QDir().mkpath(folder_)) {
-    return QString("Backup non salvato: impossibile creare la cartella \"%1\"").arg(QDir::toNativeSeparators(folder_));
+  if (const auto reason = create_folder(folder_)) {
+    return QString("Backup non salvato: impossibile creare la cartella \"%1\" (%2)")
+        .arg(QDir::toNativeSeparators(folder_), *reason);
   }
 
   SettingsFile backup = file;

@@ -52,7 +52,15 @@ struct WriteResult {
   // even when the read-back agrees.
   bool writes_out_of_step = false;
   ReadResult read_back;           // valid when the outcome is completed
-  std::vector<int> mismatched;    // written cells that read back otherwise
+  std::vector<int> mismatched;    // written cells with meaning that read back otherwise
+  // Written cells that mean nothing to the unit (the filler) and read back
+  // otherwise: written to the trace, no failure.
+  std::vector<int> ignored_mismatches;
+  // The backup saved before the first write; empty when none was saved.
+  QString backup_path;
+  // Nothing had been read in this connection, so the run went on without a
+  // backup rather than save another unit's memory or hold up the write.
+  bool backup_skipped_unread = false;
 
   // The read-back confirms every written cell.
   bool verified() const {
@@ -89,14 +97,14 @@ class TransmitterSession : public QObject {
   void setReplyGuard(int ms) { reply_guard_ms_ = ms; }
   bool busy() const { return busy_; }
   // With a store, every programming run and factory load first saves the
-  // memory as last read from this transmitter (at connect or by the last
-  // read-back); if that fails, nothing is written.
+  // memory as last read in this connection (at connect or by the last
+  // read-back), a read out of step marked as such; if that fails, nothing is
+  // written. With no read in this connection the run goes on, unsaved.
   void setBackupStore(BackupStore* store) { backups_ = store; }
   // Where the last backup went (empty before the first).
   const QString& lastBackupPath() const { return last_backup_path_; }
-  // The memory as last read from this transmitter, in step; none after the
-  // session ended.
-  const std::optional<MemoryRead>& lastRead() const { return last_read_; }
+  // The memory as last read in this connection, when that read was in step.
+  std::optional<MemoryRead> lastRead() const;
 
   // Each operation returns false, and does nothing, while another one runs.
 
@@ -105,7 +113,7 @@ class TransmitterSession : public QObject {
   bool connectAndRead(ReadDone done);
   bool readMemory(ReadDone done);
   // Writes `writes[a]` to each address a, each acknowledged, then reads the
-  // memory back and compares every written cell it covers.
+  // memory back and compares the written cells that carry meaning (carries_meaning).
   bool program(std::vector<std::uint8_t> writes, WriteDone done);
   // Writes the 64 cells of the band's factory set, the generation asked for
   // at the moment each cell is written; `before_read_back` runs between the
@@ -136,7 +144,9 @@ class TransmitterSession : public QObject {
   bool begin(const char* name);
   void finish(const Outcome& outcome);
   std::optional<QString> backUp();
+  WriteResult writeResult(const Outcome& outcome) const;
   void remember(const Outcome& outcome, const ReadResult& read);
+  void compare(const std::vector<std::uint8_t>& written, const MemoryRead& read, WriteResult& result) const;
   Outcome failure(int acknowledged = 0, int address = -1) const;
   void read(ReadDone done);
   void readFrom(int address);
@@ -153,8 +163,11 @@ class TransmitterSession : public QObject {
   bool cancelled_ = false;
   std::optional<PortError> last_loss_;
   BackupStore* backups_ = nullptr;
-  std::optional<MemoryRead> last_read_;  // from this transmitter, in step
+  std::optional<ReadResult> last_read_;  // the last complete read in this connection
   QString last_backup_path_;
+  // The backup of the write run in progress.
+  QString run_backup_path_;
+  bool run_backup_skipped_unread_ = false;
 
   // The sequence in progress.
   ReadResult reading_;

@@ -68,7 +68,7 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
   attach_digit_filter(*controls_.txb_tmp_rap, seconds_limit, notifier_);
   attach_digit_filter(*controls_.txb_amp, seconds_limit, notifier_);
   attach_frequency_filter(*controls_.FqTx, notifier_);
-  new HelpLine(*this, *controls_.Text7);
+  help_line_ = new HelpLine(*this, *controls_.Text7);
 
   for (auto [list, times] : {std::pair{controls_.Cmb_n_ing_all, 1}, {controls_.Cmb_N_ing_bat, 1}, {controls_.cmb_Monorep, 1},
                              {controls_.Cmb_tmr_p_all, 1}, {controls_.Cmb_n_tx_tot, 2}}) {
@@ -103,6 +103,8 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
   connect(&session_, &TransmitterSession::waitingForReady, this, [this] { setState(state_text::waiting); });
   connect(&session_, &TransmitterSession::sessionStarted, this, [this] { setState(state_text::connected); });
   connect(&session_, &TransmitterSession::stepsStarted, this, &Principale::startProgress);
+  read_back_limit_.setSingleShot(true);
+  connect(&read_back_limit_, &QTimer::timeout, &session_, &TransmitterSession::cancel);
   connect(&session_, &TransmitterSession::progress, &progress_, &ProgressThrottle::step);
 
   timer_stato_.setObjectName("Timer_stato");

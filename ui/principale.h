@@ -14,6 +14,7 @@
 namespace quarn {
 
 class CaptionMarquee;
+class HelpLine;
 class Notifier;
 
 namespace state_text {
@@ -26,7 +27,11 @@ inline const QString message_port_failure = "Porta seriale Guasta o Mancante";
 inline const QString message_read_error = "Errore di Lettura nei Parametri, Riprovare ";
 inline const QString message_time_out = "Errore TIME OUT   ";
 inline const QString help_port_typing = " Errore com";
-inline const QString message_backup_failed = "Copia di sicurezza non riuscita, nulla e' stato scritto: ";
+// Follows the reason when the backup before a write run failed.
+inline const QString message_nothing_written = "Nulla è stato scritto nel trasmettitore.";
+inline const QString message_doubtful_backup =
+    "Copia di sicurezza di una lettura con risposte fuori passo: i valori possono essere sfalsati. "
+    "Controllarli prima di programmare.";
 
 class Principale : public QWidget {
   Q_OBJECT
@@ -50,6 +55,8 @@ class Principale : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // Closing by the frame while a write run goes on waits for its end.
+  void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -69,23 +76,33 @@ class Principale : public QWidget {
   void onPortChosen(int index);
   // Each "Com" item's tooltip names the device behind it, as found now.
   void refreshPortTips();
-  void onPortLost();
+  void onPortLost(const PortError& error);
+  void showLoss(const PortError& error);
   void emptyFields();
+
+  // Quitting (ESCI or the frame) while a write run goes on: the run ends
+  // first, then the quit is done; a read-back gets at most one Timer1 more.
+  enum class Quit { None, Esci, Frame };
+  void quitAfterRun(Quit quit);
+  void limitReadBack();
+  void finishWriteRun();
 
   // Progress of the running sequence.
   void startProgress(bool writing, int last_address);
   void hideProgress();
 
   // Showing what was read: the fields, the type label, and the read error
-  // when the checksum, the replies' order or the check of a write run says
-  // the values cannot be trusted.
+  // when the checksum or the check of a write run says the values cannot be
+  // trusted. A read whose replies were out of step shows the read error and
+  // changes nothing.
   void leggi_parametri(const ReadResult& read, bool writes_unconfirmed = false);
 
   // Programming and factory defaults.
   void onProgramma();
   void finishProgramming();
   void onFactoryDefaults(Band band);
-  void reportWriteRun(const WriteResult& result);
+  // factory_band: the band of a factory load; none for Programma.
+  void reportWriteRun(const WriteResult& result, std::optional<Band> factory_band);
   FieldValues fieldValues() const;
 
   // Settings files: Ctrl+S saves the fields, Ctrl+O or a dropped file fills
@@ -104,7 +121,11 @@ class Principale : public QWidget {
   ParameterBlock block_;
   int programming_flag_ = 0;
   double repeater_value_ = 0;  // numeric value of cmb_Monorep's text
-  bool quitting_ = false;
+  bool write_run_ = false;      // Programma or a factory load, writes or read-back
+  bool run_writing_ = false;    // and in its writes
+  Quit pending_quit_ = Quit::None;
+  QTimer read_back_limit_;
+  HelpLine* help_line_ = nullptr;
   CaptionMarquee* marquee_ = nullptr;
 };
 

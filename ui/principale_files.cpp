@@ -58,6 +58,7 @@ void Principale::loadSettingsFrom(const QString& path) {
     return;
   }
   showSettings(load.file->settings);
+  if (load.file->read_out_of_step) notifier_.message(message_doubtful_backup, Notifier::Icon::Exclamation);
 }
 
 // As the technician would: the texts typed (each runs its filter) and the

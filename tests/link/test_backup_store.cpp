@@ -95,17 +95,19 @@ class TestBackupStore : public QObject {
   // mkdir fails under a regular file even for root.
   void folderCannotBeCreated_data() {
     QTest::addColumn<QString>("folder");  // under the temporary folder
-    QTest::newRow("under a file") << "file/backups";
-    QTest::newRow("is a file") << "file";
+    QTest::addColumn<QString>("reason");  // the system's words
+    QTest::newRow("under a file") << "file/backups" << "Not a directory";
+    QTest::newRow("is a file") << "file" << "Not a directory";
   }
   void folderCannotBeCreated() {
     QFETCH(QString, folder);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     touch(dir.filePath("file"));
     BackupStore store(dir.filePath(folder));
     QString path = "untouched";
     QCOMPARE(store.save(settings("1", Band::Uhf, base_time), &path).value_or(""),
-             "Backup non salvato: impossibile creare la cartella \"" + dir.filePath(folder) + '"');
+             "Backup non salvato: impossibile creare la cartella \"" + dir.filePath(folder) + "\" (" + reason + ')');
     QCOMPARE(path, QString("untouched"));
     QCOMPARE(store.list(), QStringList());
   }

@@ -50,9 +50,11 @@ void BackupWatch::writeStarting() {
   }
   last_path_ = path;
   const SettingsLoad load = load_settings_file(path);
-  const bool holds_seen = load.file && load.file->cells && std::ranges::any_of(seen_, [&](const MemoryImage& memory) {
+  // A backup of a read out of step may hold shifted cells; it says so.
+  const bool holds_seen = load.file && load.file->cells &&
+                          (load.file->read_out_of_step || std::ranges::any_of(seen_, [&](const MemoryImage& memory) {
                             return std::equal(load.file->cells->begin(), load.file->cells->end(), memory.begin());
-                          });
+                          }));
   log_->expect(holds_seen, QStringLiteral("the backup %1 holds no memory the device had").arg(path));
 }
 

@@ -82,8 +82,10 @@ void ServiceCycles::writeRun(const QString& name, const std::vector<std::uint8_t
   const MemoryImage& after = device.memory();
   const Outcome& outcome = result->outcome;
   const bool sent_one_more = outcome.kind == OutcomeKind::NoAcknowledgement || outcome.kind == OutcomeKind::Cancelled;
+  std::vector<int> read_otherwise = result->mismatched;
+  read_otherwise.insert(read_otherwise.end(), result->ignored_mismatches.begin(), result->ignored_mismatches.end());
   const ReportedWrites reported{outcome.acknowledged, !result->writes_completed && sent_one_more, outcome.completed(),
-                                result->mismatched, result->read_back.cells};
+                                read_otherwise, result->read_back.cells};
   if (const auto wrong = memory_violation(before, writes, reported, device.faults().store_other_at, after)) {
     log.broke(name + QStringLiteral(": ") + *wrong);
   }

@@ -92,6 +92,40 @@ inline QByteArray full_read() {
   return out;
 }
 
+// One command the program sent: a write ("W", address, value), a read ("R",
+// address) or a lone letter.
+struct Step {
+  char letter;
+  int address;
+  int value;  // -1 for a read
+};
+
+// Splits what the program sent into its steps.
+inline std::vector<Step> steps(const QByteArray& bytes) {
+  std::vector<Step> out;
+  for (qsizetype i = 0; i < bytes.size();) {
+    const char letter = bytes[i];
+    const auto byte = [&](qsizetype k) { return static_cast<std::uint8_t>(bytes[k]); };
+    if (letter == 'W') {
+      out.push_back({letter, byte(i + 1), byte(i + 2)});
+      i += 3;
+    } else if (letter == 'R') {
+      out.push_back({letter, byte(i + 1), -1});
+      i += 2;
+    } else {
+      out.push_back({letter, -1, -1});
+      i += 1;
+    }
+  }
+  return out;
+}
+
+inline std::vector<Step> writes(const std::vector<Step>& all) {
+  std::vector<Step> out;
+  std::copy_if(all.begin(), all.end(), std::back_inserter(out), [](const Step& s) { return s.letter == 'W'; });
+  return out;
+}
+
 inline RecordingNotifier::Message exclamation(const QString& text) {
   return {text, Notifier::Icon::Exclamation};
 }

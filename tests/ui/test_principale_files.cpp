@@ -152,9 +152,26 @@ class TestPrincipaleFiles : public QObject {
     f.c().Cmd_init_vhf->click();
     QVERIFY(f.settle());
     QVERIFY(!f.sent().contains('W'));
-    QCOMPARE(f.notifier.messages.size(), std::size_t(1));
-    QVERIFY(f.notifier.messages[0].text.startsWith(message_backup_failed));
+    // One box: the folder and the reason, each once, then what it means.
+    QCOMPARE(f.notifier.messages,
+             (std::vector{exclamation("Backup non salvato: impossibile creare la cartella \"" + impossible.folder() +
+                                      "\" (Not a directory)\n" + message_nothing_written)}));
     QCOMPARE(f.transmitter.model().memory(), uhf_new());
+  }
+
+  // A backup taken from a read out of step may hold shifted cells: opening
+  // it fills the fields as any file does, and says where it came from.
+  void aBackupOfAReadOutOfStepSaysSoWhenOpened() {
+    FilesFixture f;
+    QVERIFY(f.connectAndRead());
+    const QString path = f.folder.filePath("doubtful.json");
+    MemoryRead cells = first_63(uhf_new());
+    cells[cell::robbery_time] = 45;
+    QVERIFY(!save_settings_file(path, settings_file_of_read(cells, true)));
+    f.notifier.file_to_choose = path;
+    f.press(QKeySequence::Open);
+    QCOMPARE(f.c().txb_tmp_rap->text(), QString("45"));
+    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_doubtful_backup)}));
   }
 
   // Restoring is loading the backup and pressing Programma.

@@ -162,8 +162,8 @@ class TestPrincipalePortFaults : public QObject {
 
   // The pseudo-terminal's master closes under the connected window, as an
   // adapter pulled out: idle, the session just ends; while the window waits
-  // for the ready "K" and during the read the port error names the device; during the writes of Programma the run ends
-  // as a write without its acknowledgement does. Then another port works.
+  // for the ready "K" and during the read the port error names the device; during the writes of Programma the loss
+  // is named and the run ends as a write without its acknowledgement does. Then another port works.
   void theDeviceVanishesWhileConnected_data() {
     QTest::addColumn<Moment>("moment");
     // %1: the device; a port error comes without an icon, its number left out.
@@ -173,7 +173,8 @@ class TestPrincipalePortFaults : public QObject {
                                              << QStringList{"dispositivo scollegato: %1", message_port_failure};
     QTest::newRow("during the read") << Moment::Reading
                                      << QStringList{"dispositivo scollegato: %1", message_port_failure};
-    QTest::newRow("during programming") << Moment::Programming << QStringList{message_time_out};
+    QTest::newRow("during programming") << Moment::Programming
+                                        << QStringList{"dispositivo scollegato: %1", message_time_out};
   }
   void theDeviceVanishesWhileConnected() {
     QFETCH(Moment, moment);

@@ -3,7 +3,11 @@
 // what the device holds afterwards.
 
 #include "config/block_encoding.h"
+#include "link/backup_store.h"
+#include "link/settings_file.h"
 #include "tests/ui/principale_fixture.h"
+
+#include <QTemporaryDir>
 
 using namespace quarn;
 using namespace quarn::test;
@@ -11,38 +15,6 @@ using namespace quarn::test;
 Q_DECLARE_METATYPE(quarn::TransmitterFaults)
 
 namespace {
-
-struct Step {
-  char letter;
-  int address;
-  int value;  // -1 for a read
-};
-
-// Splits what the program sent into its steps.
-std::vector<Step> steps(const QByteArray& bytes) {
-  std::vector<Step> out;
-  for (qsizetype i = 0; i < bytes.size();) {
-    const char letter = bytes[i];
-    const auto byte = [&](qsizetype k) { return static_cast<std::uint8_t>(bytes[k]); };
-    if (letter == 'W') {
-      out.push_back({letter, byte(i + 1), byte(i + 2)});
-      i += 3;
-    } else if (letter == 'R') {
-      out.push_back({letter, byte(i + 1), -1});
-      i += 2;
-    } else {
-      out.push_back({letter, -1, -1});
-      i += 1;
-    }
-  }
-  return out;
-}
-
-std::vector<Step> writes(const std::vector<Step>& all) {
-  std::vector<Step> out;
-  std::copy_if(all.begin(), all.end(), std::back_inserter(out), [](const Step& s) { return s.letter == 'W'; });
-  return out;
-}
 
 MemoryImage with_cells(MemoryImage memory, std::initializer_list<std::pair<int, int>> changes) {
   for (auto [address, value] : changes) memory[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
@@ -265,6 +237,54 @@ class TestPrincipaleProgramming : public QObject {
     QCOMPARE(f.c().CodiceQuarn->text(), QString("1"));  // what the device holds, in step
   }
 
+  // A read-back out of step changes nothing the window holds: the fields keep
+  // what was typed and the device type stays New, so the next Programma
+  // writes the fields in the New layout, backed up from the doubtful read,
+  // marked as such.
+  void aReadBackOutOfStepChangesNothingAndProgrammaWritesTheFields() {
+    PrincipaleFixture f(uhf_new(), {}, LineTiming{});  // paced: the spare byte shifts the cells after it
+    QTemporaryDir folder;
+    BackupStore backups(folder.path());
+    f.window.session().setBackupStore(&backups);
+    QCOMPARE(writes(run(f, f.c().cmd_programma, [&] {
+                      f.c().CodiceQuarn->setText("1234");
+                      f.transmitter.setFaults({.extra_after_read_at = 20});
+                    })).size(),
+             std::size_t(62));
+    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_read_error)}));
+    QCOMPARE(f.c().CodiceQuarn->text(), QString("1234"));
+    QCOMPARE(f.c().lab_tipo_quarn->text(), QString("New"));
+    QCOMPARE(f.window.block().device_type, int(device_type_new));
+
+    f.transmitter.setFaults({});
+    const qsizetype before = f.sent().size();
+    QVERIFY(f.pollTicked());
+    f.c().cmd_programma->click();
+    QVERIFY(f.settle());
+    QCOMPARE(writes(steps(f.sent().mid(before))).size(), std::size_t(62));
+    QCOMPARE(f.notifier.messages.size(), std::size_t(1));
+    QCOMPARE(backups.list().size(), 2);
+    const SettingsLoad second = load_settings_file(backups.list().last());
+    QVERIFY(second.file);
+    QVERIFY(second.file->read_out_of_step);
+  }
+
+  // A unit that always announces itself with "KK" reads out of step every
+  // time, and can still be reset: the factory set is written, backed up
+  // from that read and marked, then read back in step.
+  void aFactoryResetRunsAfterAReadOutOfStep() {
+    PrincipaleFixture f(factory_default_cells(Band::Vhf, Generation::Old), {.double_ready = true});
+    QTemporaryDir folder;
+    BackupStore backups(folder.path());
+    f.window.session().setBackupStore(&backups);
+    QCOMPARE(writes(run(f, f.c().Cmd_init_uhf)).size(), std::size_t(memory_size));
+    QCOMPARE(f.transmitter.model().memory(), uhf_new());
+    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_read_error)}));  // the connect's only
+    QCOMPARE(f.c().FqTx->text(), QString("460"));
+    const SettingsLoad backup = load_settings_file(backups.list().value(0));
+    QVERIFY(backup.file && backup.file->read_out_of_step);
+  }
+
   void disconettiDuringARunEndsItWithTheTimeOutAtOnce() {
     PrincipaleFixture f(uhf_new(), {}, LineTiming{});
     QVERIFY(f.connectAndRead());
@@ -321,7 +341,7 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(at_box->code.isEmpty() && at_box->band.isEmpty());
   }
 
-  void readBackThatFailsEndsTheRunWithTheReadError() {
+  void readBackThatFailsEndsTheRunWithTheLossAndTheReadError() {
     PrincipaleFixture f;
     QVERIFY(f.connectAndRead());
     QVERIFY(f.pollTicked());
@@ -337,8 +357,11 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(f.c().ProgressBar1->isHidden());
     QVERIFY(f.window.statusTimer().isActive());
     QCOMPARE(f.state(), state_text::not_connected);
-    // The only check of the writes never completed: that is said.
-    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_read_error)}));
+    // The loss is named, and the only check of the writes never completed.
+    QCOMPARE(f.notifier.messages, (std::vector<RecordingNotifier::Message>{
+                                      {QString::number(EmulatedLink::unplugged_error_number) + " Dispositivo scollegato",
+                                       Notifier::Icon::None},
+                                      exclamation(message_read_error)}));
   }
 
   void factoryDefaults_data() {

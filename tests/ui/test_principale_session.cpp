@@ -97,25 +97,32 @@ class TestPrincipaleSession : public QObject {
   }
 
   // A spare byte during the read shifts the cells: the window says so once
-  // instead of showing a shifted memory as if it were right.
-  void aReadOutOfStepShowsTheReadErrorOnce_data() {
+  // and changes nothing it holds, neither a field nor the device type and
+  // band that the status poll and Programma consult.
+  void aReadOutOfStepShowsTheReadErrorAndChangesNothing_data() {
     QTest::addColumn<bool>("double_ready");
     QTest::addColumn<int>("extra_after_read_at");
     QTest::newRow("doubled ready K") << true << -1;
     QTest::newRow("extra byte after cell 5") << false << 5;
     QTest::newRow("extra byte after cell 62") << false << 62;
   }
-  void aReadOutOfStepShowsTheReadErrorOnce() {
+  void aReadOutOfStepShowsTheReadErrorAndChangesNothing() {
     QFETCH(bool, double_ready);
     QFETCH(int, extra_after_read_at);
     TransmitterFaults faults;
     faults.double_ready = double_ready;
     if (extra_after_read_at >= 0) faults.extra_after_read_at = extra_after_read_at;
     PrincipaleFixture f(uhf_new(), faults);
+    f.c().CodiceQuarn->setText("77");
+    QTRY_VERIFY(f.c().lab_tipo_quarn->text().isEmpty());  // not connected: the poll empties it
     QVERIFY(f.connectAndRead());
     QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_read_error)}));
-    QCOMPARE(f.c().lab_tipo_quarn->text(), QString("New"));
-    QCOMPARE(f.c().FqTx->text(), QString("460"));
+    QCOMPARE(f.c().CodiceQuarn->text(), QString("77"));
+    QCOMPARE(f.c().FqTx->text(), QString());
+    QCOMPARE(f.c().Text1->text(), QString());
+    QCOMPARE(f.c().lab_tipo_quarn->text(), QString());
+    QCOMPARE(f.window.block().device_type, 0);
+    QCOMPARE(f.window.block().band, 0);
   }
 
   void anOldDeviceIsNeverChecked() {
@@ -260,6 +267,7 @@ class TestPrincipaleSession : public QObject {
     QCOMPARE(f.c().FqTx->text(), QString("460"));
   }
 
+  // No box interrupts the technician, but the help line names the loss.
   void unpluggedAdapterWhileIdleEndsTheSession() {
     PrincipaleFixture f;
     QVERIFY(f.connectAndRead());
@@ -267,6 +275,7 @@ class TestPrincipaleSession : public QObject {
     QCOMPARE(f.state(), state_text::not_connected);
     QTRY_VERIFY(f.c().Cmd_connetti->isEnabled());
     QVERIFY(f.notifier.messages.empty());
+    QCOMPARE(f.c().Text7->text(), QString(" Dispositivo scollegato"));
   }
 };
 
