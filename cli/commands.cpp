@@ -7,6 +7,8 @@
 #include "cli/stop_signals.h"
 #include "config/block_encoding.h"
 #include "config/cell_map.h"
+#include "config/option_rules.h"
+#include "config/settings_table.h"
 #include "link/backup_store.h"
 #include "link/port_names.h"
 #include "link/refusal_texts.h"
@@ -227,9 +229,12 @@ FileSettings file_settings(const Invocation& a, const char* command) {
   return settings;
 }
 
-// Encodes; a refusal is printed (and kept in *refusal) and nothing is to be sent.
-std::optional<ProgrammingRun> encode_or_refuse(const ParameterBlock& image, const FieldValues& fields,
+// Encodes what the window would program on a unit of the image's generation;
+// a refusal is printed (and kept in *refusal) and nothing is to be sent.
+std::optional<ProgrammingRun> encode_or_refuse(ParameterBlock image, const FieldValues& typed,
                                                QString* refusal = nullptr) {
+  const FieldValues fields = with_option_rules(typed, generation_of(image.device_type));
+  apply_options(image, fields);
   ProgrammingRun run = encode_block(image, fields);
   if (run.outside_transmit_ranges) err(transmit_range_warning_text() + '\n');
   if (run.refusal) {

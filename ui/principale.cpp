@@ -1,5 +1,7 @@
 #include "ui/principale.h"
 
+#include "config/option_rules.h"
+
 #include "config/numeric_text.h"
 #include "config/settings_table.h"
 #include "link/port_names.h"
@@ -177,7 +179,7 @@ void Principale::applyFieldRules() {
   }
   set_enabled(controls_.Cmb_n_tx_tot, !controls_.Opt_tx_sing->isChecked());
   set_enabled(controls_.Cmb_N_ing_bat, controls_.Opt_bat_si->isChecked());
-  if (controls_.Opt_mono->isChecked() && repeater_value_ >= 1 && repeater_value_ <= 63) {
+  if (controls_.Opt_mono->isChecked() && repeater_code_selects_low_tones(repeater_value_)) {
     controls_.Opt_toni_bassi->setChecked(true);
   }
 }

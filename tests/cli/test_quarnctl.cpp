@@ -576,6 +576,13 @@ class TestQuarnctl : public QObject {
                                    << "Errore N° Ing di All Fuori Range (1 - 8)" << QStringList{};
     QTest::newRow("VHF frequency, UHF file") << QStringList{} << set("frequency=161") << 3 << "Frequenza Fuori Banda !"
                                              << QStringList{};
+    // The window's options: Mono with repeater code 1 to 63 selects low
+    // tones, an Old unit stays in Quarn mode.
+    QTest::newRow("Mono, repeater 12, high tones") << QStringList{} << set("code_mode=mono") + set("repeater_code=12")
+                                                  << 0 << "" << set("code_mode=mono") + set("repeater_code=12") + set("tones=low");
+    QTest::newRow("Old unit, Mono")
+        << QStringList{"\"generation\": \"new\"", "\"generation\": \"old\"", "\"cells\": \\[[^\\]]*\\]", "\"cells\": null"}
+        << set("code_mode=mono") + set("code=5000") << 0 << "" << QStringList{};
     QTest::newRow("VHF frequency, file of no band or cells")
         << QStringList{"\"band\": \"uhf\"", "\"band\": \"unknown\"", "\"cells\": \\[[^\\]]*\\]", "\"cells\": null"}
         << set("frequency=161") << 0 << "" << QStringList{};
