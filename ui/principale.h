@@ -29,6 +29,10 @@ inline const QString message_time_out = "Errore TIME OUT   ";
 inline const QString help_port_typing = " Errore com";
 // Follows the reason when the backup before a write run failed.
 inline const QString message_nothing_written = "Nulla è stato scritto nel trasmettitore.";
+// Programma before a read in step has told this connection's device type.
+inline const QString message_type_unread =
+    "Tipo del trasmettitore non letto in questa connessione: nulla è stato scritto. "
+    "Premere Disconetti e poi Connetti.";
 inline const QString message_doubtful_backup =
     "Copia di sicurezza di una lettura con risposte fuori passo: i valori possono essere sfalsati. "
     "Controllarli prima di programmare.";
@@ -119,6 +123,10 @@ class Principale : public QWidget {
   TransmitterSession session_;
   QTimer timer_stato_;
   ParameterBlock block_;
+  // block_'s device type and band come from a read in step since this
+  // connection began and since the last factory load began: Programma's
+  // layout and band check may rely on them.
+  bool type_read_ = false;
   int programming_flag_ = 0;
   double repeater_value_ = 0;  // numeric value of cmb_Monorep's text
   bool write_run_ = false;      // Programma or a factory load, writes or read-back

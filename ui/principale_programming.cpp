@@ -46,6 +46,12 @@ void Principale::onProgramma() {
     writer->setEnabled(false);
   }
 
+  // Another unit's type, or none, would program the wrong layout.
+  if (!type_read_) {
+    notifier_.message(message_type_unread, Notifier::Icon::Exclamation);
+    finishProgramming();
+    return;
+  }
   ProgrammingRun run = encode_block(block_, fieldValues());
   if (run.outside_transmit_ranges) notifier_.message(transmit_range_warning_text(), Notifier::Icon::Exclamation);
   if (run.refusal) {
@@ -71,6 +77,8 @@ void Principale::finishProgramming() {
 }
 
 void Principale::onFactoryDefaults(Band band) {
+  if (session_.busy()) return;
+  type_read_ = false;  // the set rewrites the type; its read-back tells it
   write_run_ = true;  // before the call: a run that cannot be backed up ends inside it
   const bool started = session_.loadFactorySet(
       band,

@@ -15,6 +15,8 @@
 
 namespace quarn {
 void Principale::onConnetti() {
+  if (session_.busy()) return;
+  type_read_ = false;
   session_.connectAndRead([this](const Outcome& outcome, const ReadResult& read) { finishConnect(outcome, read); });
 }
 
@@ -138,6 +140,7 @@ void Principale::leggi_parametri(const ReadResult& read, bool writes_unconfirmed
   block_.cells = decoded.block.cells;
   block_.device_type = decoded.block.device_type;
   block_.band = decoded.block.band;
+  type_read_ = true;
   controls_.lab_tipo_quarn->setText(QString::fromStdString(decoded.type_label));
   if (decoded.is_new) block_.block_checksum = decoded.block.block_checksum;
   // One message, however many of the checks fail.

@@ -283,6 +283,25 @@ class TestPrincipaleProgramming : public QObject {
     QCOMPARE(f.c().FqTx->text(), QString("460"));
     const SettingsLoad backup = load_settings_file(backups.list().value(0));
     QVERIFY(backup.file && backup.file->read_out_of_step);
+    // The read-back in step has told the type: Programma may write now.
+    f.transmitter.setFaults({});
+    const qsizetype before = f.sent().size();
+    QVERIFY(f.pollTicked());
+    f.c().cmd_programma->click();
+    QVERIFY(f.settle());
+    QCOMPARE(writes(steps(f.sent().mid(before))).size(), std::size_t(62));
+  }
+
+  // Until a read in step has told this connection's type, Programma sends
+  // nothing: a fresh window would take the unit for Old, and a window that
+  // read another unit before would take that unit's type and band.
+  void programmaWaitsForATypeReadInThisConnection() {
+    PrincipaleFixture f(uhf_new(), {.double_ready = true});
+    QVERIFY(writes(run(f, f.c().cmd_programma, [&] { f.c().CodiceQuarn->setText("1234"); })).empty());
+    QCOMPARE(f.notifier.messages,
+             (std::vector{exclamation(message_read_error), exclamation(message_type_unread)}));
+    QCOMPARE(f.transmitter.model().memory(), uhf_new());
+    QCOMPARE(f.window.programmingFlag(), 0);
   }
 
   void disconettiDuringARunEndsItWithTheTimeOutAtOnce() {
