@@ -45,6 +45,15 @@ class TestPrincipaleProgramming : public QObject {
   Q_OBJECT
 
   // Connects, then presses `command` and returns the steps it sent.
+  // Programma once more on the connected unit: how many cells it wrote.
+  static std::size_t programAgain(PrincipaleFixture& f) {
+    const qsizetype before = f.sent().size();
+    if (!f.pollTicked()) return 0;
+    f.c().cmd_programma->click();
+    if (!f.settle()) return 0;
+    return writes(steps(f.sent().mid(before))).size();
+  }
+
   static std::vector<Step> run(PrincipaleFixture& f, QPushButton* command, const std::function<void()>& edit = {}) {
     if (!f.connectAndRead()) {
       QTest::qFail("the connect before the command did not complete", __FILE__, __LINE__);
@@ -257,11 +266,7 @@ class TestPrincipaleProgramming : public QObject {
     QCOMPARE(f.window.block().device_type, int(device_type_new));
 
     f.transmitter.setFaults({});
-    const qsizetype before = f.sent().size();
-    QVERIFY(f.pollTicked());
-    f.c().cmd_programma->click();
-    QVERIFY(f.settle());
-    QCOMPARE(writes(steps(f.sent().mid(before))).size(), std::size_t(62));
+    QCOMPARE(programAgain(f), std::size_t(62));
     QCOMPARE(f.notifier.messages.size(), std::size_t(1));
     QCOMPARE(backups.list().size(), 2);
     const SettingsLoad second = load_settings_file(backups.list().last());
@@ -285,11 +290,7 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(backup.file && backup.file->read_out_of_step);
     // The read-back in step has told the type: Programma may write now.
     f.transmitter.setFaults({});
-    const qsizetype before = f.sent().size();
-    QVERIFY(f.pollTicked());
-    f.c().cmd_programma->click();
-    QVERIFY(f.settle());
-    QCOMPARE(writes(steps(f.sent().mid(before))).size(), std::size_t(62));
+    QCOMPARE(programAgain(f), std::size_t(62));
   }
 
   // Until a read in step has told this connection's type, Programma sends
