@@ -9,6 +9,8 @@
 #include "link/qt_serial_link.h"
 #include "link/transmitter_session.h"
 
+#include <QFile>
+#include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
 
@@ -41,6 +43,8 @@ class DeviceSession {
  private:
   void wait(const bool& done);
   void watchReadStep();
+  void takeTimeOutRequests();
+  void timeOutNow();
 
   DeviceOptions options_;
   std::optional<BackupStore> backups_;  // the window's folder, when backing up
@@ -51,6 +55,8 @@ class DeviceSession {
   QTimer reply_watch_;      // the reply to the read step just sent
   bool reading_ = false;    // the steps running are read steps
   bool reply_missing_ = false;
+  QFile time_out_source_;  // see takeTimeOutRequests
+  std::unique_ptr<QSocketNotifier> time_out_requests_;
 };
 
 }  // namespace quarn::cli

@@ -14,6 +14,7 @@ using Direction = TrafficEntry::Direction;
 using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(quarn::TrafficEntry)
+Q_DECLARE_METATYPE(quarn::TransmitterFaults)
 
 namespace {
 
@@ -186,6 +187,51 @@ class TestEmulatedTransmitter : public QObject {
     QTRY_COMPARE(bench.link.bytesWaiting(), 1);
     QVERIFY(clock.elapsed() >= 150);
     QCOMPARE(bench.transmitter.model().memory()[6], std::uint8_t(2));
+  }
+
+  // A step that only the PC's time-out can end is signalled once what the
+  // device did send for it has reached the client; a step answered by a "K"
+  // in front (even doubled) or by a value is not.
+  void unansweredStepsAreSignalledAfterTheirBytes_data() {
+    QTest::addColumn<TransmitterFaults>("faults");
+    QTest::addColumn<QByteArray>("step");
+    QTest::addColumn<int>("reply_bytes");  // what reaches the client in time
+    QTest::addColumn<bool>("unanswered");
+    const QByteArray write("W\x06\x02");
+    const QByteArray read("R\x06");
+    QTest::newRow("acknowledged") << TransmitterFaults{} << write << 1 << false;
+    QTest::newRow("doubled K") << TransmitterFaults{.double_ack_at = 6} << write << 2 << false;
+    QTest::newRow("value and a byte too many") << TransmitterFaults{.extra_after_read_at = 6} << read << 2 << false;
+    QTest::newRow("stray byte before the K") << TransmitterFaults{.stray_before_ack_at = 6} << write << 2 << true;
+    QTest::newRow("lower-case k") << TransmitterFaults{.lowercase_ack = true} << write << 1 << true;
+    QTest::newRow("flood before the K") << TransmitterFaults{.flood_at_write = 6} << write
+                                        << TransmitterModel::flood_bytes + 1 << true;
+    QTest::newRow("no K") << TransmitterFaults{.no_ack_from = 6} << write << 0 << true;
+    QTest::newRow("late K") << TransmitterFaults{.late_ack_at = 6} << write << 0 << true;
+    QTest::newRow("hang at the read") << TransmitterFaults{.hang_at_read = 6} << read << 0 << true;
+  }
+  void unansweredStepsAreSignalledAfterTheirBytes() {
+    QFETCH(TransmitterFaults, faults);
+    QFETCH(QByteArray, step);
+    QFETCH(int, reply_bytes);
+    QFETCH(bool, unanswered);
+    Bench bench({.paced = false, .ready_period = 10min, .late_reply = 10min}, faults);
+    QVERIFY(!bench.link.open());
+    bench.link.write("U");
+    QTRY_VERIFY(bench.transmitter.model().inSession());
+    QTRY_COMPARE(bench.link.bytesWaiting(), 1);  // the one ready "K"
+    const auto replies = [&] {
+      return int(traffic_bytes(bench.transmitter.traffic(), Direction::ToClient).size()) - 1;
+    };
+    std::vector<int> replies_at_signal;
+    connect(&bench.transmitter, &EmulatedTransmitter::stepUnanswered, [&] { replies_at_signal.push_back(replies()); });
+    bench.link.write(step);
+    QTRY_COMPARE(replies(), reply_bytes);
+    if (unanswered) {
+      QTRY_COMPARE(replies_at_signal, std::vector<int>{reply_bytes});
+    } else {
+      QVERIFY(replies_at_signal.empty());
+    }
   }
 
   // The device going away pulls the in-process adapter; opened again, the

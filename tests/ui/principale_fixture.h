@@ -4,6 +4,7 @@
 
 #include "config/factory_defaults.h"
 #include "emulator/emulated_link.h"
+#include "tests/link/time_out_now.h"
 #include "tests/ui/recording_notifier.h"
 #include "ui/principale.h"
 
@@ -44,7 +45,11 @@ inline MemoryImage uhf_new() { return factory_default_cells(Band::Uhf, Generatio
 struct PrincipaleFixture {
   explicit PrincipaleFixture(const MemoryImage& memory = uhf_new(), const TransmitterFaults& faults = {},
                              LineTiming timing = unpaced())
-      : transmitter(TransmitterModel(memory, faults), timing), link(transmitter), window(link, notifier) {}
+      : transmitter(TransmitterModel(memory, faults), timing), link(transmitter), window(link, notifier) {
+    // Timer1 keeps its 4 s; a step the device leaves unanswered runs it out.
+    QObject::connect(&transmitter, &EmulatedTransmitter::stepUnanswered, &window,
+                     [this] { time_out_now(window.session().timer1()); });
+  }
 
   static LineTiming unpaced() {
     LineTiming timing;

@@ -224,7 +224,6 @@ class TestPrincipaleProgramming : public QObject {
     if (fault == 1) faults.stray_before_ack_at = 10;
     if (fault == 2) faults.no_ack_from = 10;
     PrincipaleFixture f(uhf_new(), faults);
-    f.window.session().setAcknowledgementTimeout(100);
     const auto w = writes(run(f, f.c().cmd_programma, [&] {
       f.c().txb_tmp_rap->setText("99");
       f.c().Cmb_tmr_p_all->setEditText("5");
@@ -393,7 +392,6 @@ class TestPrincipaleProgramming : public QObject {
     TransmitterFaults faults;
     faults.no_ack_from = 10;
     PrincipaleFixture f(uhf_new(), faults);
-    f.window.session().setAcknowledgementTimeout(100);
     const auto w = writes(run(f, f.c().Cmd_init_vhf));
     QCOMPARE(w.size(), std::size_t(11));
     QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_time_out)}));
