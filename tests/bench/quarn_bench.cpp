@@ -744,8 +744,8 @@ int main(int argc, char* argv[]) {
   QProcess emulator;
   emulator.setStandardErrorFile(emulator_log);
   emulator.start(options.emulator, options.paced ? QStringList{} : QStringList{QStringLiteral("--no-pacing")});
-  bool started = emulator.waitForStarted(5000);
-  while (started && !emulator.canReadLine()) started = emulator.waitForReadyRead(5000);
+  bool started = emulator.waitForStarted(60'000);
+  while (started && !emulator.canReadLine()) started = emulator.waitForReadyRead(60'000);
   if (!started) {
     std::fprintf(stderr, "quarn-bench: cannot start %s\n", qPrintable(options.emulator));
     stop_load(load);

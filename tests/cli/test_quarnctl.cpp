@@ -26,13 +26,17 @@ using namespace quarn;
 
 namespace {
 
+// What one program run may take at most on a loaded machine; reached only
+// when something is wrong.
+constexpr int patience_ms = 120'000;
+
 // One quarn-emulator process; its device path is the first line it prints.
 class Emulator {
  public:
   enum class Line { Unpaced, Paced };  // paced: 2400 baud, as a real device
   explicit Emulator(const QStringList& faults = {}, Line line = Line::Unpaced) {
     process_.start(QStringLiteral(QUARN_EMULATOR_PATH), (line == Line::Unpaced ? QStringList{"--no-pacing"} : QStringList{}) + faults);
-    if (process_.waitForStarted(5000) && process_.waitForReadyRead(5000)) path_ = QString::fromUtf8(process_.readLine()).trimmed();
+    if (process_.waitForStarted(patience_ms) && process_.waitForReadyRead(patience_ms)) path_ = QString::fromUtf8(process_.readLine()).trimmed();
   }
   ~Emulator() {
     process_.terminate();
@@ -45,7 +49,7 @@ class Emulator {
   // Waits until the traffic log holds `text` `times` times.
   bool waitForLog(const QString& text, int times) {
     process_.setReadChannel(QProcess::StandardError);
-    const QDeadlineTimer deadline(10000);
+    const QDeadlineTimer deadline(patience_ms);
     while (log().count(text) < times) {
       if (!process_.waitForReadyRead(int(deadline.remainingTime()))) return false;
     }
@@ -81,12 +85,12 @@ class QuarnctlBench {
     return env;
   }
 
-  Run run(const QStringList& arguments, int timeout_ms = 20000) const {
+  Run run(const QStringList& arguments, int timeout_ms = patience_ms) const {
     return runProgram(QStringLiteral(QUARNCTL_PATH), arguments, timeout_ms);
   }
   // quarnctl behind another program (setpriv ... -- quarnctl).
   Run runThrough(const QStringList& wrapper, const QStringList& arguments) const {
-    return runProgram(wrapper.first(), wrapper.mid(1) + QStringList{QStringLiteral(QUARNCTL_PATH)} + arguments, 20000);
+    return runProgram(wrapper.first(), wrapper.mid(1) + QStringList{QStringLiteral(QUARNCTL_PATH)} + arguments, patience_ms);
   }
   Run runProgram(const QString& program, const QStringList& arguments, int timeout_ms) const {
     QProcess p;
@@ -265,7 +269,7 @@ class TestQuarnctl : public QObject {
       QVERIFY(::ioctl(exclusive_holder, TIOCEXCL) == 0);
     }
     const QStringList arguments{"read", "--port", path};
-    const Run r = user->isEmpty() ? bench.run(arguments, 10000) : bench.runThrough(*user, arguments);
+    const Run r = user->isEmpty() ? bench.run(arguments) : bench.runThrough(*user, arguments);
     if (exclusive_holder >= 0) ::close(exclusive_holder);
     QCOMPARE(r.exit, 4);
     QCOMPARE(r.err, error.arg(path) + "\nPorta seriale Guasta o Mancante\n");
@@ -309,7 +313,7 @@ class TestQuarnctl : public QObject {
     quarnctl.closeWriteChannel();
     QVERIFY(device.waitForLog(step, times));
     device.pull();
-    QVERIFY(quarnctl.waitForFinished(5000));
+    QVERIFY(quarnctl.waitForFinished(patience_ms));
     QCOMPARE(quarnctl.exitStatus(), QProcess::NormalExit);
     QCOMPARE(quarnctl.exitCode(), 4);
     // The serial layer numbers the loss by the call that noticed it: a read (5) or another (6).
@@ -449,7 +453,7 @@ class TestQuarnctl : public QObject {
   void aSilentDeviceTimesOut() {
     Emulator emulator({"--silent"});
     QuarnctlBench bench;
-    const Run r = bench.run({"read", "--port", emulator.path(), "--timeout", "1"}, 10000);
+    const Run r = bench.run({"read", "--port", emulator.path(), "--timeout", "1"});
     QCOMPARE(r.exit, 5);
     QVERIFY(r.err.contains("Nessuna risposta dal trasmettitore"));
   }
@@ -522,7 +526,7 @@ class TestQuarnctl : public QObject {
     int prompts_answered = 0;
     const auto answer_prompt = [&]() {
       while (err.count("Collegare il trasmettitore") <= prompts_answered) {
-        if (!batch.waitForReadyRead(10000)) return false;
+        if (!batch.waitForReadyRead(patience_ms)) return false;
         err += QString::fromUtf8(batch.readAllStandardError());
       }
       ++prompts_answered;
@@ -540,7 +544,7 @@ class TestQuarnctl : public QObject {
     QVERIFY(replace_unit({}));
     batch.write("\n");                                 // unit 3
     batch.closeWriteChannel();
-    QVERIFY(batch.waitForFinished(20000));
+    QVERIFY(batch.waitForFinished(patience_ms));
     QCOMPARE(batch.exitCode(), 5);
     const QStringList lines = QString::fromUtf8(batch.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 3);

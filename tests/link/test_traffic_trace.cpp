@@ -3,6 +3,7 @@
 
 #include "link/transmitter_session.h"
 #include "tests/link/scripted_link.h"
+#include "tests/link/time_out_now.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -10,6 +11,7 @@
 #include <QTest>
 
 using namespace quarn;
+using quarn::test::time_out_now;
 
 namespace {
 
@@ -54,7 +56,7 @@ class TestTrafficTrace : public QObject {
   QString path_;
 
   QByteArray nextWritten() {
-    if (!QTest::qWaitFor([this] { return !port_->written().isEmpty(); }, 1000)) return {};
+    if (!QTest::qWaitFor([this] { return !port_->written().isEmpty(); }, 60'000)) return {};
     return port_->takeWritten();
   }
 
@@ -62,7 +64,6 @@ class TestTrafficTrace : public QObject {
   void init() {
     port_ = new ScriptedLink;
     session_ = new TransmitterSession(*port_);
-    session_->setAcknowledgementTimeout(100);
     path_ = dir_.filePath(QString("trace-%1.txt").arg(QTest::currentTestFunction()));
     QCOMPARE(session_->setTraceFile(path_), std::nullopt);
   }
@@ -116,6 +117,9 @@ class TestTrafficTrace : public QObject {
       QCOMPARE(nextWritten(), QByteArray("W") + char(a) + char(10 + a));
       port_->feed("K");
     }
+    QCOMPARE(nextWritten(), QByteArray("W") + char(3) + char(13));
+    QTest::qWait(100);  // at least this long without its "K"
+    time_out_now(session_->timer1());
     QTRY_VERIFY(result);
     QCOMPARE(result->outcome.kind, OutcomeKind::NoAcknowledgement);
 
@@ -124,8 +128,8 @@ class TestTrafficTrace : public QObject {
     QCOMPARE(bytes.size(), 3 * 4 + 3);
     QCOMPARE(bytes.mid(bytes.size() - 4), QStringList({"< 4B", "> 57", "> 03", "> 0D"}));
     QCOMPARE(lines.back().text, QString("-- fine: programmazione: nessuna conferma alla cella 3 (TIME OUT)"));
-    // The time-out is in the times too: the end comes a Timer1 after the write.
-    QVERIFY(lines.back().ms - lines[lines.size() - 2].ms >= 90);
+    // The time-out is in the times too: the end comes when Timer1 ran out.
+    QVERIFY(lines.back().ms - lines[lines.size() - 2].ms >= 100);
   }
 
   void portFailuresAndLossesAreTraced() {

@@ -1,11 +1,14 @@
 #include "tests/soak/soak_device.h"
 
+#include "tests/link/time_out_now.h"
+
 namespace quarn::soak {
 
 namespace {
 LineTiming unpaced() {
   LineTiming timing;
   timing.paced = false;
+  timing.late_reply = std::chrono::minutes(10);  // after the cycle: the time-out has come long before
   return timing;
 }
 }  // namespace
@@ -17,6 +20,10 @@ SoakDevice::SoakDevice(const MemoryImage& memory, const TransmitterFaults& fault
   QObject::connect(&transmitter_, &EmulatedTransmitter::vanished, [this] { vanished_ = true; });
   error_ = pty_.open();
   if (!error_) qputenv("QUARN_COM1", pty_.slavePath().toLocal8Bit());
+}
+
+void SoakDevice::timeOutUnansweredSteps(QTimer& timer1) {
+  QObject::connect(&transmitter_, &EmulatedTransmitter::stepUnanswered, &timer1, [&timer1] { test::time_out_now(timer1); });
 }
 
 QByteArray SoakDevice::bytesSince(std::size_t mark, TrafficEntry::Direction direction) const {

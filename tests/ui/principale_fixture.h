@@ -25,6 +25,10 @@
 
 namespace quarn::test {
 
+// What a step of a test may take at most on a loaded machine; reached only
+// when something is wrong.
+inline constexpr int patience_ms = 60'000;
+
 // Runs the event loop until `done` holds. Unlike QTest::qWaitFor it never
 // sleeps between passes, so a transfer of a few hundred round trips over the
 // unpaced emulator takes milliseconds rather than seconds.
@@ -63,19 +67,19 @@ struct PrincipaleFixture {
   // Connetti, then wait until the read has filled the window.
   bool connectAndRead() {
     c().Cmd_connetti->click();
-    return run_until([this] { return state() == state_text::connected && !window.session().busy(); }, 5000);
+    return run_until([this] { return state() == state_text::connected && !window.session().busy(); }, patience_ms);
   }
 
   // Waits for the status poll's next tick, which sets the commands' enabled
   // states: a fixed wait can miss it on a loaded machine.
   bool pollTicked() {
     QSignalSpy tick(&window.statusTimer(), &QTimer::timeout);
-    return tick.wait(2000);
+    return tick.wait(patience_ms);
   }
 
   // Waits for the running operation (programming, defaults) to end.
   bool settle() {
-    return run_until([this] { return !window.session().busy(); }, 10000);
+    return run_until([this] { return !window.session().busy(); }, patience_ms);
   }
 
   // Every byte the program sent to the transmitter, in order.

@@ -35,9 +35,6 @@ constexpr auto late_reply = std::chrono::minutes(10);
 // How long a stalled operation is watched to show that it stays stalled; a
 // busy machine only makes the watch longer.
 constexpr int stall_ms = 300;
-// What a step of the test may take at most on a loaded machine; reached only
-// when something is wrong.
-constexpr int patience_ms = 60'000;
 
 struct WindowBench {
   WindowBench(const MemoryImage& memory, const TransmitterFaults& faults)

@@ -269,7 +269,8 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(f.connectAndRead());
     QVERIFY(f.pollTicked());
     f.c().cmd_programma->click();
-    QTest::qWait(100);
+    QVERIFY(run_until([&] { return f.sent().contains('W'); }, patience_ms));  // the writes have begun
+    QVERIFY(f.window.session().busy());
     QVERIFY(!f.c().Cmd_init_uhf->isEnabled() && !f.c().Cmd_init_vhf->isEnabled());
     QVERIFY(!f.c().cmd_programma->isEnabled());
     QVERIFY(f.c().Cmd_tx->isEnabled() && f.c().Cmd_disconetti->isEnabled());
@@ -298,7 +299,7 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(f.connectAndRead());
     QVERIFY(f.pollTicked());
     (programma ? f.c().cmd_programma : f.c().Cmd_init_uhf)->click();
-    QTest::qWait(50);
+    QVERIFY(run_until([&] { return f.sent().contains('W'); }, patience_ms));  // the writes have begun
     struct AtBox {
       QByteArray last_sent;
       bool port_open;
@@ -308,7 +309,8 @@ class TestPrincipaleProgramming : public QObject {
     };
     std::optional<AtBox> at_box;
     f.notifier.on_message = [&](const RecordingNotifier::Message&) {
-      QTest::qWait(30);  // let the letter cross the line
+      // The letter crosses the line, if it went out before the box.
+      run_until([&] { return f.sent().endsWith(tx ? "Q" : "E"); }, patience_ms);
       at_box = AtBox{f.sent().right(1), f.link.isOpen(), f.state(), f.c().CodiceQuarn->text(), f.c().Text1->text()};
     };
     (tx ? f.c().Cmd_tx : f.c().Cmd_disconetti)->click();
@@ -379,7 +381,7 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(f.pollTicked());
     f.c().Cmd_init_uhf->click();
     QVERIFY(run_until([&] { return f.transmitter.model().memory()[cell::fixed_08] != 133 ||
-                                         f.sent().contains(QByteArray("W") + char(20)); }, 5000));
+                                         f.sent().contains(QByteArray("W") + char(20)); }, patience_ms));
     f.c().OLd_new->setChecked(true);  // cells 7 and 8 are written, 60 and 61 not yet
     QVERIFY(f.settle());
     const MemoryImage& memory = f.transmitter.model().memory();
