@@ -92,6 +92,7 @@ class TransmitterSession : public QObject {
   // memory as last read from this transmitter (at connect or by the last
   // read-back); if that fails, nothing is written.
   void setBackupStore(BackupStore* store) { backups_ = store; }
+  const BackupStore* backupStore() const { return backups_; }
   // Where the last backup went (empty before the first).
   const QString& lastBackupPath() const { return last_backup_path_; }
   // The memory as last read from this transmitter, in step; none after the

@@ -269,7 +269,7 @@ class CountingNotifier : public Notifier {
     if (on_message) on_message();
   }
   QString chooseFileToSave(const QString&) override { return {}; }
-  QString chooseFileToOpen() override { return {}; }
+  QString chooseFileToOpen(const QString&) override { return {}; }
 
   int boxes = 0;
   int beeps = 0;
