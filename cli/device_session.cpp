@@ -68,19 +68,13 @@ void DeviceSession::takeTimeOutRequests() {
   });
 }
 
-// A read step's reply watch, or Timer1 of a write step, fires on the next
-// pass; Timer1 keeps its 4 s for any later step.
+// A read step's reply watch, or Timer1 of a write step, fires on the next pass.
 void DeviceSession::timeOutNow() {
   if (reply_watch_.isActive()) {
-    reply_watch_.start(0);
-    return;
+    reply_watch_.start(0);  // each read step starts it again with its interval
+  } else {
+    session_.runTimer1Out();
   }
-  QTimer& timer1 = session_.timer1();
-  if (!timer1.isActive()) return;
-  const int interval = timer1.interval();
-  QObject::connect(&timer1, &QTimer::timeout, &timer1, [&timer1, interval] { timer1.setInterval(interval); },
-                   Qt::SingleShotConnection);
-  timer1.start(0);
 }
 
 void DeviceSession::wait(const bool& done) {

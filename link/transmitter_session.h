@@ -84,6 +84,7 @@ class TransmitterSession : public QObject {
   // The reply time-out of every write step (Timer1, 4000 ms).
   QTimer& timer1() { return protocol_.timer1(); }
   void setAcknowledgementTimeout(int ms) { protocol_.timer1().setInterval(ms); }
+  void runTimer1Out() { protocol_.runTimer1Out(); }
   // The listening time after the last reply (reply_guard_ms); tests on a
   // line without delays shorten it.
   void setReplyGuard(int ms) { reply_guard_ms_ = ms; }

@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QUrl>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace quarn {
 

@@ -2,14 +2,12 @@
 
 #include "link/link_protocol.h"
 #include "tests/link/scripted_link.h"
-#include "tests/link/time_out_now.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace quarn;
-using quarn::test::time_out_now;
 
 namespace {
 
@@ -151,7 +149,7 @@ class TestLinkProtocol : public QObject {
     QTRY_COMPARE(port_->waiting(), 0);  // the wait consumed what came
     QCoreApplication::processEvents();
     QVERIFY(!ack.called);
-    time_out_now(protocol_->timer1());
+    protocol_->runTimer1Out();
     QTRY_VERIFY(ack.called);
     QVERIFY(!ack.value);
   }

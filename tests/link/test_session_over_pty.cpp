@@ -6,13 +6,11 @@
 #include "emulator/pty_transmitter.h"
 #include "link/qt_serial_link.h"
 #include "link/transmitter_session.h"
-#include "tests/link/time_out_now.h"
 
 #include <QElapsedTimer>
 #include <QTest>
 
 using namespace quarn;
-using quarn::test::time_out_now;
 
 namespace {
 
@@ -115,7 +113,7 @@ class TestSessionOverPty : public QObject {
     bool waited_for_timer1 = false;
     QObject::connect(&bench.transmitter, &EmulatedTransmitter::stepUnanswered, [&] {
       waited_for_timer1 = bench.session.timer1().isActive();
-      time_out_now(bench.session.timer1());
+      bench.session.runTimer1Out();
     });
     const auto result = bench.program(first_cells(uhf_new(), 62));
     QVERIFY(result);

@@ -3,7 +3,6 @@
 
 #include "link/transmitter_session.h"
 #include "tests/link/scripted_link.h"
-#include "tests/link/time_out_now.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -11,7 +10,6 @@
 #include <QTest>
 
 using namespace quarn;
-using quarn::test::time_out_now;
 
 namespace {
 
@@ -119,7 +117,7 @@ class TestTrafficTrace : public QObject {
     }
     QCOMPARE(nextWritten(), QByteArray("W") + char(3) + char(13));
     QTest::qWait(100);  // at least this long without its "K"
-    time_out_now(session_->timer1());
+    session_->runTimer1Out();
     QTRY_VERIFY(result);
     QCOMPARE(result->outcome.kind, OutcomeKind::NoAcknowledgement);
 

@@ -5,7 +5,6 @@
 #include "link/transmitter_session.h"
 #include "link/backup_store.h"
 #include "tests/link/scripted_link.h"
-#include "tests/link/time_out_now.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -14,7 +13,6 @@
 #include <QTest>
 
 using namespace quarn;
-using quarn::test::time_out_now;
 
 class TestTransmitterSession : public QObject {
   Q_OBJECT
@@ -142,7 +140,7 @@ class TestTransmitterSession : public QObject {
     QVERIFY(session_->program(values, recordWrite()));
     answerWrites(2);
     QCOMPARE(nextWritten(), QByteArray("W") + char(2) + char(20));
-    time_out_now(session_->timer1());  // no "K" for it
+    session_->runTimer1Out();  // no "K" for it
     QTRY_VERIFY(outcome_);
     QCOMPARE(outcome_->kind, OutcomeKind::NoAcknowledgement);
     QCOMPARE(outcome_->address, 2);

@@ -22,7 +22,7 @@ ServiceCycles::ServiceCycles(BackupStore& backups) : session_(port_), backups_(s
 
 void ServiceCycles::run(SoakDevice& device, bool fault_free, std::mt19937& random, CycleLog& log) {
   backups_.startCycle(log);
-  device.timeOutUnansweredSteps(session_.timer1());
+  device.timeOutUnansweredSteps(session_);
   if (connectAndRead(device, fault_free, log)) {
     std::vector<std::uint8_t> writes(std::size_t(read_count - 1));
     for (auto& value : writes) value = std::uint8_t(std::uniform_int_distribution(0, 255)(random));

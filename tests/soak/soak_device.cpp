@@ -1,7 +1,5 @@
 #include "tests/soak/soak_device.h"
 
-#include "tests/link/time_out_now.h"
-
 namespace quarn::soak {
 
 namespace {
@@ -22,8 +20,8 @@ SoakDevice::SoakDevice(const MemoryImage& memory, const TransmitterFaults& fault
   if (!error_) qputenv("QUARN_COM1", pty_.slavePath().toLocal8Bit());
 }
 
-void SoakDevice::timeOutUnansweredSteps(QTimer& timer1) {
-  QObject::connect(&transmitter_, &EmulatedTransmitter::stepUnanswered, &timer1, [&timer1] { test::time_out_now(timer1); });
+void SoakDevice::timeOutUnansweredSteps(TransmitterSession& session) {
+  QObject::connect(&transmitter_, &EmulatedTransmitter::stepUnanswered, &session, [&session] { session.runTimer1Out(); });
 }
 
 QByteArray SoakDevice::bytesSince(std::size_t mark, TrafficEntry::Direction direction) const {

@@ -6,8 +6,7 @@
 
 #include "emulator/emulated_transmitter.h"
 #include "emulator/pty_transmitter.h"
-
-#include <QTimer>
+#include "link/transmitter_session.h"
 
 #include <optional>
 
@@ -33,8 +32,8 @@ class SoakDevice {
   bool hung() const { return transmitter_.model().stopped() && !vanished_; }
   // It never says it is ready.
   bool announces() const { return !faults_.silent; }
-  // Each step the device leaves unanswered runs `timer1` out at once.
-  void timeOutUnansweredSteps(QTimer& timer1);
+  // Each step the device leaves unanswered runs the session's Timer1 out at once.
+  void timeOutUnansweredSteps(TransmitterSession& session);
   // It answers a test transmission at the end of the cycle.
   bool answersToTheEnd() const { return inSession() && !vanished_ && !stalls(); }
 

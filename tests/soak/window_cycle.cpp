@@ -14,7 +14,7 @@ WindowCycles::WindowCycles(BackupStore& backups) : window_(port_, notifier_), ba
 
 void WindowCycles::run(SoakDevice& device, bool fault_free, std::mt19937& random, CycleLog& log) {
   backups_.startCycle(log);
-  device.timeOutUnansweredSteps(window_.session().timer1());
+  device.timeOutUnansweredSteps(window_.session());
   notifier_.messages.clear();
   notifier_.beeps = 0;
   const PrincipaleControls& c = window_.controls();

@@ -4,7 +4,6 @@
 
 #include "config/factory_defaults.h"
 #include "emulator/emulated_link.h"
-#include "tests/link/time_out_now.h"
 #include "tests/ui/recording_notifier.h"
 #include "ui/principale.h"
 
@@ -52,7 +51,7 @@ struct PrincipaleFixture {
       : transmitter(TransmitterModel(memory, faults), timing), link(transmitter), window(link, notifier) {
     // Timer1 keeps its 4 s; a step the device leaves unanswered runs it out.
     QObject::connect(&transmitter, &EmulatedTransmitter::stepUnanswered, &window,
-                     [this] { time_out_now(window.session().timer1()); });
+                     [this] { window.session().runTimer1Out(); });
   }
 
   static LineTiming unpaced() {

@@ -13,7 +13,6 @@
 #include "link/backup_store.h"
 #include "link/qt_serial_link.h"
 #include "link/refusal_texts.h"
-#include "tests/link/time_out_now.h"
 #include "tests/matrix/fault_rows.h"
 #include "tests/matrix/matrix_table.h"
 #include "tests/ui/principale_fixture.h"
@@ -46,7 +45,7 @@ struct WindowBench {
     pty_error = pty.open();
     qputenv("QUARN_COM1", pty.clientPath().toLocal8Bit());
     QObject::connect(&transmitter, &EmulatedTransmitter::stepUnanswered, &window,
-                     [this] { time_out_now(window.session().timer1()); });
+                     [this] { window.session().runTimer1Out(); });
     window.session().setReplyGuard(reply_guard_ms);
     window.session().setBackupStore(&backups);
   }
