@@ -1,4 +1,5 @@
-// Program start: the splash window, then the main window on "Continua".
+// Program start: the splash window, then the main window on "Continua",
+// which opens the settings file named on the command line, if any.
 // With --demo an emulated transmitter answers on every "Com" port.
 
 #include "app/program_options.h"
@@ -63,7 +64,7 @@ int main(int argc, char* argv[]) {
   const QString trace_file =
       options.trace_file.isEmpty() ? qEnvironmentVariable("QUARN_TRACE") : options.trace_file;
   if (!trace_file.isEmpty()) trace = quarn::open_window_trace(trace_file, notifier);
-  quarn::BackupStore backups(quarn::BackupStore::defaultFolder());
+  quarn::BackupStore backups(quarn::BackupStore::defaultFolder(options.demo));
   std::unique_ptr<quarn::Principale> principale;  // goes before the port it uses
   auto* splash = new quarn::SplashWindow;
   // Direct connection: the main window must be up before the closing splash
@@ -76,6 +77,11 @@ int main(int argc, char* argv[]) {
     if (options.demo) principale->setWindowTitle("DEMO  " + principale->windowTitle());
     QObject::connect(principale.get(), &quarn::Principale::exitRequested, &app, &QApplication::quit);
     principale->show();
+    // A settings file named on the command line, once the window is up.
+    if (!options.settings_file.isEmpty()) {
+      QMetaObject::invokeMethod(principale.get(), [&] { principale->loadSettingsFrom(options.settings_file); },
+                                Qt::QueuedConnection);
+    }
   });
   splash->show();
   return app.exec();

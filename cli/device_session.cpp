@@ -11,10 +11,10 @@ DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), 
   session_.setTrace(options.trace);
   // The service saves the memory as read before its first write.
   if (options.back_up) session_.setBackupStore(&backups_.emplace(BackupStore::defaultFolder()));
-  // The tests shorten Timer1 (4 s) and the guard after the last reply so
-  // that their time-outs take no time.
-  if (const int ms = qEnvironmentVariableIntValue("QUARNCTL_ACK_TIMEOUT_MS"); ms > 0) session_.setAcknowledgementTimeout(ms);
+  // The tests shorten the guard after the last reply, which their emulated
+  // device never answers into.
   if (const int ms = qEnvironmentVariableIntValue("QUARNCTL_REPLY_GUARD_MS"); ms > 0) session_.setReplyGuard(ms);
+  takeTimeOutRequests();
   // A device that stops answering in the middle of a read would keep the
   // command waiting for ever; no program is there to press Disconetti.
   reply_watch_.setSingleShot(true);
@@ -68,6 +68,35 @@ void DeviceSession::onStopSignal(int signal, int count) {
 // Each read step has as long for its reply as a write step has for its "K".
 void DeviceSession::watchReadStep() {
   if (reading_) reply_watch_.start(session_.timer1().interval());
+}
+
+// A test that serves the emulated device itself knows the moment a step will
+// get no reply. With QUARNCTL_TIME_OUT_FD naming a descriptor, each byte read
+// from it runs the waiting step's time-out out at once instead of after 4 s.
+void DeviceSession::takeTimeOutRequests() {
+  bool given = false;
+  const int descriptor = qEnvironmentVariableIntValue("QUARNCTL_TIME_OUT_FD", &given);
+  if (!given || descriptor < 0 ||
+      !time_out_source_.open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle)) {
+    return;
+  }
+  time_out_requests_ = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
+  QObject::connect(time_out_requests_.get(), &QSocketNotifier::activated, [this] {
+    if (time_out_source_.read(1).isEmpty()) {
+      time_out_requests_->setEnabled(false);  // the writer has gone
+    } else {
+      timeOutNow();
+    }
+  });
+}
+
+// A read step's reply watch, or Timer1 of a write step, fires on the next pass.
+void DeviceSession::timeOutNow() {
+  if (reply_watch_.isActive()) {
+    reply_watch_.start(0);  // each read step starts it again with its interval
+  } else {
+    session_.runTimer1Out();
+  }
 }
 
 void DeviceSession::wait(const bool& done) {

@@ -13,6 +13,8 @@
 #include "link/qt_serial_link.h"
 #include "link/transmitter_session.h"
 
+#include <QFile>
+#include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
 
@@ -52,6 +54,8 @@ class DeviceSession {
   // Runs a write run (writes and read-back); a stop signal that came before
   // it starts cancels it before its first write.
   WriteResult writeRun(const std::function<void(TransmitterSession::WriteDone)>& start);
+  void takeTimeOutRequests();
+  void timeOutNow();
 
   DeviceOptions options_;
   std::optional<BackupStore> backups_;  // the window's folder, when backing up
@@ -64,6 +68,8 @@ class DeviceSession {
   bool reply_missing_ = false;
   bool writing_ = false;    // a write run is in progress
   QMetaObject::Connection stop_connection_;
+  QFile time_out_source_;  // see takeTimeOutRequests
+  std::unique_ptr<QSocketNotifier> time_out_requests_;
 };
 
 }  // namespace quarn::cli

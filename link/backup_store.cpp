@@ -88,9 +88,10 @@ QString band_part(const std::optional<Band>& band) {
 
 BackupStore::BackupStore(QString folder) : folder_(std::move(folder)) {}
 
-QString BackupStore::defaultFolder() {
+QString BackupStore::defaultFolder(bool emulated_units) {
   const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-  return data.isEmpty() ? QString() : data + QStringLiteral("/backups");
+  if (data.isEmpty()) return {};
+  return data + (emulated_units ? QStringLiteral("/demo-backups") : QStringLiteral("/backups"));
 }
 
 std::optional<QString> BackupStore::save(const SettingsFile& file, QString* saved_path) {

@@ -25,7 +25,9 @@ class BackupStore {
 
   // The "backups" folder in the application's data folder, which depends on
   // the organisation and application names set on QCoreApplication.
-  static QString defaultFolder();
+  // `emulated_units`: "demo-backups" beside it instead, for the demo's
+  // emulated transmitter, whose backups must never rotate a real unit's out.
+  static QString defaultFolder(bool emulated_units = false);
 
   const QString& folder() const { return folder_; }
 

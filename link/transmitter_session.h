@@ -92,6 +92,7 @@ class TransmitterSession : public QObject {
   // The reply time-out of every write step (Timer1, 4000 ms).
   QTimer& timer1() { return protocol_.timer1(); }
   void setAcknowledgementTimeout(int ms) { protocol_.timer1().setInterval(ms); }
+  void runTimer1Out() { protocol_.runTimer1Out(); }
   // The listening time after the last reply (reply_guard_ms); tests on a
   // line without delays shorten it.
   void setReplyGuard(int ms) { reply_guard_ms_ = ms; }
@@ -101,6 +102,7 @@ class TransmitterSession : public QObject {
   // read-back), a read out of step marked as such; if that fails, nothing is
   // written. With no read in this connection the run goes on, unsaved.
   void setBackupStore(BackupStore* store) { backups_ = store; }
+  const BackupStore* backupStore() const { return backups_; }
   // Where the last backup went (empty before the first).
   const QString& lastBackupPath() const { return last_backup_path_; }
   // The memory as last read in this connection, when that read was in step.

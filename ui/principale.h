@@ -51,6 +51,9 @@ class Principale : public QWidget {
   TransmitterSession& session() { return session_; }
   // The 10 ms status poll (objectName "Timer_stato"); a member, not a child.
   const QTimer& statusTimer() const { return timer_stato_; }
+  // Fills the fields from a settings file as a dropped one does (the
+  // program's file argument); a file refused gives one box, as for Ctrl+O.
+  void loadSettingsFrom(const QString& path);
 
  signals:
   // ESCI has ended the session: the program should end now.
@@ -113,7 +116,6 @@ class Principale : public QWidget {
   // them as if typed and picked; nothing is sent to the transmitter.
   void saveSettings();
   void openSettings();
-  void loadSettingsFrom(const QString& path);
   void showSettings(const FieldValues& values);
 
   Notifier& notifier_;

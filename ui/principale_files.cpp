@@ -2,6 +2,7 @@
 
 #include "config/block_encoding.h"
 #include "config/settings_table.h"
+#include "link/backup_store.h"
 #include "link/refusal_texts.h"
 #include "link/settings_file.h"
 #include "ui/notifier.h"
@@ -38,7 +39,8 @@ void Principale::saveSettings() {
 }
 
 void Principale::openSettings() {
-  const QString path = notifier_.chooseFileToOpen();
+  const BackupStore* backups = session_.backupStore();  // a backup is a settings file
+  const QString path = notifier_.chooseFileToOpen(backups ? backups->folder() : QString());
   if (!path.isEmpty()) loadSettingsFrom(path);
 }
 

@@ -269,7 +269,7 @@ class CountingNotifier : public Notifier {
     if (on_message) on_message();
   }
   QString chooseFileToSave(const QString&) override { return {}; }
-  QString chooseFileToOpen() override { return {}; }
+  QString chooseFileToOpen(const QString&) override { return {}; }
 
   int boxes = 0;
   int beeps = 0;
@@ -744,8 +744,8 @@ int main(int argc, char* argv[]) {
   QProcess emulator;
   emulator.setStandardErrorFile(emulator_log);
   emulator.start(options.emulator, options.paced ? QStringList{} : QStringList{QStringLiteral("--no-pacing")});
-  bool started = emulator.waitForStarted(5000);
-  while (started && !emulator.canReadLine()) started = emulator.waitForReadyRead(5000);
+  bool started = emulator.waitForStarted(60'000);
+  while (started && !emulator.canReadLine()) started = emulator.waitForReadyRead(60'000);
   if (!started) {
     std::fprintf(stderr, "quarn-bench: cannot start %s\n", qPrintable(options.emulator));
     stop_load(load);

@@ -2,6 +2,7 @@
 
 #include "link/backup_store.h"
 
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -90,6 +91,30 @@ class TestBackupStore : public QObject {
     QCOMPARE(store.save(settings("7", Band::Vhf, base_time.addDays(-1)), &early).value_or(""), QString());
     QCOMPARE(store.list(), QStringList{early} + saved.mid(6));
     for (const QString& name : others) QVERIFY2(QFile::exists(dir.filePath(name)), qPrintable(name));
+  }
+
+  // The demo's emulated transmitter keeps its backups apart: however many it
+  // saves, a real unit's backup stays, and the real folder lists none of them.
+  void demoBackupsNeverRotateARealOne() {
+    QStandardPaths::setTestModeEnabled(true);  // the data folder of tests, not the user's
+    QCoreApplication::setOrganizationName(organization_name);
+    QCoreApplication::setApplicationName(application_name);
+    const QString real_folder = BackupStore::defaultFolder();
+    const QString demo_folder = BackupStore::defaultFolder(true);
+    QDir(real_folder).removeRecursively();
+    QDir(demo_folder).removeRecursively();
+    BackupStore real(real_folder);
+    QString real_backup;
+    QCOMPARE(real.save(settings("1111", Band::Uhf, base_time), &real_backup).value_or(""), QString());
+    BackupStore demo(demo_folder);
+    for (int i = 1; i <= backup_keep_count; ++i) {
+      QCOMPARE(demo.save(settings("1", Band::Uhf, base_time.addSecs(i))).value_or(""), QString());
+    }
+    const QStringList real_left = real.list();
+    QDir(real_folder).removeRecursively();
+    QDir(demo_folder).removeRecursively();
+    QStandardPaths::setTestModeEnabled(false);
+    QCOMPARE(real_left, QStringList{real_backup});
   }
 
   // mkdir fails under a regular file even for root.

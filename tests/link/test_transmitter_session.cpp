@@ -38,7 +38,7 @@ class TestTransmitterSession : public QObject {
 
   // What the service has written by the time something is there.
   QByteArray nextWritten() {
-    if (!QTest::qWaitFor([this] { return !port_->written().isEmpty(); }, 1000)) return {};
+    if (!QTest::qWaitFor([this] { return !port_->written().isEmpty(); }, 60'000)) return {};
     return port_->takeWritten();
   }
 
@@ -67,7 +67,6 @@ class TestTransmitterSession : public QObject {
     port_ = new ScriptedLink;
     port_->open();
     session_ = new TransmitterSession(*port_);
-    session_->setAcknowledgementTimeout(100);
     outcome_.reset();
     written_.reset();
   }
@@ -130,7 +129,6 @@ class TestTransmitterSession : public QObject {
     for (int a = 0; a < read_count; ++a) {
       QCOMPARE(nextWritten(), QByteArray("R") + char(a));
       port_->feed(QByteArray(1, char(a)) + (a == 10 ? QByteArray("K") : QByteArray()));
-      QTest::qWait(1);
     }
     QTRY_VERIFY(outcome_);
     QVERIFY(read_.out_of_step);
@@ -141,12 +139,14 @@ class TestTransmitterSession : public QObject {
     std::vector<std::uint8_t> values{0, 10, 20, 30, 40, 50};
     QVERIFY(session_->program(values, recordWrite()));
     answerWrites(2);
+    QCOMPARE(nextWritten(), QByteArray("W") + char(2) + char(20));
+    session_->runTimer1Out();  // no "K" for it
     QTRY_VERIFY(outcome_);
     QCOMPARE(outcome_->kind, OutcomeKind::NoAcknowledgement);
     QCOMPARE(outcome_->address, 2);
     QCOMPARE(outcome_->acknowledged, 2);
     QVERIFY(!written_->writes_completed);
-    QCOMPARE(nextWritten(), QByteArray("W") + char(2) + char(20));  // nothing past the failed step
+    QVERIFY(port_->written().isEmpty());  // nothing past the failed step
   }
 
   // The read-back compares the cells that carry the unit's settings, its
@@ -204,12 +204,15 @@ class TestTransmitterSession : public QObject {
   }
   void lostDeviceEndsEveryWaitAtOnce() {
     QFETCH(int, kind);
-    session_->setAcknowledgementTimeout(LinkProtocol::ack_timeout_ms);
     if (kind == 0) session_->connectAndRead(recordRead());
     if (kind == 1) session_->readMemory(recordRead());
     if (kind >= 2) session_->program({1, 2, 3}, recordWrite());
-    if (kind == 3) answerWrites(3);
-    QTest::qWait(kind == 3 ? 60 : 10);  // past the guard: the read-back runs
+    if (kind == 1) QCOMPARE(nextWritten(), QByteArray("R") + char(0));
+    if (kind == 2) QCOMPARE(nextWritten(), QByteArray("W") + char(0) + char(1));
+    if (kind == 3) {
+      answerWrites(3);
+      QCOMPARE(nextWritten(), QByteArray("R") + char(0));  // past the guard: the read-back runs
+    }
     QSignalSpy lost(session_, &TransmitterSession::deviceLost);
     port_->unplug();
     QCOMPARE(lost.count(), 1);

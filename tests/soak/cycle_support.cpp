@@ -23,10 +23,10 @@ void CycleLog::expect(bool holds, const QString& what) {
   if (!holds) broken_ << what;
 }
 
-void finish_or_cancel(const std::function<bool()>& ended, const std::function<void()>& way_out, bool stalls,
-                      const QString& operation, CycleLog& log) {
-  if (wait_until(ended, stalls ? stall_limit_ms : operation_limit_ms)) return;
-  if (!stalls) log.broke(QStringLiteral("%1 did not end within %2 ms").arg(operation).arg(operation_limit_ms));
+void finish_or_cancel(const std::function<bool()>& ended, const std::function<void()>& way_out,
+                      const SoakDevice& device, const QString& operation, CycleLog& log) {
+  if (wait_until([&] { return ended() || device.hung(); }, operation_limit_ms) && ended()) return;
+  if (!device.hung()) log.broke(QStringLiteral("%1 did not end within %2 ms").arg(operation).arg(operation_limit_ms));
   way_out();
   log.expect(wait_until(ended, operation_limit_ms), operation + QStringLiteral(" did not end when cancelled"));
 }

@@ -24,6 +24,10 @@
 
 namespace quarn::test {
 
+// What a step of a test may take at most on a loaded machine; reached only
+// when something is wrong.
+inline constexpr int patience_ms = 60'000;
+
 // Runs the event loop until `done` holds. Unlike QTest::qWaitFor it never
 // sleeps between passes, so a transfer of a few hundred round trips over the
 // unpaced emulator takes milliseconds rather than seconds.
@@ -44,7 +48,11 @@ inline MemoryImage uhf_new() { return factory_default_cells(Band::Uhf, Generatio
 struct PrincipaleFixture {
   explicit PrincipaleFixture(const MemoryImage& memory = uhf_new(), const TransmitterFaults& faults = {},
                              LineTiming timing = unpaced())
-      : transmitter(TransmitterModel(memory, faults), timing), link(transmitter), window(link, notifier) {}
+      : transmitter(TransmitterModel(memory, faults), timing), link(transmitter), window(link, notifier) {
+    // Timer1 keeps its 4 s; a step the device leaves unanswered runs it out.
+    QObject::connect(&transmitter, &EmulatedTransmitter::stepUnanswered, &window,
+                     [this] { window.session().runTimer1Out(); });
+  }
 
   static LineTiming unpaced() {
     LineTiming timing;
@@ -58,19 +66,19 @@ struct PrincipaleFixture {
   // Connetti, then wait until the read has filled the window.
   bool connectAndRead() {
     c().Cmd_connetti->click();
-    return run_until([this] { return state() == state_text::connected && !window.session().busy(); }, 5000);
+    return run_until([this] { return state() == state_text::connected && !window.session().busy(); }, patience_ms);
   }
 
   // Waits for the status poll's next tick, which sets the commands' enabled
   // states: a fixed wait can miss it on a loaded machine.
   bool pollTicked() {
     QSignalSpy tick(&window.statusTimer(), &QTimer::timeout);
-    return tick.wait(2000);
+    return tick.wait(patience_ms);
   }
 
   // Waits for the running operation (programming, defaults) to end.
   bool settle() {
-    return run_until([this] { return !window.session().busy(); }, 10000);
+    return run_until([this] { return !window.session().busy(); }, patience_ms);
   }
 
   // Every byte the program sent to the transmitter, in order.

@@ -187,6 +187,7 @@ class TestPrincipaleFiles : public QObject {
 
     f.notifier.file_to_choose = backup;
     f.press(QKeySequence::Open);
+    QCOMPARE(f.notifier.offered_backups_folders, QStringList{f.backups.folder()});  // where the backup is found
     f.programma();
     QCOMPARE(f.transmitter.model().memory(), uhf_new());
     QVERIFY(f.notifier.messages.empty());

@@ -74,7 +74,7 @@ struct Bench {
 
   bool connectAndRead() {
     c().Cmd_connetti->click();
-    return run_until([this] { return state() == state_text::connected && !window.session().busy(); }, 5000);
+    return run_until([this] { return state() == state_text::connected && !window.session().busy(); }, patience_ms);
   }
 
   // "Com 2" connects and reads its transmitter, without a message.
@@ -213,7 +213,7 @@ class TestPrincipalePortFaults : public QObject {
         bench.c().cmd_programma->click();
       }
     }
-    QVERIFY(run_until([&] { return bench.state() == state_text::not_connected && !bench.window.session().busy(); }, 5000));
+    QVERIFY(run_until([&] { return bench.state() == state_text::not_connected && !bench.window.session().busy(); }, patience_ms));
     QVERIFY(!device);
     QVERIFY(!bench.port.isOpen());
     QVERIFY(bench.c().ProgressBar1->isHidden());

@@ -205,7 +205,6 @@ class TestPrincipaleProgramming : public QObject {
     if (fault == 1) faults.stray_before_ack_at = 10;
     if (fault == 2) faults.no_ack_from = 10;
     PrincipaleFixture f(uhf_new(), faults);
-    f.window.session().setAcknowledgementTimeout(100);
     const auto w = writes(run(f, f.c().cmd_programma, [&] {
       f.c().txb_tmp_rap->setText("99");
       f.c().Cmb_tmr_p_all->setEditText("5");
@@ -310,7 +309,8 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(f.connectAndRead());
     QVERIFY(f.pollTicked());
     f.c().cmd_programma->click();
-    QTest::qWait(100);
+    QVERIFY(run_until([&] { return f.sent().contains('W'); }, patience_ms));  // the writes have begun
+    QVERIFY(f.window.session().busy());
     QVERIFY(!f.c().Cmd_init_uhf->isEnabled() && !f.c().Cmd_init_vhf->isEnabled());
     QVERIFY(!f.c().cmd_programma->isEnabled());
     QVERIFY(f.c().Cmd_tx->isEnabled() && f.c().Cmd_disconetti->isEnabled());
@@ -339,7 +339,7 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(f.connectAndRead());
     QVERIFY(f.pollTicked());
     (programma ? f.c().cmd_programma : f.c().Cmd_init_uhf)->click();
-    QTest::qWait(50);
+    QVERIFY(run_until([&] { return f.sent().contains('W'); }, patience_ms));  // the writes have begun
     struct AtBox {
       QByteArray last_sent;
       bool port_open;
@@ -349,7 +349,8 @@ class TestPrincipaleProgramming : public QObject {
     };
     std::optional<AtBox> at_box;
     f.notifier.on_message = [&](const RecordingNotifier::Message&) {
-      QTest::qWait(30);  // let the letter cross the line
+      // The letter crosses the line, if it went out before the box.
+      run_until([&] { return f.sent().endsWith(tx ? "Q" : "E"); }, patience_ms);
       at_box = AtBox{f.sent().right(1), f.link.isOpen(), f.state(), f.c().CodiceQuarn->text(), f.c().Text1->text()};
     };
     (tx ? f.c().Cmd_tx : f.c().Cmd_disconetti)->click();
@@ -423,7 +424,7 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(f.pollTicked());
     f.c().Cmd_init_uhf->click();
     QVERIFY(run_until([&] { return f.transmitter.model().memory()[cell::fixed_08] != 133 ||
-                                         f.sent().contains(QByteArray("W") + char(20)); }, 5000));
+                                         f.sent().contains(QByteArray("W") + char(20)); }, patience_ms));
     f.c().OLd_new->setChecked(true);  // cells 7 and 8 are written, 60 and 61 not yet
     QVERIFY(f.settle());
     const MemoryImage& memory = f.transmitter.model().memory();
@@ -436,7 +437,6 @@ class TestPrincipaleProgramming : public QObject {
     TransmitterFaults faults;
     faults.no_ack_from = 10;
     PrincipaleFixture f(uhf_new(), faults);
-    f.window.session().setAcknowledgementTimeout(100);
     const auto w = writes(run(f, f.c().Cmd_init_vhf));
     QCOMPARE(w.size(), std::size_t(11));
     QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_time_out)}));

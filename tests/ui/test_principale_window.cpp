@@ -12,8 +12,6 @@ using namespace quarn::test;
 class TestPrincipaleWindow : public QObject {
   Q_OBJECT
 
-  static void waitTicks() { QTest::qWait(40); }
-
  private slots:
   void startsEmptyAndTurnsNotConnectedOnTheFirstTick() {
     PrincipaleFixture f;
@@ -124,14 +122,14 @@ class TestPrincipaleWindow : public QObject {
     PrincipaleFixture f;
     const auto& c = f.c();
     c.txb_stato_con->setText(state_text::waiting);
-    waitTicks();
+    QVERIFY(f.pollTicked());
     QVERIFY(c.Cmd_disconetti->isEnabled());
     for (QWidget* w : std::initializer_list<QWidget*>{c.cmd_programma, c.Cmd_init_vhf, c.Cmd_init_uhf, c.Cmd_tx,
                                                       c.Cmb_com, c.Cmd_connetti}) {
       QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
     }
     c.txb_stato_con->setText(state_text::connected);
-    waitTicks();
+    QVERIFY(f.pollTicked());
     for (QWidget* w : std::initializer_list<QWidget*>{c.cmd_programma, c.Cmd_disconetti, c.Cmd_init_vhf,
                                                       c.Cmd_init_uhf, c.Cmd_tx}) {
       QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
@@ -153,7 +151,7 @@ class TestPrincipaleWindow : public QObject {
     QVERIFY(f.connectAndRead());
     const auto& c = f.c();
     c.Opt_tx_sing->click();
-    waitTicks();
+    QVERIFY(f.pollTicked());
     QVERIFY(!c.Cmb_n_tx_tot->isEnabled());
     c.Opt_tx_mult->click();
     QTRY_VERIFY(c.Cmb_n_tx_tot->isEnabled());
@@ -164,7 +162,7 @@ class TestPrincipaleWindow : public QObject {
     QTRY_VERIFY(c.cmb_Monorep->isEnabled());
     for (const char* no_number : {"0", "64", "", "x"}) {
       c.cmb_Monorep->setEditText(no_number);
-      waitTicks();
+      QVERIFY(f.pollTicked());
       QVERIFY2(c.Opt_toni_alti->isChecked(), no_number);
     }
     c.cmb_Monorep->setEditText("12");

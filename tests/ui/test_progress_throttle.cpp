@@ -33,14 +33,22 @@ class TestProgressThrottle : public QObject {
  private slots:
   // A step within a frame of the last shown value waits; the last step of the
   // sequence does not.
+  // A busy machine may let a frame pass between two calls, and the step then
+  // rightly shows: the steps are tried until they come within one frame.
   void stepsWithinAFrameWaitButTheLastShowsAtOnce() {
     QProgressBar bar;
     ProgressThrottle throttle(bar);
-    throttle.start(10);
+    int shown_within_a_frame = -1;
+    for (int attempt = 0; attempt < 1000 && shown_within_a_frame < 0; ++attempt) {
+      QElapsedTimer clock;
+      clock.start();
+      throttle.start(10);
+      throttle.step(1);
+      throttle.step(2);
+      if (!clock.hasExpired(ProgressThrottle::frame_ms)) shown_within_a_frame = bar.value();
+    }
+    QCOMPARE(shown_within_a_frame, 0);
     QVERIFY(bar.isVisible() || !bar.isHidden());
-    throttle.step(1);
-    throttle.step(2);
-    QCOMPARE(bar.value(), 0);
     throttle.step(10);
     QCOMPARE(bar.value(), 10);
   }
@@ -62,7 +70,7 @@ class TestProgressThrottle : public QObject {
     throttle.step(1);
     throttle.step(2);
     QCOMPARE(bar.value(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(bar.value(), 2, 10 * ProgressThrottle::frame_ms);
+    QTRY_COMPARE_WITH_TIMEOUT(bar.value(), 2, patience_ms);
   }
 
   void stopDropsAHeldValue() {
@@ -98,7 +106,7 @@ class TestProgressThrottle : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&f.window));
     if (programming) {
       QVERIFY(f.connectAndRead());
-      QVERIFY(run_until([&] { return f.c().cmd_programma->isEnabled(); }, 2000));
+      QVERIFY(run_until([&] { return f.c().cmd_programma->isEnabled(); }, patience_ms));
     }
     PaintCounter counter(*f.c().ProgressBar1);
     int last_steps_shown = 0;  // each sequence's last step, shown on the bar
@@ -108,7 +116,7 @@ class TestProgressThrottle : public QObject {
     QElapsedTimer clock;
     clock.start();
     (programming ? f.c().cmd_programma : f.c().Cmd_connetti)->click();
-    QVERIFY(run_until([&] { return f.c().ProgressBar1->isHidden() && !f.window.session().busy(); }, 5000));
+    QVERIFY(run_until([&] { return f.c().ProgressBar1->isHidden() && !f.window.session().busy(); }, patience_ms));
     const qint64 elapsed_ms = clock.elapsed();
 
     QVERIFY2(counter.paints > 0, "the counter sees the bar's paints");

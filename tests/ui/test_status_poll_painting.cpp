@@ -49,7 +49,7 @@ bool run_ticks(Principale& window, int ticks) {
   const auto counting = QObject::connect(poll, &QTimer::timeout, &loop, [&] {
     if (++seen == ticks) loop.quit();
   });
-  QTimer::singleShot(ticks * 10 * 20, &loop, [&] { loop.exit(1); });
+  QTimer::singleShot(patience_ms, &loop, [&] { loop.exit(1); });
   const bool ticked = loop.exec() == 0;
   QObject::disconnect(counting);
   return ticked;
