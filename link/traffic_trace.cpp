@@ -77,9 +77,12 @@ std::optional<QString> TrafficTrace::takeNewFailure() {
   return failure_;
 }
 
+// The first opening is the trace's time 0, its own line included.
 void TrafficTrace::portOpened(const QString& what) {
-  if (!clock_.isValid()) clock_.start();
-  note(QStringLiteral("porta aperta: %1 alle %2").arg(what, local_time_text()));
+  const bool first = !clock_.isValid();
+  const double ms = first ? 0.0 : now();
+  if (first) clock_.start();
+  line(format_trace_note(ms, QStringLiteral("porta aperta: %1 alle %2").arg(what, local_time_text())));
 }
 
 void TrafficTrace::bytes(TrafficDirection direction, const QByteArray& bytes) {
