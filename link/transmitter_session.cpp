@@ -25,6 +25,7 @@ bool TransmitterSession::begin(const char* name) {
   cancelled_ = false;
   last_loss_.reset();
   protocol_.takeStrayCount();
+  emit busyChanged(true);
   return true;
 }
 
@@ -50,6 +51,7 @@ void TransmitterSession::finish(const Outcome& outcome) {
     trace->note(QStringLiteral("fine: %1: %2").arg(QLatin1String(operation_), outcome_text(outcome)));
     if (const auto failure = trace->takeNewFailure()) emit traceFailed(*failure);
   }
+  emit busyChanged(false);
 }
 
 std::optional<QString> TransmitterSession::setTraceFile(const QString& path) {

@@ -128,6 +128,9 @@ class TransmitterSession : public QObject {
   void cancel();
 
  signals:
+  // An operation has started (true) or ended (false); emitted before an
+  // ending operation's own callback runs.
+  void busyChanged(bool busy);
   void waitingForReady();  // the port is open, the ready wait runs
   void sessionStarted();   // "U" has answered the ready "K"
   // A sequence of steps begins: reading (last address 62) or writing.
