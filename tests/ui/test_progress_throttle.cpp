@@ -1,6 +1,7 @@
-// The progress bar follows a transfer at most once a frame (1/30 s): a fast
-// transfer paints it a few times, not once per step, and the bar still shows
-// a sequence's last step and hides at the end.
+// The progress bar follows a transfer at most once a frame: a fast transfer
+// paints it a few times, not once per step, and the bar still shows a
+// sequence's last step and hides at the end. A step paints the bar alone,
+// not what lies behind it, and hiding the bar paints nothing.
 
 #include "tests/ui/principale_fixture.h"
 #include "ui/progress_throttle.h"
@@ -63,6 +64,33 @@ class TestProgressThrottle : public QObject {
     throttle.step(2);
     QCOMPARE(bar.value(), 0);
     QTRY_COMPARE_WITH_TIMEOUT(bar.value(), 2, 10 * ProgressThrottle::frame_ms);
+  }
+
+  // Each paint of the bar costs the raster engine's thread pool a wake-up:
+  // a step repaints the bar and nothing behind it, and the bar goes without
+  // being painted first.
+  void aStepPaintsTheBarAloneAndStoppingPaintsNothing() {
+    QWidget window;
+    window.resize(300, 100);
+    auto* bar = new QProgressBar(&window);
+    bar->setGeometry(10, 10, 200, 25);
+    bar->hide();
+    ProgressThrottle throttle(*bar);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    throttle.start(10);
+    QTRY_VERIFY(bar->isVisible());
+    QTest::qWait(ProgressThrottle::frame_ms + 5);
+    PaintCounter bar_paints(*bar);
+    PaintCounter window_paints(window);
+    throttle.step(4);
+    QCOMPARE(bar->value(), 4);
+    QCOMPARE(bar_paints.paints, 1);
+    QCOMPARE(window_paints.paints, 0);
+    throttle.stop();
+    QVERIFY(bar->isHidden());
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(bar_paints.paints, 1);
   }
 
   void stopDropsAHeldValue() {
