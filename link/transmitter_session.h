@@ -170,6 +170,7 @@ class TransmitterSession : public QObject {
   QString last_backup_path_;
   // The backup of the write run in progress.
   QString run_backup_path_;
+  bool retire_backups_ = false;  // once the run is over
   bool run_backup_skipped_unread_ = false;
 
   // The sequence in progress.
