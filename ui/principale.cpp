@@ -9,6 +9,7 @@
 #include "ui/caption_marquee.h"
 #include "ui/field_filters.h"
 #include "ui/help_line.h"
+#include "ui/immediate_press.h"
 #include "ui/notifier.h"
 #include "ui/pick_list.h"
 
@@ -93,6 +94,7 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
   connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, &Principale::saveSettings);
   connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, &Principale::openSettings);
 
+  for (QPushButton* command : findChildren<QPushButton*>()) press_at_once_when_accessible(*command);
   connect(controls_.Cmd_connetti, &QPushButton::clicked, this, &Principale::onConnetti);
   connect(controls_.Cmd_disconetti, &QPushButton::clicked, this, [this] { endSessionWith(letter::end); });
   connect(controls_.Cmd_tx, &QPushButton::clicked, this, [this] { endSessionWith(letter::test_transmission); });

@@ -3,6 +3,7 @@
 
 #include "tests/ui/principale_fixture.h"
 
+#include <QAccessible>
 #include <QGroupBox>
 #include <QTimer>
 
@@ -54,6 +55,23 @@ class TestPrincipaleWindow : public QObject {
     QVERIFY(marquee->isActive() && !timer1->isActive());
     QCOMPARE(marquee->interval(), 150);
     QCOMPARE(timer1->interval(), 4000);
+  }
+
+  // An assistive technology (a screen reader, a switch device, a test tool)
+  // presses a command through its accessible "Press" action: the command
+  // acts at once, as a finished click does, and the button keeps its name.
+  void anAccessiblePressActsAtOnce() {
+    PrincipaleFixture f;
+    QVERIFY(f.pollTicked());
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(f.c().Cmd_connetti);
+    QVERIFY(button && button->actionInterface());
+    QCOMPARE(button->role(), QAccessible::Button);
+    QCOMPARE(button->text(QAccessible::Name), QString("Connetti"));
+    QCOMPARE(button->text(QAccessible::Description), QString("Abilita la comunicazione con lo Quarn"));
+    QVERIFY(button->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QVERIFY(f.window.session().busy());
+    QCOMPARE(f.state(), state_text::waiting);
   }
 
   void inventoryGeometryAndTexts_data() {
