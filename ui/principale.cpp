@@ -202,6 +202,7 @@ void Principale::onPortChosen(int index) {
   port_.setPortNumber(SerialLink::first_port + index);
   controls_.Cmb_com->setEnabled(false);
   controls_.Cmb_com->setEnabled(true);
+  statusChanged();  // the list's enabled state is the status's to set
 }
 
 void Principale::refreshPortTips() {

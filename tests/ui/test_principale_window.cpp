@@ -255,6 +255,7 @@ class TestPrincipaleWindow : public QObject {
   void choosingAPortClosesTheOpenOneSilently() {
     PrincipaleFixture f;
     QVERIFY(f.connectAndRead());
+    QVERIFY(f.pollTicked());
     const QByteArray before = f.sent();
     f.c().Cmb_com->setCurrentIndex(2);
     emit f.c().Cmb_com->activated(2);
@@ -263,6 +264,7 @@ class TestPrincipaleWindow : public QObject {
     QCOMPARE(f.state(), state_text::connected);  // the state text is not touched
     QVERIFY(f.pollTicked());
     QCOMPARE(f.sent(), before);                   // no letter went out
+    QVERIFY(!f.c().Cmb_com->isEnabled());         // the status still holds the list, as for " Connesso"
   }
 };
 
