@@ -5,8 +5,10 @@
 // paint counting sees the paints.
 
 #include "tests/ui/principale_fixture.h"
+#include "ui/pick_list.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QEvent>
 
 #include <map>
@@ -167,6 +169,50 @@ class TestStatusPollPainting : public QObject {
     QVERIFY2(ticks["Tmr_scritte"] > 0, qPrintable(counted_text(ticks)));
     ticks.erase("Tmr_scritte");
     QVERIFY2(ticks.empty(), qPrintable(counted_text(ticks)));
+  }
+
+  // The focused list's text cursor blinks twice a second in an idle window:
+  // each blink repaints the list's text area alone, not the group and the
+  // window behind it, and the list looks as a plain editable list does.
+  void aCursorBlinkRepaintsTheListAlone() {
+    QApplication::setCursorFlashTime(0);
+    QWidget window;
+    window.setObjectName("window");
+    window.resize(200, 80);
+    auto* list = new PickList(&window);
+    auto* plain = new QComboBox(&window);
+    plain->setEditable(true);
+    for (QComboBox* each : {static_cast<QComboBox*>(list), plain}) {
+      each->addItems({"1", "12"});
+      each->setEditText("12");
+    }
+    list->setGeometry(10, 10, 80, 22);
+    plain->setGeometry(110, 10, 80, 22);
+    list->setObjectName("list");
+    list->lineEdit()->setObjectName("text");
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // Each drawn while the other one has the focus.
+    plain->setFocus();
+    const QImage list_look = list->grab().toImage();
+    list->setFocus();
+    QCOMPARE(list_look, plain->grab().toImage());
+    window.repaint();  // what the focus changes left to paint
+
+    PaintCounter counter;
+    for (QWidget* widget : {&window, static_cast<QWidget*>(list), static_cast<QWidget*>(list->lineEdit())}) {
+      counter.watch(widget);
+    }
+    std::map<QString, int> painted;
+    const auto collect = [&] {
+      for (const auto& [name, count] : counter.take()) painted[name] += count;
+      return painted.count("text") > 0;
+    };
+    list->lineEdit()->update(QRect(5, 2, 1, 14));  // where the cursor blinks
+    QTRY_VERIFY(collect());
+    QTest::qWait(20);  // anything else the update brings
+    collect();
+    QCOMPARE(painted, (std::map<QString, int>{{"text", 1}}));
   }
 };
 
