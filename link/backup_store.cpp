@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -42,9 +43,11 @@ std::optional<BackupName> parse_backup_name(const QString& name) {
   return BackupName{match.captured(1), counter.isEmpty() ? 1 : counter.toInt(), name};
 }
 
-std::vector<BackupName> backups_in(const QString& folder) {
+// The backups in the folder, oldest first; with a stamp, only that second's.
+std::vector<BackupName> backups_in(const QString& folder, const QString& stamp = {}) {
   std::vector<BackupName> backups;
-  const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+  const QStringList filter = stamp.isEmpty() ? QStringList() : QStringList{stamp + QStringLiteral("_*")};
+  const QStringList names = QDir(folder).entryList(filter, QDir::Files | QDir::Hidden);
   for (const QString& name : names) {
     if (auto backup = parse_backup_name(name)) backups.push_back(std::move(*backup));
   }
@@ -105,11 +108,8 @@ std::optional<QString> BackupStore::save(const SettingsFile& file, QString* save
   if (!backup.saved_at.isValid()) backup.saved_at = QDateTime::currentDateTimeUtc();
   const QString stamp = stamp_of(backup.saved_at);
 
-  std::vector<BackupName> existing = backups_in(folder_);
   int counter = 1;
-  for (const BackupName& other : existing) {
-    if (other.stamp == stamp) counter = std::max(counter, other.counter + 1);
-  }
+  for (const BackupName& other : backups_in(folder_, stamp)) counter = std::max(counter, other.counter + 1);
   QString name = stamp + "_code-" + code_part(backup.settings.code) + '_' + band_part(backup.band);
   if (counter > 1) name += '_' + QString::number(counter);
   name += QStringLiteral(".json");
@@ -117,15 +117,15 @@ std::optional<QString> BackupStore::save(const SettingsFile& file, QString* save
   const QString path = QDir(folder_).filePath(name);
   if (auto error = save_settings_file(path, backup)) return QString("Backup non salvato: %1").arg(*error);
   if (saved_path) *saved_path = path;
+  return std::nullopt;
+}
 
-  // Retention: the oldest go first, but never the backup just written, even
-  // when a clock set back makes it look the oldest. A backup that cannot be
-  // deleted stays; the new one is saved all the same.
-  existing = backups_in(folder_);
-  std::erase_if(existing, [&](const BackupName& other) { return other.name == name; });
+void BackupStore::retire(const QString& kept) {
+  std::vector<BackupName> existing = backups_in(folder_);
+  const QString kept_name = QFileInfo(kept).fileName();
+  std::erase_if(existing, [&](const BackupName& other) { return other.name == kept_name; });
   const auto excess = static_cast<std::ptrdiff_t>(existing.size()) - (backup_keep_count - 1);
   for (std::ptrdiff_t i = 0; i < excess; ++i) QFile::remove(QDir(folder_).filePath(existing[i].name));
-  return std::nullopt;
 }
 
 QStringList BackupStore::list() const {

@@ -3,6 +3,7 @@
 #include "link/settings_file.h"
 
 #include <memory>
+#include <utility>
 
 namespace quarn {
 
@@ -25,6 +26,7 @@ bool TransmitterSession::begin(const char* name) {
   cancelled_ = false;
   last_loss_.reset();
   protocol_.takeStrayCount();
+  emit busyChanged(true);
   return true;
 }
 
@@ -44,12 +46,17 @@ QString outcome_text(const Outcome& outcome) {
 }  // namespace
 
 // The operation is over: another may start, and the trace says how it ended.
+// A write run's backup was saved before its first command; the oldest
+// backups beyond those kept go only now, as deleting them (a listing of the
+// folder, and on some disks a synchronous discard) would delay that command.
 void TransmitterSession::finish(const Outcome& outcome) {
   busy_ = false;
+  if (std::exchange(retire_backups_, false) && backups_) backups_->retire(run_backup_path_);
   if (TrafficTrace* trace = traced_.trace()) {
     trace->note(QStringLiteral("fine: %1: %2").arg(QLatin1String(operation_), outcome_text(outcome)));
     if (const auto failure = trace->takeNewFailure()) emit traceFailed(*failure);
   }
+  emit busyChanged(false);
 }
 
 std::optional<QString> TransmitterSession::setTraceFile(const QString& path) {
@@ -190,6 +197,7 @@ std::optional<QString> TransmitterSession::backUp() {
     return error;
   }
   last_backup_path_ = run_backup_path_;
+  retire_backups_ = true;
   return std::nullopt;
 }
 

@@ -130,6 +130,9 @@ class TransmitterSession : public QObject {
   void cancel();
 
  signals:
+  // An operation has started (true) or ended (false); emitted before an
+  // ending operation's own callback runs.
+  void busyChanged(bool busy);
   void waitingForReady();  // the port is open, the ready wait runs
   void sessionStarted();   // "U" has answered the ready "K"
   // A sequence of steps begins: reading (last address 62) or writing.
@@ -169,6 +172,7 @@ class TransmitterSession : public QObject {
   QString last_backup_path_;
   // The backup of the write run in progress.
   QString run_backup_path_;
+  bool retire_backups_ = false;  // once the run is over
   bool run_backup_skipped_unread_ = false;
 
   // The sequence in progress.

@@ -49,7 +49,11 @@ class Principale : public QWidget {
   const ParameterBlock& block() const { return block_; }
   int programmingFlag() const { return programming_flag_; }
   TransmitterSession& session() { return session_; }
-  // The 10 ms status poll (objectName "Timer_stato"); a member, not a child.
+  // The status update (objectName "Timer_stato"; a member, not a child): the
+  // commands' enabled states, the type label and the field rules follow the
+  // connection state, the running operation, the device type and the options
+  // on the next pass of the event loop after one of them changes. Active
+  // while a change waits to be followed; stopped during a programming run.
   const QTimer& statusTimer() const { return timer_stato_; }
   // Fills the fields from a settings file as a dropped one does (the
   // program's file argument); a file refused gives one box, as for Ctrl+O.
@@ -70,7 +74,9 @@ class Principale : public QWidget {
  private:
   void connectOptionHandlers();
   void storeOption(int cell_address, double value) { block_.cells[static_cast<std::size_t>(cell_address)] = value; }
-  void pollStatus();
+  // Asks for the status to follow a change, unless a programming run holds it.
+  void statusChanged();
+  void applyStatus();
   void applyFieldRules();
   void setState(const QString& text);
 

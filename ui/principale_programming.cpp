@@ -41,7 +41,7 @@ void Principale::onProgramma() {
   if (session_.busy()) return;
   programming_flag_ = 1;
   timer_stato_.stop();
-  // The poll is stopped, so the run itself keeps the other writers off the link.
+  // The status is held, so the run itself keeps the other writers off the link.
   for (QPushButton* writer : {controls_.cmd_programma, controls_.Cmd_init_uhf, controls_.Cmd_init_vhf}) {
     writer->setEnabled(false);
   }
@@ -73,7 +73,7 @@ void Principale::onProgramma() {
 void Principale::finishProgramming() {
   programming_flag_ = 0;
   hideProgress();
-  timer_stato_.start();
+  statusChanged();
 }
 
 void Principale::onFactoryDefaults(Band band) {

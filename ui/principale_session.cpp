@@ -141,6 +141,7 @@ void Principale::leggi_parametri(const ReadResult& read, bool writes_unconfirmed
   block_.device_type = decoded.block.device_type;
   block_.band = decoded.block.band;
   type_read_ = true;
+  statusChanged();
   controls_.lab_tipo_quarn->setText(QString::fromStdString(decoded.type_label));
   if (decoded.is_new) block_.block_checksum = decoded.block.block_checksum;
   // One message, however many of the checks fail.

@@ -68,9 +68,10 @@ class TestBackupStore : public QObject {
     QCOMPARE(names(saved), (QStringList{expected[1], expected[4], expected[2], expected[0], expected[3]}));
   }
 
-  // Only the newest backup_keep_count backups stay; files not named as
-  // backups are neither counted nor deleted; a backup whose time lies before
-  // all others (a clock set back) is kept and the oldest other one goes.
+  // Retiring after each save keeps only the newest backup_keep_count
+  // backups; files not named as backups are neither counted nor deleted; a
+  // backup whose time lies before all others (a clock set back) is kept and
+  // the oldest other one goes.
   void retention() {
     QTemporaryDir dir;
     BackupStore store(dir.path());
@@ -83,12 +84,14 @@ class TestBackupStore : public QObject {
       QString path;
       QCOMPARE(store.save(settings(std::to_string(i), Band::Uhf, base_time.addSecs(i)), &path).value_or(""),
                QString());
+      store.retire(path);
       saved << path;
     }
     QCOMPARE(store.list(), saved.mid(5));
 
     QString early;
     QCOMPARE(store.save(settings("7", Band::Vhf, base_time.addDays(-1)), &early).value_or(""), QString());
+    store.retire(early);
     QCOMPARE(store.list(), QStringList{early} + saved.mid(6));
     for (const QString& name : others) QVERIFY2(QFile::exists(dir.filePath(name)), qPrintable(name));
   }

@@ -7,6 +7,7 @@
 #include "tests/link/scripted_link.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <QSignalSpy>
@@ -278,6 +279,33 @@ class TestTransmitterSession : public QObject {
       QCOMPARE(*backup.file->cells, read);
       QCOMPARE(backup.file->read_out_of_step, second == 1);
     }
+  }
+
+  // The backup is on disk before the first write; retiring the oldest one of
+  // a full folder waits for the run's end, so it delays no command.
+  void aFullFolderLosesItsOldestBackupOnlyAfterTheRun() {
+    QTemporaryDir folder;
+    for (int i = 0; i < backup_keep_count; ++i) {
+      QFile old(folder.filePath(QString::asprintf("2020-01-01_%06d_code-1_uhf.json", i)));
+      QVERIFY(old.open(QIODevice::WriteOnly));
+    }
+    BackupStore backups(folder.path());
+    session_->setBackupStore(&backups);
+    QVERIFY(session_->readMemory(recordRead()));
+    answerReads(pattern());
+    QTRY_VERIFY(outcome_ && outcome_->completed());
+
+    outcome_.reset();
+    QVERIFY(session_->program({1, 2, 3}, recordWrite()));
+    QVERIFY(port_->written().startsWith(QByteArray("W") + char(0)));
+    QCOMPARE(backups.list().size(), backup_keep_count + 1);
+    answerWrites(3);
+    answerReads(pattern());
+    QTRY_VERIFY(written_ && written_->writes_completed);
+    const QStringList kept = backups.list();
+    QCOMPARE(kept.size(), backup_keep_count);
+    QCOMPARE(QFileInfo(kept.first()).fileName(), QString("2020-01-01_000001_code-1_uhf.json"));
+    QCOMPARE(kept.last(), written_->backup_path);
   }
 
   void cancelEndsTheOperationAsCancelled() {

@@ -69,11 +69,10 @@ struct PrincipaleFixture {
     return run_until([this] { return state() == state_text::connected && !window.session().busy(); }, patience_ms);
   }
 
-  // Waits for the status poll's next tick, which sets the commands' enabled
-  // states: a fixed wait can miss it on a loaded machine.
+  // Waits until the status has followed the last change, which sets the
+  // commands' enabled states: a fixed wait can miss it on a loaded machine.
   bool pollTicked() {
-    QSignalSpy tick(&window.statusTimer(), &QTimer::timeout);
-    return tick.wait(patience_ms);
+    return run_until([this] { return !window.statusTimer().isActive(); }, patience_ms);
   }
 
   // Waits for the running operation (programming, defaults) to end.

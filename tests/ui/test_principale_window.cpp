@@ -3,6 +3,7 @@
 
 #include "tests/ui/principale_fixture.h"
 
+#include <QAccessible>
 #include <QGroupBox>
 #include <QTimer>
 
@@ -49,10 +50,26 @@ class TestPrincipaleWindow : public QObject {
     const auto* marquee = f.window.findChild<QTimer*>("Tmr_scritte");
     const QTimer* timer1 = &f.window.session().timer1();
     QVERIFY(stato && marquee && timer1);
-    QVERIFY(stato->isActive() && marquee->isActive() && !timer1->isActive());
-    QCOMPARE(stato->interval(), 10);
+    QVERIFY(marquee->isActive() && !timer1->isActive());
     QCOMPARE(marquee->interval(), 150);
     QCOMPARE(timer1->interval(), 4000);
+  }
+
+  // An assistive technology (a screen reader, a switch device, a test tool)
+  // presses a command through its accessible "Press" action: the command
+  // acts at once, as a finished click does, and the button keeps its name.
+  void anAccessiblePressActsAtOnce() {
+    PrincipaleFixture f;
+    QVERIFY(f.pollTicked());
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(f.c().Cmd_connetti);
+    QVERIFY(button && button->actionInterface());
+    QCOMPARE(button->role(), QAccessible::Button);
+    QCOMPARE(button->text(QAccessible::Name), QString("Connetti"));
+    QCOMPARE(button->text(QAccessible::Description), QString("Abilita la comunicazione con lo Quarn"));
+    QVERIFY(button->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QVERIFY(f.window.session().busy());
+    QCOMPARE(f.state(), state_text::waiting);
   }
 
   void inventoryGeometryAndTexts_data() {
@@ -236,6 +253,7 @@ class TestPrincipaleWindow : public QObject {
   void choosingAPortClosesTheOpenOneSilently() {
     PrincipaleFixture f;
     QVERIFY(f.connectAndRead());
+    QVERIFY(f.pollTicked());
     const QByteArray before = f.sent();
     f.c().Cmb_com->setCurrentIndex(2);
     emit f.c().Cmb_com->activated(2);
@@ -244,6 +262,7 @@ class TestPrincipaleWindow : public QObject {
     QCOMPARE(f.state(), state_text::connected);  // the state text is not touched
     QVERIFY(f.pollTicked());
     QCOMPARE(f.sent(), before);                   // no letter went out
+    QVERIFY(!f.c().Cmb_com->isEnabled());         // the status still holds the list, as for " Connesso"
   }
 };
 
