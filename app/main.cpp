@@ -1,4 +1,5 @@
-// Program start: the splash window, then the main window on "Continua".
+// Program start: the splash window, then the main window on "Continua",
+// which opens the settings file named on the command line, if any.
 // With --demo an emulated transmitter answers on every "Com" port.
 
 #include "app/program_options.h"
@@ -6,11 +7,11 @@
 #include "emulator/emulated_link.h"
 #include "link/backup_store.h"
 #include "link/system_serial_link.h"
-#include "link/traffic_trace.h"
 #include "ui/branding.h"
 #include "ui/notifier.h"
 #include "ui/principale.h"
 #include "ui/splash_window.h"
+#include "ui/trace_messages.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -37,18 +38,6 @@ int main(int argc, char* argv[]) {
     return done->exit_code;
   }
   const quarn::ProgramOptions options = std::get<quarn::ProgramOptions>(parsed);
-  // The trace is opened before any window, so that a file that cannot be
-  // written is said at once rather than found missing after the session.
-  std::shared_ptr<quarn::TrafficTrace> trace;
-  const QString trace_file =
-      options.trace_file.isEmpty() ? qEnvironmentVariable("QUARN_TRACE") : options.trace_file;
-  if (!trace_file.isEmpty()) {
-    trace = std::make_shared<quarn::TrafficTrace>();
-    if (const auto problem = trace->open(trace_file)) {
-      std::fprintf(stderr, "quarn-configurator: %s\n", qPrintable(*problem));
-      return quarn::usage_error_status;
-    }
-  }
 
   QApplication app(argc, argv);
   // Both names place the backups: ~/.local/share/Quelmora/Configuratore Per Quarn/backups.
@@ -78,7 +67,13 @@ int main(int argc, char* argv[]) {
   }
 
   quarn::ScreenNotifier notifier;
-  quarn::BackupStore backups(quarn::BackupStore::defaultFolder());
+  // The trace is opened before any window, so that a file that cannot be
+  // written is said at once rather than found missing after the session.
+  std::shared_ptr<quarn::TrafficTrace> trace;
+  const QString trace_file =
+      options.trace_file.isEmpty() ? qEnvironmentVariable("QUARN_TRACE") : options.trace_file;
+  if (!trace_file.isEmpty()) trace = quarn::open_window_trace(trace_file, notifier);
+  quarn::BackupStore backups(quarn::BackupStore::defaultFolder(options.demo));
   std::unique_ptr<quarn::Principale> principale;  // goes before the port it uses
   auto* splash = new quarn::SplashWindow;
   // Direct connection: the main window must be up before the closing splash
@@ -87,9 +82,15 @@ int main(int argc, char* argv[]) {
     principale = std::make_unique<quarn::Principale>(*port, notifier);
     principale->session().setBackupStore(&backups);
     principale->session().setTrace(trace);
+    quarn::tell_trace_failures(principale->session(), notifier);
     if (options.demo) principale->setWindowTitle("DEMO  " + principale->windowTitle());
     QObject::connect(principale.get(), &quarn::Principale::exitRequested, &app, &QApplication::quit);
     principale->show();
+    // A settings file named on the command line, once the window is up.
+    if (!options.settings_file.isEmpty()) {
+      QMetaObject::invokeMethod(principale.get(), [&] { principale->loadSettingsFrom(options.settings_file); },
+                                Qt::QueuedConnection);
+    }
   });
   splash->show();
   return app.exec();

@@ -30,12 +30,17 @@ const QStringList qt_flags = {
 
 QString help_text() {
   return QStringLiteral(
-      "Uso: quarn-configurator [--demo] [--trace FILE]\n"
+      "Uso: quarn-configurator [--demo] [--trace FILE] [IMPOSTAZIONI]\n"
       "Configuratore per il trasmettitore Quarn: legge, modifica e scrive la sua\n"
       "configurazione attraverso una porta seriale.\n"
       "\n"
+      "IMPOSTAZIONI è un file di impostazioni che la finestra principale apre come se\n"
+      "vi fosse trascinato: riempie i campi e non scrive nulla nel trasmettitore fino\n"
+      "a Programma. Prima di ogni scrittura la memoria letta è salvata nei backup.\n"
+      "\n"
       "Opzioni:\n"
-      "  --demo         Un trasmettitore emulato (New, UHF) risponde su ogni porta Com.\n"
+      "  --demo         Un trasmettitore emulato (New, UHF) risponde su ogni porta Com;\n"
+      "                 i suoi backup restano a parte, in demo-backups.\n"
       "  --trace FILE   Scrive nel FILE ogni byte scambiato con il trasmettitore,\n"
       "                 con le aperture e gli errori della porta e le operazioni.\n"
       "                 Senza l'opzione vale la variabile d'ambiente QUARN_TRACE.\n"
@@ -89,12 +94,12 @@ std::variant<ProgramOptions, ProgramExit> parse_program_options(const QStringLis
     // A missing or unexpected option value: Qt's own wording names the option.
     return usage_error(parser.errorText());
   }
-  if (!parser.positionalArguments().isEmpty())
-    return usage_error(QStringLiteral("argomento non previsto: ") + parser.positionalArguments().constFirst());
+  const QStringList files = parser.positionalArguments();
+  if (files.size() > 1) return usage_error(QStringLiteral("argomento non previsto: ") + files.at(1));
   if (parser.isSet(help)) return ProgramExit{help_text(), false, 0};
   if (parser.isSet(show_version)) return ProgramExit{program_name + u' ' + version + u'\n', false, 0};
   if (parser.isSet(trace) && parser.value(trace).isEmpty()) return usage_error(QStringLiteral("--trace vuole un nome di file"));
-  return ProgramOptions{.demo = parser.isSet(demo), .trace_file = parser.value(trace)};
+  return ProgramOptions{.demo = parser.isSet(demo), .trace_file = parser.value(trace), .settings_file = files.value(0)};
 }
 
 QStringList command_line_arguments(int argc, const char* const* argv) {

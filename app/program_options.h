@@ -13,6 +13,9 @@ namespace quarn {
 struct ProgramOptions {
   bool demo = false;  // an emulated transmitter answers on every "Com" port
   QString trace_file;  // --trace: where the serial traffic is written; empty: nowhere
+  // The one argument: a settings file the main window opens as if it were
+  // dropped on it; empty: none.
+  QString settings_file;
 };
 
 // The command line asked for text instead of a window (help, version or a

@@ -49,7 +49,7 @@ std::variant<Arguments, UsageError, Answer> parse_arguments(const QStringList& a
       if (arg == "--stop-on-error") a.stop_on_error = true;
       continue;
     }
-    const QStringList valued{"--port", "-o", "--output", "--set", "--timeout", "--trace", "--code-from", "--count", "--report"};
+    const QStringList valued{"--port", "-o", "--output", "--set", "--timeout", "--trace", "--code-from", "--count", "--report", "--separator"};
     if (!valued.contains(arg)) return UsageError{QString("Opzione sconosciuta \"%1\"").arg(arg)};
     if (!has_inline) {
       if (i + 1 >= arguments.size()) return UsageError{arg + " vuole un valore"};
@@ -60,6 +60,12 @@ std::variant<Arguments, UsageError, Answer> parse_arguments(const QStringList& a
     if (arg == "--set") a.sets << value;
     if (arg == "--trace") a.trace = value;
     if (arg == "--report") a.report = value;
+    if (arg == "--separator") {
+      if (value.size() != 1 || QStringLiteral("\"\r\n").contains(value)) {
+        return UsageError{QString("--separator vuole un carattere (per esempio ';'), non \"%1\"").arg(value)};
+      }
+      a.separator = value[0];
+    }
     if (arg == "--timeout" || arg == "--code-from" || arg == "--count") {
       const long long high = arg == "--code-from" ? 65535 : 100000;
       const auto parsed = number(arg, value, arg == "--code-from" ? 0 : 1, high);
@@ -106,24 +112,31 @@ QString help_text() {
       "  test-tx                       si collega e fa trasmettere una prova\n"
       "  check FILE [--set K=V]...     senza porta: rifiuto o celle che sarebbero scritte\n"
       "  diff A B                      confronta due file (o \"device\"): impostazioni e celle\n"
-      "  batch FILE --code-from N [--count K] [--report CSV] [--stop-on-error]\n"
-      "                                programma un lotto, un codice per unita' a partire da N\n"
+      "  batch FILE --code-from N [--count K] [--report CSV] [--separator C] [--stop-on-error]\n"
+      "                                programma un lotto, un codice per unità a partire da N\n"
+      "  backups                       i backup, dal più recente: data, codice, banda, tipo, lettura\n"
       "\n"
       "Opzioni:\n"
       "  --port P        \"Com N\", un numero N (1-8) o il percorso del dispositivo (predefinita Com 1)\n"
       "  --timeout S     secondi di attesa del trasmettitore pronto (predefiniti 30)\n"
       "  --trace FILE    traccia del traffico nel FILE: byte, aperture, errori, operazioni\n"
       "  --no-backup     non salvare la memoria letta prima di scrivere\n"
+      "  --separator C   separatore del rapporto CSV del lotto (predefinito ',', ';' per i fogli\n"
+      "                  di calcolo in italiano)\n"
       "  --set K=V       chiavi: code, frequency, robbery_time, antifall_time, tx_count, alarm_input,\n"
       "                  battery_input, panic_filter, repeater_code, code_mode (quarn|mono),\n"
       "                  tones (high|low), battery_alarm (on|off, si|no), tx_mode (single|multiple)\n"
+      "                  una volta ciascuna; numeri come nei file: la virgola decimale vale il punto\n"
       "  -h, --help      questo aiuto\n"
       "  --version       la versione\n"
       "\n"
       "Codici di uscita:\n"
-      "  0 fatto   1 differenze (solo diff)   2 uso errato   3 impostazioni rifiutate o file errato\n"
+      "  0 fatto   1 differenze (solo diff)   2 uso errato, traccia non scritta o input del lotto\n"
+      "  finito prima di --count   3 impostazioni rifiutate o file errato\n"
       "  4 errore della porta o dispositivo perso   5 nessuna risposta o conferma (TIME OUT)\n"
-      "  6 verifica fallita o errore di lettura   7 backup non riuscito\n");
+      "  6 verifica fallita o errore di lettura   7 backup non riuscito\n"
+      "  128+N interrotto dal segnale N (130 Ctrl+C): un primo segnale lascia finire la scrittura\n"
+      "  in corso, un secondo la ferma subito\n");
 }
 
 }  // namespace quarn::cli

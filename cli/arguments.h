@@ -19,6 +19,7 @@ struct Arguments {
   QString output;
   QString report;
   QString trace;
+  QChar separator = u',';  // of the batch report
   bool json = false;
   bool no_backup = false;
   bool old = false;

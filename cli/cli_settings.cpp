@@ -4,6 +4,8 @@
 #include "config/factory_defaults.h"
 #include "config/settings_table.h"
 
+#include <QHash>
+
 #include <array>
 
 namespace quarn::cli {
@@ -55,6 +57,31 @@ QString all_keys() {
   return keys.join(", ");
 }
 
+// A text as given (read strictly, blanks and all); an option word in any case.
+std::optional<OverrideProblem> apply_override(FieldValues& fields, const QString& key, const QString& value) {
+  for (const auto& t : text_settings) {
+    if (key != t.key) continue;
+    const StrictText read = read_setting_text(*setting_named(t.key), key, value);
+    if (!read.text) return OverrideProblem{read.refusal, true};
+    fields.*t.member = *read.text;
+    return std::nullopt;
+  }
+  for (const auto& o : option_settings()) {
+    if (key != o.key) continue;
+    const QString word = value.trimmed().toLower();
+    if (o.words_for_true.contains(word)) {
+      fields.*o.member = true;
+    } else if (o.words_for_false.contains(word)) {
+      fields.*o.member = false;
+    } else {
+      return OverrideProblem{QString("%1 vale %2 oppure %3, non \"%4\"")
+                                 .arg(key, o.words_for_true.join('|'), o.words_for_false.join('|'), value.trimmed())};
+    }
+    return std::nullopt;
+  }
+  return OverrideProblem{QString("Chiave sconosciuta \"%1\"; chiavi: %2").arg(key, all_keys())};
+}
+
 }  // namespace
 
 std::vector<SettingLine> setting_lines(const FieldValues& fields) {
@@ -69,31 +96,21 @@ std::vector<SettingLine> setting_lines(const FieldValues& fields) {
   return lines;
 }
 
-std::optional<QString> apply_override(FieldValues& fields, const QString& assignment) {
-  const qsizetype equals = assignment.indexOf('=');
-  if (equals <= 0) return QString("--set vuole CHIAVE=VALORE, non \"%1\"").arg(assignment);
-  const QString key = assignment.left(equals).trimmed();
-  const QString value = assignment.mid(equals + 1).trimmed();
-  for (const auto& t : text_settings) {
-    if (key == t.key) {
-      fields.*t.member = value.toStdString();
-      return std::nullopt;
+std::optional<OverrideProblem> apply_overrides(FieldValues& fields, const QStringList& assignments) {
+  QHash<QString, QString> given;  // key: its value
+  for (const QString& assignment : assignments) {
+    const qsizetype equals = assignment.indexOf('=');
+    if (equals <= 0) return OverrideProblem{QString("--set vuole CHIAVE=VALORE, non \"%1\"").arg(assignment)};
+    const QString key = assignment.left(equals).trimmed();
+    const QString value = assignment.mid(equals + 1);
+    if (given.contains(key)) {
+      return OverrideProblem{QString("--set: la chiave \"%1\" è data due volte (\"%2\" e \"%3\"), va data una volta sola")
+                                 .arg(key, given.value(key), value)};
     }
+    given.insert(key, value);
+    if (const auto problem = apply_override(fields, key, value)) return problem;
   }
-  for (const auto& o : option_settings()) {
-    if (key != o.key) continue;
-    const QString word = value.toLower();
-    if (o.words_for_true.contains(word)) {
-      fields.*o.member = true;
-    } else if (o.words_for_false.contains(word)) {
-      fields.*o.member = false;
-    } else {
-      return QString("%1 vale %2 oppure %3, non \"%4\"")
-          .arg(key, o.words_for_true.join('|'), o.words_for_false.join('|'), value);
-    }
-    return std::nullopt;
-  }
-  return QString("Chiave sconosciuta \"%1\"; chiavi: %2").arg(key, all_keys());
+  return std::nullopt;
 }
 
 FieldValues settings_of_read(const MemoryRead& cells) { return field_values_of(decode_block(cells)); }
@@ -119,7 +136,10 @@ ParameterBlock image_of_file(const SettingsFile& file, const FieldValues& fields
   ParameterBlock image;
   for (int a = 0; a < block_size; ++a) image.cells[a] = cells[a];
   image.device_type = cells[cell::device_type];
-  image.band = cells[cell::band];
+  // A file that names no band (and holds no cells) is checked against none,
+  // not against the factory set's: the unit's own band decides when it is
+  // programmed.
+  image.band = file.cells || file.band ? cells[cell::band] : 0;
   apply_options(image, fields);
   return image;
 }

@@ -28,9 +28,18 @@ struct SettingLine {
 // Every setting of `fields`, in the window's order.
 std::vector<SettingLine> setting_lines(const FieldValues& fields);
 
-// Applies "KEY=VALUE" to `fields`; returns the message for a bad key or
-// option value. Text values are taken as typed: encoding judges them.
-std::optional<QString> apply_override(FieldValues& fields, const QString& assignment);
+struct OverrideProblem {
+  QString message;
+  // A text the setting's field does not accept: the settings are refused.
+  // Otherwise the command line itself is wrong.
+  bool text_refused = false;
+};
+
+// Applies each "KEY=VALUE" to `fields`, in order. A text is read as a file's
+// (read_setting_text: a decimal comma is the point, blanks are kept and
+// refused); an option takes its words. A malformed assignment, an unknown key,
+// a bad option word or a key given twice stops at that assignment.
+std::optional<OverrideProblem> apply_overrides(FieldValues& fields, const QStringList& assignments);
 
 // The settings a read shows, as the window fills its fields from it.
 FieldValues settings_of_read(const MemoryRead& cells);
@@ -40,7 +49,8 @@ SettingsFile settings_file_of_read(const MemoryRead& cells);
 
 // The image a programming run of `file` starts from: the file's cells as
 // read (the factory set of its band and generation when it holds none),
-// device type and band from those cells, then the options of `fields`.
+// device type and band from those cells (no band when the file names none
+// and holds no cells), then the options of `fields`.
 ParameterBlock image_of_file(const SettingsFile& file, const FieldValues& fields);
 
 // The table printed by `read`: caption, value, key; then device lines.

@@ -9,10 +9,10 @@ DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), 
   session_.setTrace(options.trace);
   // The service saves the memory as read before its first write.
   if (options.back_up) session_.setBackupStore(&backups_.emplace(BackupStore::defaultFolder()));
-  // The tests shorten Timer1 (4 s) and the guard after the last reply so
-  // that their time-outs take no time.
-  if (const int ms = qEnvironmentVariableIntValue("QUARNCTL_ACK_TIMEOUT_MS"); ms > 0) session_.setAcknowledgementTimeout(ms);
+  // The tests shorten the guard after the last reply, which their emulated
+  // device never answers into.
   if (const int ms = qEnvironmentVariableIntValue("QUARNCTL_REPLY_GUARD_MS"); ms > 0) session_.setReplyGuard(ms);
+  takeTimeOutRequests();
   // A device that stops answering in the middle of a read would keep the
   // command waiting for ever; no program is there to press Disconetti.
   reply_watch_.setSingleShot(true);
@@ -25,6 +25,11 @@ DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), 
     reply_watch_.stop();
   });
   QObject::connect(&session_, &TransmitterSession::progress, [this] { watchReadStep(); });
+  if (options.stops) {
+    options.stops->arm();
+    stop_connection_ = QObject::connect(options.stops, &StopSignals::received,
+                                        [this](int signal, int count) { onStopSignal(signal, count); });
+  }
   if (options.progress) {
     QObject::connect(&session_, &TransmitterSession::waitingForReady,
                      [] { std::fprintf(stderr, "In attesa del trasmettitore...\n"); });
@@ -39,11 +44,57 @@ DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), 
   }
 }
 
-DeviceSession::~DeviceSession() { session_.endSession('E'); }
+DeviceSession::~DeviceSession() {
+  session_.endSession('E');
+  if (options_.stops) {
+    QObject::disconnect(stop_connection_);
+    options_.stops->disarm();
+  }
+}
+
+void DeviceSession::onStopSignal(int signal, int count) {
+  if (writing_ && count == 1) {
+    std::fprintf(stderr, "%s%s: la scrittura in corso viene portata a termine, poi quarnctl esce; "
+                         "un secondo segnale la ferma subito\n",
+                 line_open_ ? "\n" : "", qPrintable(StopSignals::name(signal)));
+    line_open_ = false;
+    return;
+  }
+  session_.cancel();
+}
 
 // Each read step has as long for its reply as a write step has for its "K".
 void DeviceSession::watchReadStep() {
   if (reading_) reply_watch_.start(session_.timer1().interval());
+}
+
+// A test that serves the emulated device itself knows the moment a step will
+// get no reply. With QUARNCTL_TIME_OUT_FD naming a descriptor, each byte read
+// from it runs the waiting step's time-out out at once instead of after 4 s.
+void DeviceSession::takeTimeOutRequests() {
+  bool given = false;
+  const int descriptor = qEnvironmentVariableIntValue("QUARNCTL_TIME_OUT_FD", &given);
+  if (!given || descriptor < 0 ||
+      !time_out_source_.open(descriptor, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle)) {
+    return;
+  }
+  time_out_requests_ = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
+  QObject::connect(time_out_requests_.get(), &QSocketNotifier::activated, [this] {
+    if (time_out_source_.read(1).isEmpty()) {
+      time_out_requests_->setEnabled(false);  // the writer has gone
+    } else {
+      timeOutNow();
+    }
+  });
+}
+
+// A read step's reply watch, or Timer1 of a write step, fires on the next pass.
+void DeviceSession::timeOutNow() {
+  if (reply_watch_.isActive()) {
+    reply_watch_.start(0);  // each read step starts it again with its interval
+  } else {
+    session_.runTimer1Out();
+  }
 }
 
 // The callback that sets `done` also quits the loop. Waiting for "more
@@ -84,28 +135,33 @@ std::pair<Outcome, ReadResult> DeviceSession::connectAndRead(bool* timed_out) {
   return result;
 }
 
-WriteResult DeviceSession::program(std::vector<std::uint8_t> writes) {
-  bool done = false;
+WriteResult DeviceSession::writeRun(const std::function<void(TransmitterSession::WriteDone)>& start) {
   WriteResult result;
-  session_.program(std::move(writes), [&](const WriteResult& r) {
+  if (options_.stops) options_.stops->collect();
+  if (options_.stops && options_.stops->first()) {
+    result.outcome.kind = OutcomeKind::Cancelled;
+    return result;
+  }
+  bool done = false;
+  writing_ = true;
+  start([&](const WriteResult& r) {
     result = r;
     done = true;
     loop_.quit();
   });
   wait(done);
+  writing_ = false;
   return result;
 }
 
+WriteResult DeviceSession::program(std::vector<std::uint8_t> writes) {
+  return writeRun([&](TransmitterSession::WriteDone done) { session_.program(std::move(writes), std::move(done)); });
+}
+
 WriteResult DeviceSession::loadFactorySet(Band band, Generation generation) {
-  bool done = false;
-  WriteResult result;
-  session_.loadFactorySet(band, [generation] { return generation; }, [] {}, [&](const WriteResult& r) {
-    result = r;
-    done = true;
-    loop_.quit();
+  return writeRun([&](TransmitterSession::WriteDone done) {
+    session_.loadFactorySet(band, [generation] { return generation; }, [] {}, std::move(done));
   });
-  wait(done);
-  return result;
 }
 
 void DeviceSession::end(char letter) { session_.endSession(letter); }

@@ -4,14 +4,22 @@
 // service reports its outcome. The ready wait and the read steps, which the
 // service keeps up without limit, are cancelled after a time-out: the ready
 // wait after --timeout, a read step's reply after the acknowledgement time.
+// A stop signal (Ctrl+C, SIGTERM, SIGHUP) cancels the operation at once,
+// except while cells are written: then the first one lets the run end and
+// only a second one cancels it.
 
+#include "cli/stop_signals.h"
 #include "link/backup_store.h"
 #include "link/system_serial_link.h"
 #include "link/transmitter_session.h"
 
 #include <QEventLoop>
+#include <QFile>
+#include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
+
+#include <functional>
 
 #include <memory>
 #include <optional>
@@ -24,6 +32,7 @@ struct DeviceOptions {
   std::shared_ptr<TrafficTrace> trace;  // null: no trace
   bool progress = false;     // draw progress on stderr
   bool back_up = false;      // save the memory as read before each write
+  StopSignals* stops = nullptr;  // armed while the session lives; null: signals end the process
 };
 
 class DeviceSession {
@@ -42,6 +51,12 @@ class DeviceSession {
  private:
   void wait(const bool& done);
   void watchReadStep();
+  void onStopSignal(int signal, int count);
+  // Runs a write run (writes and read-back); a stop signal that came before
+  // it starts cancels it before its first write.
+  WriteResult writeRun(const std::function<void(TransmitterSession::WriteDone)>& start);
+  void takeTimeOutRequests();
+  void timeOutNow();
 
   DeviceOptions options_;
   std::optional<BackupStore> backups_;  // the window's folder, when backing up
@@ -53,6 +68,10 @@ class DeviceSession {
   QTimer reply_watch_;      // the reply to the read step just sent
   bool reading_ = false;    // the steps running are read steps
   bool reply_missing_ = false;
+  bool writing_ = false;    // a write run is in progress
+  QMetaObject::Connection stop_connection_;
+  QFile time_out_source_;  // see takeTimeOutRequests
+  std::unique_ptr<QSocketNotifier> time_out_requests_;
 };
 
 }  // namespace quarn::cli

@@ -13,9 +13,10 @@ transmit frequency, alarm inputs, times and options), writes changed values
 back with a read-back check, loads the UHF or VHF factory defaults and keys a
 test transmission. The window texts are in Italian.
 
-The package also holds quarn-emulator, a simulated transmitter on a
-pseudo-terminal, and a udev rule that gives common USB serial adapters to the
-dialout group and keeps ModemManager from probing them.")
+The package also holds quarnctl, the same from a terminal, quarn-emulator, a
+simulated transmitter on a pseudo-terminal, and a udev rule that gives common
+USB serial adapters to the user at the seat and to the dialout group and keeps
+ModemManager from probing them.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)

@@ -1,5 +1,7 @@
 #include "config/cell_map.h"
 
+#include <algorithm>
+
 namespace quarn {
 
 GenerationConstants constants_of(Generation generation) {
@@ -9,6 +11,13 @@ GenerationConstants constants_of(Generation generation) {
 
 Generation generation_of(int device_type_byte) {
   return device_type_byte == device_type_new ? Generation::New : Generation::Old;
+}
+
+bool carries_meaning(int address, Generation generation) {
+  if (address == cell::device_type || address == cell::band) return true;
+  if (generation == Generation::New && address == cell::block_checksum) return true;
+  const int last_data_cell = std::min(block_size - 1, constants_of(generation).last_programmed_address);
+  return address >= 0 && address <= last_data_cell;
 }
 
 }  // namespace quarn

@@ -89,4 +89,10 @@ GenerationConstants constants_of(Generation generation);
 // A device type byte of 78 marks a New device, anything else an Old one.
 Generation generation_of(int device_type_byte);
 
+// Whether a cell means something to a unit of this generation, so that a
+// read-back must find it as written: the data cells the generation programs,
+// its type mark, the band and, New only, the checksum. The filler (37 to 59)
+// means nothing, nor do the cells an Old unit leaves unused (34 to 36, 61).
+bool carries_meaning(int address, Generation generation);
+
 }  // namespace quarn

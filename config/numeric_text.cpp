@@ -29,14 +29,24 @@ int digit_value(char c, int radix) {
   return value < radix ? value : -1;
 }
 
-double radix_integer(std::string_view digits, int radix) {
+// A number read from the start of a text without blanks: its value, how many
+// characters it took, and whether it had a digit at all.
+struct Reading {
   double value = 0;
-  for (const char c : digits) {
+  std::size_t length = 0;
+  bool has_digits = false;
+};
+
+Reading radix_integer(std::string_view text, int radix) {
+  Reading reading{.length = 2};  // "&H" or "&O"
+  for (const char c : text.substr(2)) {
     const int digit = digit_value(c, radix);
     if (digit < 0) break;
-    value = value * radix + digit;
+    reading.value = reading.value * radix + digit;
+    ++reading.length;
+    reading.has_digits = true;
   }
-  return value;
+  return reading;
 }
 
 std::string_view take_digits(std::string_view text, std::size_t& position) {
@@ -47,7 +57,7 @@ std::string_view take_digits(std::string_view text, std::size_t& position) {
 
 // Sign, digits, "." fraction and exponent, converted by from_chars, which does
 // not consult the locale.
-double decimal_number(std::string_view text) {
+Reading decimal_number(std::string_view text) {
   std::size_t position = 0;
   bool negative = false;
   if (position < text.size() && (text[position] == '+' || text[position] == '-')) {
@@ -56,7 +66,7 @@ double decimal_number(std::string_view text) {
   const std::string_view whole = take_digits(text, position);
   std::string_view fraction;
   if (position < text.size() && text[position] == '.') fraction = take_digits(text, ++position);
-  if (whole.empty() && fraction.empty()) return 0;
+  if (whole.empty() && fraction.empty()) return {};
 
   // An exponent letter without digits is not part of the number. The
   // exponent saturates: past 100000 any nonzero mantissa is out of range.
@@ -65,8 +75,10 @@ double decimal_number(std::string_view text) {
     std::size_t after = position + 1;
     const bool exponent_negative = after < text.size() && text[after] == '-';
     if (after < text.size() && (text[after] == '+' || text[after] == '-')) ++after;
-    for (const char c : take_digits(text, after)) exponent = std::min(exponent * 10 + (c - '0'), 100000L);
+    const std::string_view digits = take_digits(text, after);
+    for (const char c : digits) exponent = std::min(exponent * 10 + (c - '0'), 100000L);
     if (exponent_negative) exponent = -exponent;
+    if (!digits.empty()) position = after;
   }
 
   std::string number(whole.empty() ? "0" : whole);
@@ -80,7 +92,15 @@ double decimal_number(std::string_view text) {
                                : -static_cast<long>(std::min(fraction.find_first_not_of('0'), fraction.size()));
     value = magnitude + exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
   }
-  return negative ? -value : value;
+  return {.value = negative ? -value : value, .length = position, .has_digits = true};
+}
+
+Reading leading_number(std::string_view text) {
+  if (text.size() >= 2 && text[0] == '&') {
+    if (text[1] == 'H' || text[1] == 'h') return radix_integer(text, 16);
+    if (text[1] == 'O' || text[1] == 'o') return radix_integer(text, 8);
+  }
+  return decimal_number(text);
 }
 
 }  // namespace
@@ -88,12 +108,13 @@ double decimal_number(std::string_view text) {
 double numeric_value(std::string_view text) {
   std::string compact;
   std::copy_if(text.begin(), text.end(), std::back_inserter(compact), [](char c) { return !is_blank(c); });
-  if (compact.size() >= 2 && compact[0] == '&') {
-    const std::string_view digits = std::string_view(compact).substr(2);
-    if (compact[1] == 'H' || compact[1] == 'h') return radix_integer(digits, 16);
-    if (compact[1] == 'O' || compact[1] == 'o') return radix_integer(digits, 8);
-  }
-  return decimal_number(compact);
+  return leading_number(compact).value;
+}
+
+bool is_one_number(std::string_view text) {
+  if (std::ranges::any_of(text, is_blank)) return false;
+  const Reading reading = leading_number(text);
+  return reading.has_digits && reading.length == text.size();
 }
 
 double round_half_even(double number) {

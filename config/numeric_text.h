@@ -16,6 +16,11 @@ namespace quarn {
 // The separator is always ".", whatever the locale.
 double numeric_value(std::string_view text);
 
+// True when numeric_value reads the whole text as one number with at least
+// one digit, and the text holds no blank: "433.92", ".5", "&H1F" and "1e3"
+// are one number; "", " 30", "30s", "4..4" and "1e" are not.
+bool is_one_number(std::string_view text);
+
 // The byte a number becomes on the wire: rounded to the nearest integer, ties
 // to the even one; nullopt when the result lies outside 0 to 255.
 std::optional<std::uint8_t> byte_value(double number);

@@ -8,6 +8,7 @@
 #include "config/cell_map.h"
 #include "config/field_values.h"
 #include "config/parameter_block.h"
+#include "config/typed_characters.h"
 #include "config/value_range.h"
 
 #include <array>
@@ -62,6 +63,8 @@ struct SettingDeclaration {
   // input number.
   ValueRange limits;
   std::string FieldValues::*text = nullptr;  // every kind but OptionPair
+  // What the window's filter of the setting's text field accepts as typed.
+  TypedCharacters typed = TypedCharacters::Any;
   bool FieldValues::*option = nullptr;       // OptionPair only
   std::uint8_t value_when_true = 0;          // OptionPair: the cell value that `option` true stands for
 

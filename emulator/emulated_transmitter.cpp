@@ -47,6 +47,7 @@ void EmulatedTransmitter::clientDisconnected() {
   client_ = false;
   announcer_.stop();
   to_client_.takeAll();
+  unanswered_on_the_line_ = false;
   emit clientChanged(false);
 }
 
@@ -67,8 +68,13 @@ void EmulatedTransmitter::deliverToDevice(const QByteArray& bytes, const QList<q
       emit vanished();
       return;
     }
-    if (!client_ || reply.bytes.empty()) continue;
-    to_client_.sendFrom(planned_ns[i], to_byte_array(reply.bytes), replyDelay(reply));
+    if (!client_) continue;
+    if (!reply.bytes.empty()) to_client_.sendFrom(planned_ns[i], to_byte_array(reply.bytes), replyDelay(reply));
+    if (reply.unanswered) {
+      // A late reply is not waited for: the PC's time-out comes first.
+      if (reply.bytes.empty() || reply.late) emit stepUnanswered();
+      else unanswered_on_the_line_ = true;
+    }
   }
 }
 
@@ -80,6 +86,10 @@ std::chrono::milliseconds EmulatedTransmitter::replyDelay(const TransmitterModel
 void EmulatedTransmitter::deliverToClient(const QByteArray& bytes, const QList<qint64>& planned_ns) {
   for (qsizetype i = 0; i < bytes.size(); ++i) log(TrafficEntry::Direction::ToClient, bytes[i], planned_ns[i]);
   emit bytesToClient(bytes);
+  if (unanswered_on_the_line_ && to_client_.pending() == 0) {
+    unanswered_on_the_line_ = false;
+    emit stepUnanswered();
+  }
 }
 
 void EmulatedTransmitter::log(TrafficEntry::Direction direction, char byte, qint64 planned_ns) {

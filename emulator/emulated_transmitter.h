@@ -58,6 +58,11 @@ class EmulatedTransmitter : public QObject {
   // The device went away (TransmitterFaults::vanish_at_read, vanish_at_write):
   // the port behind it must close.
   void vanished();
+  // The device has answered a step with nothing the PC takes as its reply in
+  // time (TransmitterModel::Reply::unanswered), and what it did send has
+  // reached the client: the step can now end only by the PC's time-out. A
+  // test ends the wait here instead of waiting out the real 4 s.
+  void stepUnanswered();
 
  private:
   void announce();
@@ -75,6 +80,7 @@ class EmulatedTransmitter : public QObject {
   bool client_ = false;
   std::vector<TrafficEntry> traffic_;
   qint64 dropped_input_ = 0;
+  bool unanswered_on_the_line_ = false;  // stepUnanswered is due once the line has delivered
 };
 
 }  // namespace quarn

@@ -90,7 +90,8 @@ TransmitterModel::Reply TransmitterModel::command(std::uint8_t letter) {
 TransmitterModel::Reply TransmitterModel::readCell(int address) {
   if (faults_.vanish_at_read == address || faults_.hang_at_read == address) {
     stopped_ = true;
-    return {.bytes = {}, .vanishes = faults_.vanish_at_read == address};
+    const bool vanishes = faults_.vanish_at_read == address;
+    return {.bytes = {}, .unanswered = !vanishes, .vanishes = vanishes};
   }
   Bytes reply{memory_[address]};
   if (faults_.extra_after_read_at == address) reply.push_back(noise);
@@ -103,7 +104,7 @@ TransmitterModel::Reply TransmitterModel::writeCell(int address, std::uint8_t va
     stopped_ = true;
     return {.bytes = {}, .vanishes = true};
   }
-  if (faults_.no_ack_from && address >= *faults_.no_ack_from) return {};
+  if (faults_.no_ack_from && address >= *faults_.no_ack_from) return {.bytes = {}, .unanswered = true};
   // Another value: the lowest bit flipped.
   memory_[address] = faults_.store_other_at == address ? value ^ 1 : value;
   Reply reply{{}, true};
@@ -113,6 +114,7 @@ TransmitterModel::Reply TransmitterModel::writeCell(int address, std::uint8_t va
   if (faults_.double_ack_every_write || faults_.double_ack_at == address) reply.bytes.push_back(letter);
   if (faults_.flood_at_write == address) flood_ahead_of(reply.bytes);
   reply.late = faults_.late_ack_at == address;
+  reply.unanswered = reply.late || reply.bytes.front() != ack;
   return reply;
 }
 

@@ -44,6 +44,10 @@ class TransmitterModel {
     Bytes bytes;
     bool acknowledges_write = false;  // the device takes its time over these
     bool late = false;                // held past the PC's acknowledgement time-out
+    // Nothing the PC takes as the step's reply comes in time (no reply, a
+    // late one, an acknowledgement that is not a lone "K", a hang): only its
+    // time-out, or the technician, ends the step.
+    bool unanswered = false;
     bool vanishes = false;            // the device goes away after this byte
   };
 

@@ -2,7 +2,9 @@
 // 15 decimal digits alone (exactly representable) is that integer; "&H" and
 // "&O" read the hexadecimal or octal digits that follow, up to the first that
 // does not fit; a plain decimal text reads as the standard library reads it;
-// blanks anywhere change nothing and a leading minus negates.
+// blanks anywhere change nothing and a leading minus negates. is_one_number
+// holds only for a text without blanks that has a digit, and never once a
+// character that no number holds is appended.
 
 #include "config/numeric_text.h"
 #include "fuzz_check.h"
@@ -55,6 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       double expected = 0;
       if (std::from_chars(text.data(), text.data() + size, expected).ec == std::errc()) FUZZ_CHECK(value == expected);
     }
+  }
+
+  if (quarn::is_one_number(text)) {
+    FUZZ_CHECK(no_blanks && text.find_first_of("0123456789abcdefABCDEF") != std::string_view::npos);
+    FUZZ_CHECK(!quarn::is_one_number(std::string(text) + "#"));
   }
 
   // Blanks, tabs and line feeds count for nothing wherever they stand, and a

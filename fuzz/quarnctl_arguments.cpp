@@ -29,6 +29,7 @@ QStringList canonical(const Arguments& a) {
   valued("--output", a.output);
   valued("--report", a.report);
   valued("--trace", a.trace);
+  if (a.separator != u',') out << QStringLiteral("--separator=") + a.separator;
   for (const QString& set : a.sets) out << QStringLiteral("--set=") + set;
   if (a.json) out << QStringLiteral("--json");
   if (a.no_backup) out << QStringLiteral("--no-backup");

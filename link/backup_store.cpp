@@ -2,10 +2,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -40,9 +43,11 @@ std::optional<BackupName> parse_backup_name(const QString& name) {
   return BackupName{match.captured(1), counter.isEmpty() ? 1 : counter.toInt(), name};
 }
 
-std::vector<BackupName> backups_in(const QString& folder) {
+// The backups in the folder, oldest first; with a stamp, only that second's.
+std::vector<BackupName> backups_in(const QString& folder, const QString& stamp = {}) {
   std::vector<BackupName> backups;
-  const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+  const QStringList filter = stamp.isEmpty() ? QStringList() : QStringList{stamp + QStringLiteral("_*")};
+  const QStringList names = QDir(folder).entryList(filter, QDir::Files | QDir::Hidden);
   for (const QString& name : names) {
     if (auto backup = parse_backup_name(name)) backups.push_back(std::move(*backup));
   }
@@ -69,6 +74,14 @@ QString code_part(const std::string& code) {
   return part.isEmpty() ? QStringLiteral("none") : part;
 }
 
+// Creates the folder and its parents; the system's reason when it cannot.
+std::optional<QString> create_folder(const QString& folder) {
+  std::error_code error;
+  std::filesystem::create_directories(std::filesystem::path(folder.toStdU16String()), error);
+  if (!error) return std::nullopt;
+  return QString::fromLocal8Bit(error.message());
+}
+
 QString band_part(const std::optional<Band>& band) {
   if (!band) return QStringLiteral("unknown");
   return *band == Band::Uhf ? QStringLiteral("uhf") : QStringLiteral("vhf");
@@ -78,26 +91,25 @@ QString band_part(const std::optional<Band>& band) {
 
 BackupStore::BackupStore(QString folder) : folder_(std::move(folder)) {}
 
-QString BackupStore::defaultFolder() {
+QString BackupStore::defaultFolder(bool emulated_units) {
   const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-  return data.isEmpty() ? QString() : data + QStringLiteral("/backups");
+  if (data.isEmpty()) return {};
+  return data + (emulated_units ? QStringLiteral("/demo-backups") : QStringLiteral("/backups"));
 }
 
 std::optional<QString> BackupStore::save(const SettingsFile& file, QString* saved_path) {
   if (folder_.isEmpty()) return QStringLiteral("Backup non salvato: nessuna cartella dei backup");
-  if (!QDir().mkpath(folder_)) {
-    return QString("Backup non salvato: impossibile creare la cartella \"%1\"").arg(QDir::toNativeSeparators(folder_));
+  if (const auto reason = create_folder(folder_)) {
+    return QString("Backup non salvato: impossibile creare la cartella \"%1\" (%2)")
+        .arg(QDir::toNativeSeparators(folder_), *reason);
   }
 
   SettingsFile backup = file;
   if (!backup.saved_at.isValid()) backup.saved_at = QDateTime::currentDateTimeUtc();
   const QString stamp = stamp_of(backup.saved_at);
 
-  std::vector<BackupName> existing = backups_in(folder_);
   int counter = 1;
-  for (const BackupName& other : existing) {
-    if (other.stamp == stamp) counter = std::max(counter, other.counter + 1);
-  }
+  for (const BackupName& other : backups_in(folder_, stamp)) counter = std::max(counter, other.counter + 1);
   QString name = stamp + "_code-" + code_part(backup.settings.code) + '_' + band_part(backup.band);
   if (counter > 1) name += '_' + QString::number(counter);
   name += QStringLiteral(".json");
@@ -105,15 +117,15 @@ std::optional<QString> BackupStore::save(const SettingsFile& file, QString* save
   const QString path = QDir(folder_).filePath(name);
   if (auto error = save_settings_file(path, backup)) return QString("Backup non salvato: %1").arg(*error);
   if (saved_path) *saved_path = path;
+  return std::nullopt;
+}
 
-  // Retention: the oldest go first, but never the backup just written, even
-  // when a clock set back makes it look the oldest. A backup that cannot be
-  // deleted stays; the new one is saved all the same.
-  existing = backups_in(folder_);
-  std::erase_if(existing, [&](const BackupName& other) { return other.name == name; });
+void BackupStore::retire(const QString& kept) {
+  std::vector<BackupName> existing = backups_in(folder_);
+  const QString kept_name = QFileInfo(kept).fileName();
+  std::erase_if(existing, [&](const BackupName& other) { return other.name == kept_name; });
   const auto excess = static_cast<std::ptrdiff_t>(existing.size()) - (backup_keep_count - 1);
   for (std::ptrdiff_t i = 0; i < excess; ++i) QFile::remove(QDir(folder_).filePath(existing[i].name));
-  return std::nullopt;
 }
 
 QStringList BackupStore::list() const {

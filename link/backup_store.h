@@ -25,17 +25,23 @@ class BackupStore {
 
   // The "backups" folder in the application's data folder, which depends on
   // the organisation and application names set on QCoreApplication.
-  static QString defaultFolder();
+  // `emulated_units`: "demo-backups" beside it instead, for the demo's
+  // emulated transmitter, whose backups must never rotate a real unit's out.
+  static QString defaultFolder(bool emulated_units = false);
 
   const QString& folder() const { return folder_; }
 
-  // Writes `file` (atomically) as a new backup named after its saved_at (UTC;
-  // the current time if invalid), code and band, for example
-  // 2026-12-08_101530_code-1234_uhf.json; a second backup in the same second
-  // gets _2, then _3, before ".json". Then deletes the oldest backups beyond
-  // backup_keep_count, and nothing but backups. Creates the folder if needed.
+  // Writes `file` (atomically, synced to the disk) as a new backup named
+  // after its saved_at (UTC; the current time if invalid), code and band, for
+  // example 2026-12-08_101530_code-1234_uhf.json; a second backup in the same
+  // second gets _2, then _3, before ".json". Creates the folder if needed.
   // Returns the message to show on failure; on success sets *saved_path.
   std::optional<QString> save(const SettingsFile& file, QString* saved_path = nullptr);
+
+  // Deletes the oldest backups beyond backup_keep_count, and nothing but
+  // backups; never `kept` (the one just saved), even when a clock set back
+  // makes it look the oldest. A backup that cannot be deleted stays.
+  void retire(const QString& kept);
 
   // Paths of the backups in the folder, oldest first. Files whose names are
   // not backup names are left out.

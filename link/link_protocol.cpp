@@ -64,6 +64,17 @@ void LinkProtocol::abortWait() {
   if (wait_ != Wait::None) finish(false);
 }
 
+void LinkProtocol::runTimer1Out() {
+  if (wait_ != Wait::Acknowledgement) return;
+  const unsigned serial = wait_serial_;
+  QMetaObject::invokeMethod(
+      this,
+      [this, serial] {
+        if (serial == wait_serial_) onTimer1();
+      },
+      Qt::QueuedConnection);
+}
+
 void LinkProtocol::startWait(Wait wait) {
   Q_ASSERT(wait_ == Wait::None);
   wait_ = wait;

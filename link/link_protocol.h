@@ -66,6 +66,10 @@ class LinkProtocol : public QObject {
   // Ends the running wait as if the port had closed (its `done` runs now).
   // Also what the owner calls when the port goes away.
   void abortWait();
+  // Ends the running acknowledgement wait as Timer1 running out does, on the
+  // next pass of the event loop; Timer1 keeps its interval. For a caller that
+  // knows no "K" is coming (a test whose emulated device has withheld it).
+  void runTimer1Out();
 
  private:
   enum class Wait { None, Ready, Byte, Acknowledgement, Guard };

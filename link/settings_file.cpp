@@ -1,7 +1,12 @@
 #include "link/settings_file.h"
 
+#include "config/numeric_text.h"
+#include "config/setting_text.h"
+#include "link/repeated_json_keys.h"
+
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -163,6 +168,12 @@ class Member {
     if (!value_.isString()) mistyped("testo");
     return value_.toString();
   }
+  // A text, or a JSON number taken as its decimal text: "code": 1234 is "1234".
+  QString text_or_number() const {
+    if (value_.isDouble()) return QString::fromStdString(decimal_text(value_.toDouble()));
+    if (!value_.isString()) mistyped("testo o numero");
+    return value_.toString();
+  }
   bool flag() const {
     if (!value_.isBool()) mistyped("vero/falso");
     return value_.toBool();
@@ -209,6 +220,7 @@ QJsonObject top_object(const QByteArray& bytes) {
                .arg(parse_error_text(error.error), QString::number(error.offset)));
   }
   if (!document.isObject()) refuse("Il file non contiene un oggetto JSON");
+  if (const auto key = first_repeated_key(bytes)) refuse(QString("Chiave \"%1\" presente più volte").arg(*key));
   return document.object();
 }
 
@@ -247,7 +259,10 @@ FieldValues settings_of(const QJsonObject& root) {
   const QJsonObject object = Member(root, {}, parent).object();
   FieldValues fields;
   for (const TextKey& text_key : text_keys) {
-    fields.*text_key.member = Member(object, parent, text_key.key).text().toStdString();
+    const Member member(object, parent, text_key.key);
+    const StrictText read = read_setting_text(*setting_named(text_key.key), member.path(), member.text_or_number());
+    if (!read.text) refuse(read.refusal);
+    fields.*text_key.member = *read.text;
   }
   fields.quarn_mode = Member(object, parent, "code_mode").choice(code_mode_names) == 0;
   fields.low_tones = Member(object, parent, "tones").choice(tone_names) == 1;
@@ -360,7 +375,27 @@ SettingsLoad load_settings(const QByteArray& bytes) {
   }
 }
 
+StrictText read_setting_text(const SettingDeclaration& setting, const QString& key, const QString& given) {
+  const QByteArray utf8 = given.toUtf8();
+  const CheckedText checked =
+      check_setting_text(setting, std::string_view(utf8.constData(), static_cast<std::size_t>(utf8.size())));
+  if (checked.fault == TextFault::None) return {checked.text, {}};
+  QString refusal = QString("Chiave \"%1\": \"%2\" non è un numero").arg(key, given);
+  if (checked.fault == TextFault::Character) {
+    // The character as given: a comma stays a comma.
+    const QString rest = QString::fromUtf8(utf8.mid(static_cast<qsizetype>(checked.offset)));
+    const QString character = rest.left(rest.front().isHighSurrogate() ? 2 : 1);
+    refusal += QString(" (il campo non accetta \"%1\")").arg(character);
+  }
+  return {std::nullopt, refusal};
+}
+
 SettingsLoad load_settings_file(const QString& path) {
+  // Opening a pipe waits for a writer, and a device may never end: only a
+  // regular file (or a link to one) is opened.
+  if (const QFileInfo info(path); info.exists() && !info.isFile()) {
+    return {std::nullopt, QString("Impossibile aprire \"%1\": non è un file regolare").arg(path)};
+  }
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     return {std::nullopt, QString("Impossibile aprire \"%1\": %2").arg(path, file.errorString())};

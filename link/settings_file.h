@@ -10,6 +10,7 @@
 #include "config/cell_map.h"
 #include "config/factory_defaults.h"
 #include "config/field_values.h"
+#include "config/settings_table.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -25,7 +26,7 @@ inline constexpr int settings_version = 1;
 inline constexpr qint64 settings_max_size = 1024 * 1024;
 
 struct SettingsFile {
-  FieldValues settings;              // texts as typed, options as chosen
+  FieldValues settings;              // texts as the window takes them, options as chosen
   std::optional<MemoryRead> cells;   // cells 0 to 62 as read; none before a read
   Generation generation = Generation::New;
   std::optional<Band> band;          // none when the band cell is neither U nor V
@@ -55,11 +56,22 @@ QByteArray to_json(const SettingsFile& file);
 // Accepts the bytes of a whole file or refuses them with a message that names
 // the key and the problem. Unknown keys are ignored; every known key is
 // required but "read_out_of_step", which only a backup of a doubtful read
-// carries.
+// carries; a key given twice in one object is refused. Each setting's text
+// (or a JSON number, as its decimal text) is read by read_setting_text.
 SettingsLoad load_settings(const QByteArray& bytes);
 
-// Reads a file from disk, refusing one larger than settings_max_size before
-// reading it.
+// A setting's text from a file or the command line, read strictly
+// (check_setting_text): the text to keep, a decimal comma read as ".", or
+// the refusal that names `key` and the text as given.
+struct StrictText {
+  std::optional<std::string> text;
+  QString refusal;
+};
+StrictText read_setting_text(const SettingDeclaration& setting, const QString& key, const QString& given);
+
+// Reads a file from disk, refusing one that is not a regular file (a pipe, a
+// device, a folder) before opening it and one larger than settings_max_size
+// before reading it.
 SettingsLoad load_settings_file(const QString& path);
 
 // Writes the file atomically: a temporary file in the same folder, renamed

@@ -2,6 +2,11 @@
 
 #include "link/port_names.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include <utility>
+
 namespace quarn {
 
 QString format_traffic_line(double ms, TrafficDirection direction, std::uint8_t byte) {
@@ -20,13 +25,39 @@ QString format_trace_note(double ms, const QString& text) {
   return QStringLiteral("%1 ms  -- %2").arg(ms, 9, 'f', 1).arg(text);
 }
 
-std::optional<QString> TrafficTrace::open(const QString& path) {
+namespace {
+
+QString unwritable(const QString& path, const QString& reason) {
+  return QStringLiteral("impossibile scrivere la traccia %1: %2").arg(path, reason);
+}
+
+// The local time with its offset from UTC, to the millisecond.
+QString local_time_text() {
+  QDateTime now = QDateTime::currentDateTime();
+  now.setOffsetFromUtc(now.offsetFromUtc());
+  return now.toString(Qt::ISODateWithMs);
+}
+
+}  // namespace
+
+std::optional<QString> TrafficTrace::open(const QString& path, const TraceHeader& header) {
   file_.close();
+  clock_.invalidate();
+  failure_.reset();
+  failure_taken_ = false;
   file_.setFileName(path);
   if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-    return QStringLiteral("impossibile scrivere la traccia %1: %2").arg(path, file_.errorString());
+    return unwritable(path, file_.errorString());
   }
-  clock_.start();
+  const QString program = header.program.isEmpty() ? QCoreApplication::applicationName() : header.program;
+  const QString version = header.version.isEmpty() ? QCoreApplication::applicationVersion() : header.version;
+  line(QStringLiteral("# %1 %2").arg(program, version));
+  line(QStringLiteral("# iniziata: ") + local_time_text());
+  line(QStringLiteral("# porta: ") +
+       (header.port.isEmpty() ? QStringLiteral("scelta a ogni connessione (vedi \"porta aperta\")") : header.port));
+  // As QtSerialLink::open sets the port.
+  line(QStringLiteral("# linea: 2400 baud, 8 bit di dati, nessuna parità, 1 bit di stop, nessun controllo di flusso"));
+  line(QStringLiteral("# tempi: millisecondi dalla prima apertura della porta, su un orologio monotono"));
   return std::nullopt;
 }
 
@@ -35,14 +66,23 @@ double TrafficTrace::now() const { return clock_.isValid() ? double(clock_.nsecs
 // Each line reaches the file before the next: a crash loses at most the one
 // being written.
 void TrafficTrace::line(const QString& text) {
-  if (!file_.isOpen()) return;
-  file_.write((text + u'\n').toUtf8());
-  file_.flush();
+  if (!file_.isOpen() || failure_) return;
+  if (file_.write((text + u'\n').toUtf8()) < 0 || !file_.flush()) {
+    failure_ = unwritable(file_.fileName(), file_.errorString());
+  }
 }
 
+std::optional<QString> TrafficTrace::takeNewFailure() {
+  if (!failure_ || std::exchange(failure_taken_, true)) return std::nullopt;
+  return failure_;
+}
+
+// The first opening is the trace's time 0, its own line included.
 void TrafficTrace::portOpened(const QString& what) {
-  clock_.start();
-  note(QStringLiteral("porta aperta: ") + what);
+  const bool first = !clock_.isValid();
+  const double ms = first ? 0.0 : now();
+  if (first) clock_.start();
+  line(format_trace_note(ms, QStringLiteral("porta aperta: %1 alle %2").arg(what, local_time_text())));
 }
 
 void TrafficTrace::bytes(TrafficDirection direction, const QByteArray& bytes) {
@@ -60,15 +100,21 @@ TracedLink::TracedLink(SerialLink& inner, QObject* parent) : SerialLink(parent),
   });
 }
 
+QString TracedLink::portText() const {
+  return QStringLiteral("Com %1 (%2)").arg(inner_.portNumber()).arg(device_name_for_port(inner_.portNumber()));
+}
+
 std::optional<PortError> TracedLink::open() {
   const bool was_open = inner_.isOpen();
   std::optional<PortError> error = inner_.open();
   if (trace_ && !was_open) {
-    const QString com = QStringLiteral("Com %1").arg(inner_.portNumber());
     if (error) {
-      trace_->note(QStringLiteral("errore della porta (%1): %2 %3").arg(com).arg(error->number).arg(error->description));
+      trace_->note(QStringLiteral("errore della porta (Com %1): %2 %3")
+                       .arg(inner_.portNumber())
+                       .arg(error->number)
+                       .arg(error->description));
     } else {
-      trace_->portOpened(QStringLiteral("%1 (%2)").arg(com, device_name_for_port(inner_.portNumber())));
+      trace_->portOpened(portText());
     }
   }
   return error;
@@ -80,15 +126,26 @@ void TracedLink::close() {
   if (trace_ && was_open) trace_->note(QStringLiteral("porta chiusa"));
 }
 
+// A port opened before the trace began starts its clock with its first traffic.
+void TracedLink::noteOpenedBefore() {
+  if (!trace_->clockStarted()) trace_->portOpened(portText() + QStringLiteral(", già prima della traccia"));
+}
+
 QByteArray TracedLink::read() {
   QByteArray bytes = inner_.read();
-  if (trace_) trace_->bytes(TrafficDirection::ToClient, bytes);
+  if (trace_ && !bytes.isEmpty()) {
+    noteOpenedBefore();
+    trace_->bytes(TrafficDirection::ToClient, bytes);
+  }
   return bytes;
 }
 
 void TracedLink::write(const QByteArray& bytes) {
   // A closed port sends nothing, so nothing is traced.
-  if (trace_ && inner_.isOpen()) trace_->bytes(TrafficDirection::ToTransmitter, bytes);
+  if (trace_ && inner_.isOpen()) {
+    noteOpenedBefore();
+    trace_->bytes(TrafficDirection::ToTransmitter, bytes);
+  }
   inner_.write(bytes);
 }
 

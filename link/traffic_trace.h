@@ -1,8 +1,9 @@
 #pragma once
-// A readable log of the serial traffic, written as it happens: every byte
-// with its direction and the milliseconds since the port opened, and the
-// port's opens, closes and errors and the operations' starts and ends
-// between them. The emulator's log uses the same line format.
+// A readable log of the serial traffic, written as it happens: a header
+// ("# " lines), then every byte with its direction and the milliseconds since
+// the port first opened, and the port's opens, closes and errors and the
+// operations' starts and ends between them. The emulator's log uses the same
+// line format.
 
 #include "link/serial_link.h"
 
@@ -11,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 namespace quarn {
 
@@ -21,23 +23,42 @@ QString format_traffic_line(double ms, TrafficDirection direction, std::uint8_t 
 // "    104.2 ms  -- porta chiusa"
 QString format_trace_note(double ms, const QString& text);
 
+// Who writes a trace, for its header.
+struct TraceHeader {
+  QString program;  // "quarnctl"; empty: the application's name
+  QString version;  // empty: the application's version
+  QString port;     // the port when it is known from the start; empty otherwise
+};
+
 class TrafficTrace {
  public:
-  // Creates or empties the file. The reason, in words, when it cannot.
-  std::optional<QString> open(const QString& path);
+  // Creates or empties the file and writes the header: the program, the date
+  // and time, the port and the line settings. The reason, in words, when the
+  // file cannot be opened; a header that cannot be written is a failure().
+  std::optional<QString> open(const QString& path, const TraceHeader& header = {});
   bool isOpen() const { return file_.isOpen(); }
 
-  // Restarts the clock: the times that follow count from this open.
+  // The times count from the first opening: one clock for the whole trace,
+  // so that they never go back. Lines before it show 0.0.
   void portOpened(const QString& what);
+  bool clockStarted() const { return clock_.isValid(); }
   void bytes(TrafficDirection direction, const QByteArray& bytes);
   void note(const QString& text);
+
+  // The first line that could not be written (a full disk, a file gone), in
+  // words naming the file; nothing more is written after it.
+  const std::optional<QString>& failure() const { return failure_; }
+  // The failure, the first time it is asked for after it happened.
+  std::optional<QString> takeNewFailure();
 
  private:
   double now() const;
   void line(const QString& text);
 
   QFile file_;
-  QElapsedTimer clock_;  // since the last open, or since the trace began
+  QElapsedTimer clock_;  // monotonic, since the first opening of the port
+  std::optional<QString> failure_;
+  bool failure_taken_ = false;
 };
 
 // A link that passes everything to another one and writes what passes to
@@ -61,6 +82,9 @@ class TracedLink : public SerialLink {
   void write(const QByteArray& bytes) override;
 
  private:
+  QString portText() const;
+  void noteOpenedBefore();
+
   SerialLink& inner_;
   std::shared_ptr<TrafficTrace> trace_;
 };

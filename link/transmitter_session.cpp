@@ -3,17 +3,9 @@
 #include "link/settings_file.h"
 
 #include <memory>
+#include <utility>
 
 namespace quarn {
-
-namespace {
-// A write run that ended before its last acknowledgement: nothing read back.
-WriteResult unwritten(const Outcome& outcome) {
-  WriteResult result;
-  result.outcome = outcome;
-  return result;
-}
-}  // namespace
 
 TransmitterSession::TransmitterSession(SerialLink& port, QObject* parent)
     : QObject(parent), port_(port), traced_(port), protocol_(traced_) {
@@ -34,6 +26,7 @@ bool TransmitterSession::begin(const char* name) {
   cancelled_ = false;
   last_loss_.reset();
   protocol_.takeStrayCount();
+  emit busyChanged(true);
   return true;
 }
 
@@ -53,11 +46,17 @@ QString outcome_text(const Outcome& outcome) {
 }  // namespace
 
 // The operation is over: another may start, and the trace says how it ended.
+// A write run's backup was saved before its first command; the oldest
+// backups beyond those kept go only now, as deleting them (a listing of the
+// folder, and on some disks a synchronous discard) would delay that command.
 void TransmitterSession::finish(const Outcome& outcome) {
   busy_ = false;
+  if (std::exchange(retire_backups_, false) && backups_) backups_->retire(run_backup_path_);
   if (TrafficTrace* trace = traced_.trace()) {
     trace->note(QStringLiteral("fine: %1: %2").arg(QLatin1String(operation_), outcome_text(outcome)));
+    if (const auto failure = trace->takeNewFailure()) emit traceFailed(*failure);
   }
+  emit busyChanged(false);
 }
 
 std::optional<QString> TransmitterSession::setTraceFile(const QString& path) {
@@ -123,9 +122,15 @@ bool TransmitterSession::readMemory(ReadDone done) {
   return true;
 }
 
-// Only a complete read in step is a memory worth backing up.
+// A complete read is what a backup saves, in step or not: a read out of
+// step is saved marked as such, which is better than no backup at all.
 void TransmitterSession::remember(const Outcome& outcome, const ReadResult& read) {
-  if (outcome.completed() && !read.out_of_step) last_read_ = read.cells;
+  if (outcome.completed()) last_read_ = read;
+}
+
+std::optional<MemoryRead> TransmitterSession::lastRead() const {
+  if (!last_read_ || last_read_->out_of_step) return std::nullopt;
+  return last_read_->cells;
 }
 
 void TransmitterSession::read(ReadDone done) {
@@ -175,10 +180,35 @@ void TransmitterSession::writeFrom(int address) {
   emit progress(address, last_address_);
 }
 
+// Saves the last read of this connection before a write run starts. With no
+// read of this connection there is nothing of this unit to save; an earlier
+// connection's read may be another unit's, so nothing is saved and the run is
+// not held up: a factory reset must stay possible.
 std::optional<QString> TransmitterSession::backUp() {
+  run_backup_path_.clear();
+  run_backup_skipped_unread_ = false;
   if (!backups_) return std::nullopt;
-  if (!last_read_) return QStringLiteral("nessuna lettura completa di questo trasmettitore da salvare");
-  return backups_->save(settings_file_of_read(*last_read_), &last_backup_path_);
+  if (!last_read_) {
+    run_backup_skipped_unread_ = true;
+    if (TrafficTrace* trace = traced_.trace()) trace->note(QStringLiteral("nessuna copia di sicurezza: nulla letto"));
+    return std::nullopt;
+  }
+  if (auto error = backups_->save(settings_file_of_read(last_read_->cells, last_read_->out_of_step), &run_backup_path_)) {
+    return error;
+  }
+  last_backup_path_ = run_backup_path_;
+  retire_backups_ = true;
+  return std::nullopt;
+}
+
+// The result of the write run in progress, its backup included; the
+// read-back adds its findings.
+WriteResult TransmitterSession::writeResult(const Outcome& outcome) const {
+  WriteResult result;
+  result.outcome = outcome;
+  result.backup_path = run_backup_path_;
+  result.backup_skipped_unread = run_backup_skipped_unread_;
+  return result;
 }
 
 bool TransmitterSession::program(std::vector<std::uint8_t> writes, WriteDone done) {
@@ -186,7 +216,7 @@ bool TransmitterSession::program(std::vector<std::uint8_t> writes, WriteDone don
   if (const auto error = backUp()) {  // a write that cannot first be backed up does not start
     const Outcome outcome{OutcomeKind::BackupFailed, {}, -1, 0, *error};
     finish(outcome);
-    done(unwritten(outcome));
+    done(writeResult(outcome));
     return true;
   }
   const int last_address = int(writes.size()) - 1;
@@ -195,7 +225,7 @@ bool TransmitterSession::program(std::vector<std::uint8_t> writes, WriteDone don
         [this, values, done = std::move(done)](const Outcome& outcome) {
           if (!outcome.completed()) {
             finish(outcome);
-            return done(unwritten(outcome));
+            return done(writeResult(outcome));
           }
           readBack(*values, done);
         });
@@ -208,7 +238,7 @@ bool TransmitterSession::loadFactorySet(Band band, std::function<Generation()> g
   if (const auto error = backUp()) {  // a write that cannot first be backed up does not start
     const Outcome outcome{OutcomeKind::BackupFailed, {}, -1, 0, *error};
     finish(outcome);
-    done(unwritten(outcome));
+    done(writeResult(outcome));
     return true;
   }
   auto written = std::make_shared<std::vector<std::uint8_t>>(std::size_t(memory_size));
@@ -222,7 +252,7 @@ bool TransmitterSession::loadFactorySet(Band band, std::function<Generation()> g
       [this, written, before_read_back = std::move(before_read_back), done = std::move(done)](const Outcome& outcome) {
         if (!outcome.completed()) {
           finish(outcome);
-          return done(unwritten(outcome));
+          return done(writeResult(outcome));
         }
         if (before_read_back) before_read_back();
         readBack(*written, done);
@@ -230,27 +260,46 @@ bool TransmitterSession::loadFactorySet(Band band, std::function<Generation()> g
   return true;
 }
 
-// Reads the memory after a complete write run and compares every written cell
+// Reads the memory after a complete write run and compares the written cells
 // the read covers.
 void TransmitterSession::readBack(std::vector<std::uint8_t> written, WriteDone done) {
   const bool writes_out_of_step = protocol_.takeStrayCount() > 0;
   read([this, written = std::move(written), writes_out_of_step, done = std::move(done)](const Outcome& outcome,
                                                                                         const ReadResult& read) {
-    WriteResult result;
-    result.outcome = outcome;
+    WriteResult result = writeResult(outcome);
     result.writes_completed = true;
     result.writes_out_of_step = writes_out_of_step;
     result.read_back = read;
     remember(outcome, read);
     result.outcome.acknowledged = int(written.size());
-    if (outcome.completed()) {
-      for (std::size_t address = 0; address < written.size() && address < read.cells.size(); ++address) {
-        if (written[address] != read.cells[address]) result.mismatched.push_back(int(address));
-      }
-    }
+    if (outcome.completed()) compare(written, read.cells, result);
     finish(result.outcome);
     done(result);
   });
+}
+
+// A cell counts when it carries meaning for the unit's generation: the one
+// the run wrote, or for a run that ends before the type mark (an Old
+// programming run) the one the unit reports. A cell without meaning that
+// reads back otherwise is only written to the trace.
+void TransmitterSession::compare(const std::vector<std::uint8_t>& written, const MemoryRead& read,
+                                 WriteResult& result) const {
+  const auto mark = std::size_t(cell::device_type);
+  const Generation generation = generation_of(written.size() > mark ? written[mark] : read[mark]);
+  for (std::size_t address = 0; address < written.size() && address < read.size(); ++address) {
+    if (written[address] == read[address]) continue;
+    if (carries_meaning(int(address), generation)) {
+      result.mismatched.push_back(int(address));
+      continue;
+    }
+    result.ignored_mismatches.push_back(int(address));
+    if (TrafficTrace* trace = traced_.trace()) {
+      trace->note(QStringLiteral("cella %1 scritta %2, riletta %3: senza significato, non confrontata")
+                      .arg(address)
+                      .arg(written[address])
+                      .arg(read[address]));
+    }
+  }
 }
 
 void TransmitterSession::endSession(char end_letter) {

@@ -52,7 +52,15 @@ struct WriteResult {
   // even when the read-back agrees.
   bool writes_out_of_step = false;
   ReadResult read_back;           // valid when the outcome is completed
-  std::vector<int> mismatched;    // written cells that read back otherwise
+  std::vector<int> mismatched;    // written cells with meaning that read back otherwise
+  // Written cells that mean nothing to the unit (the filler) and read back
+  // otherwise: written to the trace, no failure.
+  std::vector<int> ignored_mismatches;
+  // The backup saved before the first write; empty when none was saved.
+  QString backup_path;
+  // Nothing had been read in this connection, so the run went on without a
+  // backup rather than save another unit's memory or hold up the write.
+  bool backup_skipped_unread = false;
 
   // The read-back confirms every written cell.
   bool verified() const {
@@ -84,19 +92,21 @@ class TransmitterSession : public QObject {
   // The reply time-out of every write step (Timer1, 4000 ms).
   QTimer& timer1() { return protocol_.timer1(); }
   void setAcknowledgementTimeout(int ms) { protocol_.timer1().setInterval(ms); }
+  void runTimer1Out() { protocol_.runTimer1Out(); }
   // The listening time after the last reply (reply_guard_ms); tests on a
   // line without delays shorten it.
   void setReplyGuard(int ms) { reply_guard_ms_ = ms; }
   bool busy() const { return busy_; }
   // With a store, every programming run and factory load first saves the
-  // memory as last read from this transmitter (at connect or by the last
-  // read-back); if that fails, nothing is written.
+  // memory as last read in this connection (at connect or by the last
+  // read-back), a read out of step marked as such; if that fails, nothing is
+  // written. With no read in this connection the run goes on, unsaved.
   void setBackupStore(BackupStore* store) { backups_ = store; }
+  const BackupStore* backupStore() const { return backups_; }
   // Where the last backup went (empty before the first).
   const QString& lastBackupPath() const { return last_backup_path_; }
-  // The memory as last read from this transmitter, in step; none after the
-  // session ended.
-  const std::optional<MemoryRead>& lastRead() const { return last_read_; }
+  // The memory as last read in this connection, when that read was in step.
+  std::optional<MemoryRead> lastRead() const;
 
   // Each operation returns false, and does nothing, while another one runs.
 
@@ -105,7 +115,7 @@ class TransmitterSession : public QObject {
   bool connectAndRead(ReadDone done);
   bool readMemory(ReadDone done);
   // Writes `writes[a]` to each address a, each acknowledged, then reads the
-  // memory back and compares every written cell it covers.
+  // memory back and compares the written cells that carry meaning (carries_meaning).
   bool program(std::vector<std::uint8_t> writes, WriteDone done);
   // Writes the 64 cells of the band's factory set, the generation asked for
   // at the moment each cell is written; `before_read_back` runs between the
@@ -120,6 +130,9 @@ class TransmitterSession : public QObject {
   void cancel();
 
  signals:
+  // An operation has started (true) or ended (false); emitted before an
+  // ending operation's own callback runs.
+  void busyChanged(bool busy);
   void waitingForReady();  // the port is open, the ready wait runs
   void sessionStarted();   // "U" has answered the ready "K"
   // A sequence of steps begins: reading (last address 62) or writing.
@@ -128,12 +141,17 @@ class TransmitterSession : public QObject {
   void progress(int address, int last_address);
   // The device went away; the port is closed already.
   void deviceLost(const quarn::PortError& error);
+  // The trace stopped taking lines (a full disk): said once, as the
+  // operation during which it happened ends; the reason names the file.
+  void traceFailed(const QString& reason);
 
  private:
   bool begin(const char* name);
   void finish(const Outcome& outcome);
   std::optional<QString> backUp();
+  WriteResult writeResult(const Outcome& outcome) const;
   void remember(const Outcome& outcome, const ReadResult& read);
+  void compare(const std::vector<std::uint8_t>& written, const MemoryRead& read, WriteResult& result) const;
   Outcome failure(int acknowledged = 0, int address = -1) const;
   void read(ReadDone done);
   void readFrom(int address);
@@ -150,8 +168,12 @@ class TransmitterSession : public QObject {
   bool cancelled_ = false;
   std::optional<PortError> last_loss_;
   BackupStore* backups_ = nullptr;
-  std::optional<MemoryRead> last_read_;  // from this transmitter, in step
+  std::optional<ReadResult> last_read_;  // the last complete read in this connection
   QString last_backup_path_;
+  // The backup of the write run in progress.
+  QString run_backup_path_;
+  bool retire_backups_ = false;  // once the run is over
+  bool run_backup_skipped_unread_ = false;
 
   // The sequence in progress.
   ReadResult reading_;

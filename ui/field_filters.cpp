@@ -1,6 +1,7 @@
 #include "ui/field_filters.h"
 
 #include "config/numeric_text.h"
+#include "config/typed_characters.h"
 #include "ui/notifier.h"
 
 #include <QApplication>
@@ -22,7 +23,7 @@ namespace {
 // QLineEdit refuses more than 32767 unless its maxLength is raised.
 constexpr qsizetype last_position = std::numeric_limits<std::int16_t>::max();
 
-bool is_digit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool accepted(TypedCharacters rule, QChar c) { return accepts_typed(rule, c.unicode()); }
 
 qsizetype positions_to_examine(const QString& text) { return std::min(text.size(), last_position); }
 
@@ -86,7 +87,7 @@ void run_digit_filter(QLineEdit& field, double limit, Notifier& notifier) {
   const qsizetype n = positions_to_examine(text);
   FieldValue value(field);
   for (qsizetype position = 1; position <= n; ++position) {
-    if (!is_digit(text[position - 1])) {
+    if (!accepted(TypedCharacters::Digits, text[position - 1])) {
       notifier.beep();
       point_at(field, position);
     }
@@ -101,8 +102,7 @@ void run_frequency_filter(QLineEdit& field, Notifier& notifier) {
   const QString text = field.text();
   const qsizetype n = positions_to_examine(text);
   for (qsizetype position = 1; position <= n; ++position) {
-    const QChar c = text[position - 1];
-    if (!is_digit(c) && c != u'.') {
+    if (!accepted(TypedCharacters::DigitsAndPoint, text[position - 1])) {
       point_at(field, position);
       notifier.beep();
       return;

@@ -1,6 +1,8 @@
 #pragma once
 // Typing filters of the value fields. A filter never changes the text: it
-// beeps, selects the offending character and gives the field the focus.
+// beeps, selects the offending character and gives the field the focus. The
+// characters each accepts are config/typed_characters.h's, which the settings
+// files and the command line hold their texts to.
 
 #include <QLineEdit>
 

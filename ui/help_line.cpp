@@ -42,6 +42,11 @@ HelpLine::HelpLine(QWidget& window, QLineEdit& line) : QObject(&window), window_
   }
 }
 
+void HelpLine::say(const QString& text) {
+  line_.setText(text);
+  line_.setCursorPosition(0);
+}
+
 bool HelpLine::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() != QEvent::MouseMove) return false;
   auto* widget = static_cast<QWidget*>(watched);

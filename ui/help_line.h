@@ -23,6 +23,11 @@ class HelpLine : public QObject {
   // (missing ones are skipped); writes into `line`. Owned by `window`.
   HelpLine(QWidget& window, QLineEdit& line);
 
+  // Writes what the window has to tell (an operation's outcome) until the
+  // pointer replaces it with a help text; a text too long for the line shows
+  // its beginning.
+  void say(const QString& text);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace quarn {
 
@@ -23,9 +25,16 @@ QString ScreenNotifier::chooseFileToSave(const QString& suggested_name) {
                                       suggested_name, settings_filter);
 }
 
-QString ScreenNotifier::chooseFileToOpen() {
-  return QFileDialog::getOpenFileName(QApplication::activeWindow(), QStringLiteral("Apri impostazioni"), QString(),
-                                      settings_filter);
+// Qt's own dialog: the desktops' native ones leave out places added to the side.
+QString ScreenNotifier::chooseFileToOpen(const QString& backups_folder) {
+  QFileDialog dialog(QApplication::activeWindow(), QStringLiteral("Apri impostazioni"), QString(), settings_filter);
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  if (!backups_folder.isEmpty() && QFileInfo(backups_folder).isDir()) {
+    dialog.setSidebarUrls(dialog.sidebarUrls() << QUrl::fromLocalFile(backups_folder));
+  }
+  return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 }  // namespace quarn

@@ -16,7 +16,8 @@ class Notifier {
   virtual void message(const QString& text, Icon icon = Icon::Exclamation) = 0;
   // A settings file chosen in a standard file dialog; empty when cancelled.
   virtual QString chooseFileToSave(const QString& suggested_name) = 0;
-  virtual QString chooseFileToOpen() = 0;
+  // The dialog offers `backups_folder` (when not empty) among its places.
+  virtual QString chooseFileToOpen(const QString& backups_folder) = 0;
 };
 
 // The real thing: the system beep and QMessageBox titled with the program name.
@@ -25,7 +26,7 @@ class ScreenNotifier : public Notifier {
   void beep() override;
   void message(const QString& text, Icon icon) override;
   QString chooseFileToSave(const QString& suggested_name) override;
-  QString chooseFileToOpen() override;
+  QString chooseFileToOpen(const QString& backups_folder) override;
 };
 
 }  // namespace quarn

@@ -7,6 +7,11 @@ namespace quarn {
 
 PickList::PickList(QWidget* parent) : QComboBox(parent) {
   setEditable(true);
+  // The text area fills its own background, the list's base colour that lies
+  // behind it anyway: the blinking text cursor, twice a second in an idle
+  // window, then repaints the text area alone rather than also the list, its
+  // group and the window behind it.
+  lineEdit()->setAutoFillBackground(true);
   // Inline completion would turn a typed "C" into an item's text.
   setCompleter(nullptr);
   connect(lineEdit(), &QLineEdit::textEdited, this, [this] { typed_ = true; });

@@ -1,5 +1,7 @@
 #include "ui/principale.h"
 
+#include "config/option_rules.h"
+
 #include "config/numeric_text.h"
 #include "config/settings_table.h"
 #include "link/port_names.h"
@@ -7,6 +9,7 @@
 #include "ui/caption_marquee.h"
 #include "ui/field_filters.h"
 #include "ui/help_line.h"
+#include "ui/immediate_press.h"
 #include "ui/notifier.h"
 #include "ui/pick_list.h"
 
@@ -23,8 +26,6 @@
 namespace quarn {
 namespace {
 
-constexpr int status_poll_ms = 10;
-
 // Hides and shows a list after a pick so that the keyboard focus leaves it.
 void bounce(QComboBox* list, int times) {
   for (int i = 0; i < times; ++i) {
@@ -33,8 +34,8 @@ void bounce(QComboBox* list, int times) {
   }
 }
 
-// The status poll sets every state on every tick; a tick that changes nothing
-// must paint nothing. QLabel::clear() repaints even an empty label, so texts
+// The status sets every state each time it follows a change; what is already
+// so must paint nothing. QLabel::clear() repaints even an empty label, so texts
 // are compared first; enabled states likewise, by the widget's own setting
 // (isEnabled() would also reflect a disabled parent).
 void set_text(QLabel* label, const QString& text) {
@@ -68,7 +69,7 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
   attach_digit_filter(*controls_.txb_tmp_rap, seconds_limit, notifier_);
   attach_digit_filter(*controls_.txb_amp, seconds_limit, notifier_);
   attach_frequency_filter(*controls_.FqTx, notifier_);
-  new HelpLine(*this, *controls_.Text7);
+  help_line_ = new HelpLine(*this, *controls_.Text7);
 
   for (auto [list, times] : {std::pair{controls_.Cmb_n_ing_all, 1}, {controls_.Cmb_N_ing_bat, 1}, {controls_.cmb_Monorep, 1},
                              {controls_.Cmb_tmr_p_all, 1}, {controls_.Cmb_n_tx_tot, 2}}) {
@@ -82,9 +83,10 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
     notifier_.beep();
   });
 
-  // The poll consults the repeater code every 10 ms: parse it when it changes.
+  // The field rules consult the repeater code: parse it when it changes.
   connect(controls_.cmb_Monorep, &QComboBox::editTextChanged, this, [this](const QString& text) {
     repeater_value_ = numeric_value(text.toStdString());
+    statusChanged();
   });
 
   // Settings files, beside the window's controls.
@@ -92,6 +94,7 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
   connect(new QShortcut(QKeySequence::Save, this), &QShortcut::activated, this, &Principale::saveSettings);
   connect(new QShortcut(QKeySequence::Open, this), &QShortcut::activated, this, &Principale::openSettings);
 
+  for (QPushButton* command : findChildren<QPushButton*>()) press_at_once_when_accessible(*command);
   connect(controls_.Cmd_connetti, &QPushButton::clicked, this, &Principale::onConnetti);
   connect(controls_.Cmd_disconetti, &QPushButton::clicked, this, [this] { endSessionWith(letter::end); });
   connect(controls_.Cmd_tx, &QPushButton::clicked, this, [this] { endSessionWith(letter::test_transmission); });
@@ -103,12 +106,22 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
   connect(&session_, &TransmitterSession::waitingForReady, this, [this] { setState(state_text::waiting); });
   connect(&session_, &TransmitterSession::sessionStarted, this, [this] { setState(state_text::connected); });
   connect(&session_, &TransmitterSession::stepsStarted, this, &Principale::startProgress);
+  read_back_limit_.setSingleShot(true);
+  connect(&read_back_limit_, &QTimer::timeout, &session_, &TransmitterSession::cancel);
   connect(&session_, &TransmitterSession::progress, &progress_, &ProgressThrottle::step);
 
+  // What the status follows, besides the device type (leggi_parametri) and
+  // the programming flag. Typing into the state box counts as a change too.
   timer_stato_.setObjectName("Timer_stato");
-  timer_stato_.setInterval(status_poll_ms);
-  connect(&timer_stato_, &QTimer::timeout, this, &Principale::pollStatus);
-  timer_stato_.start();
+  timer_stato_.setSingleShot(true);
+  timer_stato_.setInterval(0);
+  connect(&timer_stato_, &QTimer::timeout, this, &Principale::applyStatus);
+  connect(controls_.txb_stato_con, &QLineEdit::textChanged, this, &Principale::statusChanged);
+  connect(&session_, &TransmitterSession::busyChanged, this, &Principale::statusChanged);
+  for (QRadioButton* option : {controls_.Opt_mono, controls_.Opt_tx_sing, controls_.Opt_bat_si}) {
+    connect(option, &QRadioButton::toggled, this, &Principale::statusChanged);
+  }
+  statusChanged();  // the state box is empty at start
 
   controls_.cmb_Monorep->setFocus();
 }
@@ -142,8 +155,12 @@ void Principale::showEvent(QShowEvent* event) {
 
 void Principale::setState(const QString& text) { controls_.txb_stato_con->setText(text); }
 
+void Principale::statusChanged() {
+  if (programming_flag_ == 0) timer_stato_.start();
+}
+
 // Enables the commands by connection state and applies the field rules.
-void Principale::pollStatus() {
+void Principale::applyStatus() {
   const QString state = controls_.txb_stato_con->text();
   const bool connected = state == state_text::connected;
   const bool waiting = state == state_text::waiting;
@@ -175,7 +192,7 @@ void Principale::applyFieldRules() {
   }
   set_enabled(controls_.Cmb_n_tx_tot, !controls_.Opt_tx_sing->isChecked());
   set_enabled(controls_.Cmb_N_ing_bat, controls_.Opt_bat_si->isChecked());
-  if (controls_.Opt_mono->isChecked() && repeater_value_ >= 1 && repeater_value_ <= 63) {
+  if (controls_.Opt_mono->isChecked() && repeater_code_selects_low_tones(repeater_value_)) {
     controls_.Opt_toni_bassi->setChecked(true);
   }
 }
@@ -185,6 +202,7 @@ void Principale::onPortChosen(int index) {
   port_.setPortNumber(SerialLink::first_port + index);
   controls_.Cmb_com->setEnabled(false);
   controls_.Cmb_com->setEnabled(true);
+  statusChanged();  // the list's enabled state is the status's to set
 }
 
 void Principale::refreshPortTips() {

@@ -14,6 +14,7 @@
 namespace quarn {
 
 class CaptionMarquee;
+class HelpLine;
 class Notifier;
 
 namespace state_text {
@@ -26,7 +27,15 @@ inline const QString message_port_failure = "Porta seriale Guasta o Mancante";
 inline const QString message_read_error = "Errore di Lettura nei Parametri, Riprovare ";
 inline const QString message_time_out = "Errore TIME OUT   ";
 inline const QString help_port_typing = " Errore com";
-inline const QString message_backup_failed = "Copia di sicurezza non riuscita, nulla e' stato scritto: ";
+// Follows the reason when the backup before a write run failed.
+inline const QString message_nothing_written = "Nulla è stato scritto nel trasmettitore.";
+// Programma before a read in step has told this connection's device type.
+inline const QString message_type_unread =
+    "Tipo del trasmettitore non letto in questa connessione: nulla è stato scritto. "
+    "Premere Disconetti e poi Connetti.";
+inline const QString message_doubtful_backup =
+    "Copia di sicurezza di una lettura con risposte fuori passo: i valori possono essere sfalsati. "
+    "Controllarli prima di programmare.";
 
 class Principale : public QWidget {
   Q_OBJECT
@@ -40,8 +49,15 @@ class Principale : public QWidget {
   const ParameterBlock& block() const { return block_; }
   int programmingFlag() const { return programming_flag_; }
   TransmitterSession& session() { return session_; }
-  // The 10 ms status poll (objectName "Timer_stato"); a member, not a child.
+  // The status update (objectName "Timer_stato"; a member, not a child): the
+  // commands' enabled states, the type label and the field rules follow the
+  // connection state, the running operation, the device type and the options
+  // on the next pass of the event loop after one of them changes. Active
+  // while a change waits to be followed; stopped during a programming run.
   const QTimer& statusTimer() const { return timer_stato_; }
+  // Fills the fields from a settings file as a dropped one does (the
+  // program's file argument); a file refused gives one box, as for Ctrl+O.
+  void loadSettingsFrom(const QString& path);
 
  signals:
   // ESCI has ended the session: the program should end now.
@@ -50,13 +66,17 @@ class Principale : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // Closing by the frame while a write run goes on waits for its end.
+  void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
   void connectOptionHandlers();
   void storeOption(int cell_address, double value) { block_.cells[static_cast<std::size_t>(cell_address)] = value; }
-  void pollStatus();
+  // Asks for the status to follow a change, unless a programming run holds it.
+  void statusChanged();
+  void applyStatus();
   void applyFieldRules();
   void setState(const QString& text);
 
@@ -69,30 +89,39 @@ class Principale : public QWidget {
   void onPortChosen(int index);
   // Each "Com" item's tooltip names the device behind it, as found now.
   void refreshPortTips();
-  void onPortLost();
+  void onPortLost(const PortError& error);
+  void showLoss(const PortError& error);
   void emptyFields();
+
+  // Quitting (ESCI or the frame) while a write run goes on: the run ends
+  // first, then the quit is done; a read-back gets at most one Timer1 more.
+  enum class Quit { None, Esci, Frame };
+  void quitAfterRun(Quit quit);
+  void limitReadBack();
+  void finishWriteRun();
 
   // Progress of the running sequence.
   void startProgress(bool writing, int last_address);
   void hideProgress();
 
   // Showing what was read: the fields, the type label, and the read error
-  // when the checksum, the replies' order or the check of a write run says
-  // the values cannot be trusted.
+  // when the checksum or the check of a write run says the values cannot be
+  // trusted. A read whose replies were out of step shows the read error and
+  // changes nothing.
   void leggi_parametri(const ReadResult& read, bool writes_unconfirmed = false);
 
   // Programming and factory defaults.
   void onProgramma();
   void finishProgramming();
   void onFactoryDefaults(Band band);
-  void reportWriteRun(const WriteResult& result);
+  // factory_band: the band of a factory load; none for Programma.
+  void reportWriteRun(const WriteResult& result, std::optional<Band> factory_band);
   FieldValues fieldValues() const;
 
   // Settings files: Ctrl+S saves the fields, Ctrl+O or a dropped file fills
   // them as if typed and picked; nothing is sent to the transmitter.
   void saveSettings();
   void openSettings();
-  void loadSettingsFrom(const QString& path);
   void showSettings(const FieldValues& values);
 
   Notifier& notifier_;
@@ -102,9 +131,17 @@ class Principale : public QWidget {
   TransmitterSession session_;
   QTimer timer_stato_;
   ParameterBlock block_;
+  // block_'s device type and band come from a read in step since this
+  // connection began and since the last factory load began: Programma's
+  // layout and band check may rely on them.
+  bool type_read_ = false;
   int programming_flag_ = 0;
   double repeater_value_ = 0;  // numeric value of cmb_Monorep's text
-  bool quitting_ = false;
+  bool write_run_ = false;      // Programma or a factory load, writes or read-back
+  bool run_writing_ = false;    // and in its writes
+  Quit pending_quit_ = Quit::None;
+  QTimer read_back_limit_;
+  HelpLine* help_line_ = nullptr;
   CaptionMarquee* marquee_ = nullptr;
 };
 

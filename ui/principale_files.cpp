@@ -2,6 +2,7 @@
 
 #include "config/block_encoding.h"
 #include "config/settings_table.h"
+#include "link/backup_store.h"
 #include "link/refusal_texts.h"
 #include "link/settings_file.h"
 #include "ui/notifier.h"
@@ -38,7 +39,8 @@ void Principale::saveSettings() {
 }
 
 void Principale::openSettings() {
-  const QString path = notifier_.chooseFileToOpen();
+  const BackupStore* backups = session_.backupStore();  // a backup is a settings file
+  const QString path = notifier_.chooseFileToOpen(backups ? backups->folder() : QString());
   if (!path.isEmpty()) loadSettingsFrom(path);
 }
 
@@ -58,6 +60,7 @@ void Principale::loadSettingsFrom(const QString& path) {
     return;
   }
   showSettings(load.file->settings);
+  if (load.file->read_out_of_step) notifier_.message(message_doubtful_backup, Notifier::Icon::Exclamation);
 }
 
 // As the technician would: the texts typed (each runs its filter) and the

@@ -2,9 +2,11 @@
 
 #include "config/block_encoding.h"
 #include "config/factory_defaults.h"
-#include "ui/notifier.h"
-#include "ui/principale.h"
 #include "link/refusal_texts.h"
+#include "ui/help_line.h"
+#include "ui/notifier.h"
+#include "ui/outcome_texts.h"
+#include "ui/principale.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -39,11 +41,17 @@ void Principale::onProgramma() {
   if (session_.busy()) return;
   programming_flag_ = 1;
   timer_stato_.stop();
-  // The poll is stopped, so the run itself keeps the other writers off the link.
+  // The status is held, so the run itself keeps the other writers off the link.
   for (QPushButton* writer : {controls_.cmd_programma, controls_.Cmd_init_uhf, controls_.Cmd_init_vhf}) {
     writer->setEnabled(false);
   }
 
+  // Another unit's type, or none, would program the wrong layout.
+  if (!type_read_) {
+    notifier_.message(message_type_unread, Notifier::Icon::Exclamation);
+    finishProgramming();
+    return;
+  }
   ProgrammingRun run = encode_block(block_, fieldValues());
   if (run.outside_transmit_ranges) notifier_.message(transmit_range_warning_text(), Notifier::Icon::Exclamation);
   if (run.refusal) {
@@ -53,20 +61,26 @@ void Principale::onProgramma() {
     return;
   }
   block_ = run.block;
-  session_.program(std::move(run.writes), [this](const WriteResult& result) {
-    reportWriteRun(result);
+  write_run_ = true;  // before the call: a run that cannot be backed up ends inside it
+  const bool started = session_.program(std::move(run.writes), [this](const WriteResult& result) {
+    reportWriteRun(result, std::nullopt);
     finishProgramming();
+    finishWriteRun();
   });
+  if (!started) write_run_ = false;
 }
 
 void Principale::finishProgramming() {
   programming_flag_ = 0;
   hideProgress();
-  timer_stato_.start();
+  statusChanged();
 }
 
 void Principale::onFactoryDefaults(Band band) {
-  session_.loadFactorySet(
+  if (session_.busy()) return;
+  type_read_ = false;  // the set rewrites the type; its read-back tells it
+  write_run_ = true;  // before the call: a run that cannot be backed up ends inside it
+  const bool started = session_.loadFactorySet(
       band,
       // "Old" is read at the moment each cell is written.
       [this] { return controls_.OLd_new->isChecked() ? Generation::Old : Generation::New; },
@@ -74,37 +88,33 @@ void Principale::onFactoryDefaults(Band band) {
         hideProgress();
         emptyFields();
       },
-      [this](const WriteResult& result) { reportWriteRun(result); });
+      [this, band](const WriteResult& result) {
+        reportWriteRun(result, band);
+        finishWriteRun();
+      });
+  if (!started) write_run_ = false;
 }
 
 // A write step without its "K" (or a port closed under it) ends the run with
 // the time-out message and nothing is read back. After a complete write run
 // the read-back shows what the device holds; a read-back that could not be
 // completed because the device went away is reported as a read error, as the
-// only check of the writes never ran.
-void Principale::reportWriteRun(const WriteResult& result) {
+// only check of the writes never ran. A lost device is named first, and the
+// help line then tells how the run ended.
+void Principale::reportWriteRun(const WriteResult& result, std::optional<Band> factory_band) {
   hideProgress();
-  if (result.outcome.kind == OutcomeKind::BackupFailed) {
-    notifier_.message(message_backup_failed + result.outcome.reason, Notifier::Icon::Exclamation);
-    return;
+  const Outcome& outcome = result.outcome;
+  if (outcome.kind == OutcomeKind::DeviceLost && !outcome.port_error.description.isEmpty()) showLoss(outcome.port_error);
+  if (outcome.kind == OutcomeKind::BackupFailed) {
+    notifier_.message(outcome.reason + '\n' + message_nothing_written, Notifier::Icon::Exclamation);
+  } else if (!result.writes_completed) {
+    notifier_.message(message_time_out, Notifier::Icon::Exclamation);
+  } else if (outcome.kind == OutcomeKind::Completed) {
+    leggi_parametri(result.read_back, result.writes_out_of_step || !result.mismatched.empty());
+  } else if (outcome.kind == OutcomeKind::DeviceLost) {
+    notifier_.message(message_read_error, Notifier::Icon::Exclamation);
   }
-  if (!result.writes_completed) {
-    if (!quitting_) notifier_.message(message_time_out, Notifier::Icon::Exclamation);
-    return;
-  }
-  switch (result.outcome.kind) {
-    case OutcomeKind::Completed:
-      leggi_parametri(result.read_back, result.writes_out_of_step || !result.mismatched.empty());
-      break;
-    case OutcomeKind::DeviceLost:
-      if (!quitting_) notifier_.message(message_read_error, Notifier::Icon::Exclamation);
-      break;
-    case OutcomeKind::Cancelled:
-    case OutcomeKind::PortError:
-    case OutcomeKind::NoAcknowledgement:
-    case OutcomeKind::BackupFailed:
-      break;
-  }
+  help_line_->say(write_outcome_text(result, factory_band));
 }
 
 }  // namespace quarn

@@ -2,9 +2,12 @@
 // transmission, exit, and reading the transmitter into the fields.
 
 #include "config/block_decoding.h"
+#include "ui/help_line.h"
 #include "ui/notifier.h"
+#include "ui/outcome_texts.h"
 #include "ui/principale.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +15,8 @@
 
 namespace quarn {
 void Principale::onConnetti() {
+  if (session_.busy()) return;
+  type_read_ = false;
   session_.connectAndRead([this](const Outcome& outcome, const ReadResult& read) { finishConnect(outcome, read); });
 }
 
@@ -36,7 +41,7 @@ void Principale::finishConnect(const Outcome& outcome, const ReadResult& read) {
 }
 
 void Principale::showPortError(const PortError& error) {
-  notifier_.message(QString::number(error.number) + ' ' + error.description, Notifier::Icon::None);
+  showLoss(error);
   notifier_.message(message_port_failure, Notifier::Icon::Exclamation);
 }
 
@@ -50,8 +55,10 @@ void Principale::endSessionWith(char end_letter) {
   session_.cancel();
 }
 
+// A connect is cut short at once; a write run is let end first, so that
+// quitting never leaves a transmitter half written.
 void Principale::onEsci() {
-  quitting_ = true;  // the interrupted operation leaves no message box behind
+  if (write_run_) return quitAfterRun(Quit::Esci);
   session_.endSession(letter::end);
   session_.cancel();
   setState(state_text::not_connected);
@@ -59,9 +66,51 @@ void Principale::onEsci() {
   emit exitRequested();
 }
 
+// Closing by the frame sends nothing: the port goes with the window.
+void Principale::closeEvent(QCloseEvent* event) {
+  if (!write_run_) return QWidget::closeEvent(event);
+  event->ignore();
+  quitAfterRun(Quit::Frame);
+}
+
+// ESCI wins over the frame: it also tells the transmitter that the session ends.
+void Principale::quitAfterRun(Quit quit) {
+  if (pending_quit_ != Quit::Esci) pending_quit_ = quit;
+  help_line_->say(quit_pending_text());
+  if (!run_writing_) limitReadBack();
+}
+
+// The writes are all acknowledged by now; the read-back only checks them and
+// its read steps have no time-out of their own, so a device that stops
+// answering must not hold the quit for ever.
+void Principale::limitReadBack() {
+  if (!read_back_limit_.isActive()) read_back_limit_.start(session_.timer1().interval());
+}
+
+// A write run has ended and been reported: a quit asked for meanwhile is done now.
+void Principale::finishWriteRun() {
+  write_run_ = false;
+  run_writing_ = false;
+  read_back_limit_.stop();
+  switch (std::exchange(pending_quit_, Quit::None)) {
+    case Quit::Esci: onEsci(); break;
+    case Quit::Frame: close(); break;
+    case Quit::None: break;
+  }
+}
+
 // The device went away: the port is closed already; the technician can plug
-// it back in and connect again.
-void Principale::onPortLost() { setState(state_text::not_connected); }
+// it back in and connect again. A running operation names the loss in its
+// report; with none running, the help line does.
+void Principale::onPortLost(const PortError& error) {
+  setState(state_text::not_connected);
+  if (!session_.busy()) help_line_->say(device_lost_text(error));
+}
+
+// As the port error path shows a failure: its number and description.
+void Principale::showLoss(const PortError& error) {
+  notifier_.message(QString::number(error.number) + ' ' + error.description, Notifier::Icon::None);
+}
 
 void Principale::emptyFields() {
   for (QLineEdit* field : {controls_.CodiceQuarn, controls_.FqTx, controls_.txb_tmp_rap, controls_.txb_amp}) field->clear();
@@ -71,19 +120,32 @@ void Principale::emptyFields() {
   controls_.Text1->clear();
 }
 
-void Principale::startProgress(bool, int last_address) { progress_.start(last_address); }
+void Principale::startProgress(bool writing, int last_address) {
+  progress_.start(last_address);
+  run_writing_ = write_run_ && writing;
+  if (write_run_ && !writing && pending_quit_ != Quit::None) limitReadBack();
+}
 
 void Principale::hideProgress() { progress_.stop(); }
 
 void Principale::leggi_parametri(const ReadResult& read, bool writes_unconfirmed) {
+  // Replies out of step may have shifted every cell after the spare byte:
+  // nothing of such a read is shown or kept, not even the type and band.
+  if (read.out_of_step) {
+    notifier_.message(message_read_error, Notifier::Icon::Exclamation);
+    help_line_->say(read_out_of_step_text());
+    return;
+  }
   const DecodedBlock decoded = decode_block(read.cells);
   block_.cells = decoded.block.cells;
   block_.device_type = decoded.block.device_type;
   block_.band = decoded.block.band;
+  type_read_ = true;
+  statusChanged();
   controls_.lab_tipo_quarn->setText(QString::fromStdString(decoded.type_label));
   if (decoded.is_new) block_.block_checksum = decoded.block.block_checksum;
   // One message, however many of the checks fail.
-  if ((decoded.is_new && decoded.checksum_mismatch) || read.out_of_step || writes_unconfirmed) {
+  if ((decoded.is_new && decoded.checksum_mismatch) || writes_unconfirmed) {
     notifier_.message(message_read_error, Notifier::Icon::Exclamation);
   }
 

@@ -5,6 +5,9 @@
 namespace quarn {
 
 ProgressThrottle::ProgressThrottle(QProgressBar& bar, QObject* parent) : QObject(parent), bar_(bar) {
+  // Filled with its own background, the bar is opaque: a repaint paints the
+  // bar alone rather than also the widgets behind it.
+  bar_.setAutoFillBackground(true);
   late_.setSingleShot(true);
   late_.setInterval(2 * frame_ms);
   connect(&late_, &QTimer::timeout, this, &ProgressThrottle::showHeld);
@@ -26,10 +29,11 @@ void ProgressThrottle::step(int value) {
   if (!late_.isActive()) late_.start();
 }
 
+// Hidden first: a bar on its way out is not painted at 0.
 void ProgressThrottle::stop() {
   late_.stop();
-  bar_.setValue(0);
   bar_.hide();
+  bar_.setValue(0);
 }
 
 void ProgressThrottle::showHeld() {

@@ -1,10 +1,14 @@
 #pragma once
-// Shows the steps of a transfer on a progress bar no more often than the eye
-// can follow. QProgressBar::setValue repaints at once, and a step comes every
-// 12 to 21 ms on the 2400-baud line (far more often on an unpaced one), so
-// showing every step would paint the bar 50 to 80 times a second.
+// Shows the steps of a transfer on a progress bar 15 times a second at most,
+// which still moves it on steadily. QProgressBar::setValue repaints at once,
+// and a step comes every 12 to 21 ms on the 2400-baud line (far more often on
+// an unpaced one), so showing every step would paint the bar 50 to 80 times a
+// second. Each paint costs the raster engine's thread pool a few wake-ups
+// (about six, with the main thread's wait for the pool), more than the byte
+// that caused it: the bar is opaque, never painted in vain, and its frame is
+// long enough for the wake-ups to stay below one per byte on the line.
 //
-// A step is shown at once when the bar has not changed for a frame (1/30 s);
+// A step is shown at once when the bar has not changed for a frame (1/15 s);
 // otherwise its value is held, and a later step that comes after the frame
 // shows the latest value. While steps keep coming the timer never fires: it
 // only shows a held value when the steps stop for two frames (a long wait for
@@ -23,7 +27,7 @@ namespace quarn {
 class ProgressThrottle : public QObject {
   Q_OBJECT
  public:
-  static constexpr int frame_ms = 33;
+  static constexpr int frame_ms = 67;
 
   explicit ProgressThrottle(QProgressBar& bar, QObject* parent = nullptr);
 

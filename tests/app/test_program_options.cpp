@@ -26,25 +26,31 @@ class TestProgramOptions : public QObject {
     QTest::addColumn<QString>("line");
     QTest::addColumn<bool>("demo");
     QTest::addColumn<QString>("trace");
-    QTest::newRow("nothing") << "" << false << "";
-    QTest::newRow("--demo") << "--demo" << true << "";
-    QTest::newRow("-demo") << "-demo" << true << "";
+    QTest::addColumn<QString>("settings");  // the file the window opens at once
+    QTest::newRow("nothing") << "" << false << "" << "";
+    QTest::newRow("--demo") << "--demo" << true << "" << "";
+    QTest::newRow("-demo") << "-demo" << true << "" << "";
     // Qt's window options stay usable although they are read before Qt sees them.
-    QTest::newRow("Qt options around --demo") << "-platform offscreen --demo -reverse" << true << "";
-    QTest::newRow("Qt option with =") << "-style=fusion" << false << "";
-    QTest::newRow("Qt option, two dashes") << "--stylesheet quarn.qss" << false << "";
-    QTest::newRow("--trace FILE") << "--demo --trace /tmp/t.txt" << true << "/tmp/t.txt";
-    QTest::newRow("--trace=FILE") << "--trace=quarn.log" << false << "quarn.log";
+    QTest::newRow("Qt options around --demo") << "-platform offscreen --demo -reverse" << true << "" << "";
+    QTest::newRow("Qt option with =") << "-style=fusion" << false << "" << "";
+    QTest::newRow("Qt option, two dashes") << "--stylesheet quarn.qss" << false << "" << "";
+    QTest::newRow("--trace FILE") << "--demo --trace /tmp/t.txt" << true << "/tmp/t.txt" << "";
+    QTest::newRow("--trace=FILE") << "--trace=quarn.log" << false << "quarn.log" << "";
+    QTest::newRow("a settings file") << "cantiere.json" << false << "" << "cantiere.json";
+    QTest::newRow("a settings file after options") << "--demo -style fusion /tmp/backups/u.json" << true << ""
+                                                   << "/tmp/backups/u.json";
   }
   void startsTheWindow() {
     QFETCH(QString, line);
     QFETCH(bool, demo);
     QFETCH(QString, trace);
+    QFETCH(QString, settings);
     const auto parsed = parse_program_options(command(line), QStringLiteral("9.8.7"));
     const auto* options = std::get_if<ProgramOptions>(&parsed);
     if (!options) QFAIL(qPrintable(std::get<ProgramExit>(parsed).text));
     QCOMPARE(options->demo, demo);
     QCOMPARE(options->trace_file, trace);
+    QCOMPARE(options->settings_file, settings);
   }
 
   void answersWithText_data() {
@@ -61,7 +67,7 @@ class TestProgramOptions : public QObject {
     QTest::newRow("unknown short") << "-x" << 2 << true << "opzione sconosciuta: -x\n";
     QTest::newRow("two unknown") << "--a --bb" << 2 << true << "opzioni sconosciute: -a, --bb\n";
     QTest::newRow("unknown beats --help") << "--help --bb" << 2 << true << "--bb";
-    QTest::newRow("argument") << "COM1" << 2 << true << "argomento non previsto: COM1\n";
+    QTest::newRow("a second file") << "a.json COM1" << 2 << true << "argomento non previsto: COM1\n";
     QTest::newRow("value to a flag") << "--demo=1" << 2 << true << "demo";
     QTest::newRow("Qt option without value") << "-platform" << 2 << true << "platform";
     QTest::newRow("--trace without its file") << "--trace" << 2 << true << "trace";
@@ -87,15 +93,10 @@ class TestProgramOptions : public QObject {
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out");  // a part of standard output; empty: none at all
     QTest::addColumn<QString>("err");  // likewise for standard error
-    QTest::newRow("--help") << QStringList{"--help"} << 0 << "Uso: quarn-configurator [--demo] [--trace FILE]\n" << "";
+    QTest::newRow("--help") << QStringList{"--help"} << 0 << "Uso: quarn-configurator [--demo] [--trace FILE] [IMPOSTAZIONI]\n" << "";
     QTest::newRow("--version") << QStringList{"--version"} << 0 << "quarn-configurator " QUARN_VERSION "\n" << "";
     QTest::newRow("unknown option") << QStringList{"--demo", "--nessuna"} << 2 << ""
                                     << "quarn-configurator: opzione sconosciuta: --nessuna\n";
-    // Refused before any window: with no display, a window would abort instead.
-    QTest::newRow("unwritable trace") << QStringList{"--trace", "/nonexistent-quarn/t.txt"} << 2 << ""
-                                      << "quarn-configurator: impossibile scrivere la traccia /nonexistent-quarn/t.txt";
-    QTest::newRow("unwritable QUARN_TRACE") << QStringList{"QUARN_TRACE=/nonexistent-quarn/e.txt"} << 2 << ""
-                                            << "la traccia /nonexistent-quarn/e.txt";
   }
   void builtProgramAnswersWithoutDisplay() {
     QFETCH(QStringList, arguments);
@@ -104,11 +105,6 @@ class TestProgramOptions : public QObject {
     QFETCH(QString, err);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QUARN_TRACE"}) environment.remove(name);
-    // Leading NAME=value words go to the environment, not the command line.
-    while (!arguments.isEmpty() && arguments.first().contains(u'=') && !arguments.first().startsWith(u'-')) {
-      const QString word = arguments.takeFirst();
-      environment.insert(word.section(u'=', 0, 0), word.section(u'=', 1));
-    }
     QProcess program;
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(QUARN_CONFIGURATOR_PATH), arguments);

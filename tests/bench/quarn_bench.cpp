@@ -24,36 +24,46 @@
 //   notice) to the program's write of the next command, through a port that
 //   timestamps both (tests/bench/timed_link.h). It leaves out the emulator's
 //   and the pseudo-terminal's delays, which only the ratio shows.
+// - press: from the press of the button to the program's write of the
+//   operation's first command. The button is pressed as an assistive
+//   technology presses it (its accessible "Press" action), or with --click as
+//   a mouse click ends (QAbstractButton::click). Programma and the defaults
+//   first save a backup into a folder that already holds as many backups as
+//   are kept; connect+read opens the port and waits for the device's "K".
 // - CPU: user and system time of this process (getrusage) over the wall time
-//   from the button press to the end of the operation. The benchmark's probes
-//   (the timestamping port, the pulse below) add no wake-up of their own
-//   while the status poll runs;
-//   the time spent inside them is summed and shown apart ("probes %"), and is
+//   from the press to the end of the operation. The benchmark's probes (the
+//   timestamping port, the event count) add no wake-up of their own; the
+//   time spent inside them is summed and shown apart ("probes %"), and is
 //   part of the CPU column.
-// - pulse gap: the longest gap between two ticks of a 10 ms timer that
-//   falls due with the window's own 10 ms status poll (and goes on while the
-//   window stops its poll to program). A stall of S ms (the loop busy, or
-//   the process not scheduled) shows as a gap between S and S + 10 ms, so
-//   the gap bounds the longest stall from above.
+// - wake-ups: voluntary context switches (a thread went to sleep waiting for
+//   something and was woken), per second for all threads of this process, and
+//   per received byte for the main thread alone. The window's own work on a
+//   byte needs one wake-up at most; more come from timers and from painting
+//   (the raster engine fills large areas on a pool of threads).
+// - paints: widgets painted (paint events) during the operation; longest:
+//   the longest time the event loop spent handling one event, during which
+//   it could answer nothing else (a stall of the program's own).
 // - idle rows (3 s): CPU share, the program's own share (the time inside the
-//   status poll's and the caption marquee's tick handlers), the median cost
-//   of one poll tick, wake-ups per second (voluntary context switches: a
-//   thread went to sleep waiting for an event and was woken), and
-//   preemptions per second (involuntary switches, a sign of a busy machine
-//   rather than of the program), all threads of this process.
+//   status update's and the caption marquee's tick handlers), status updates
+//   per second, wake-ups per second (all threads, and the main thread),
+//   timer events per second and preemptions per second (involuntary
+//   switches, a sign of a busy machine rather than of the program).
 // --load adds two busy threads in a child process, so that they compete for
 // the CPUs without counting in this process's figures.
 
 #include "emulator/spread.h"
 #include "link/qt_serial_link.h"
 #include "tests/bench/timed_link.h"
+#include "link/backup_store.h"
 #include "ui/notifier.h"
 #include "ui/principale.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QEvent>
 #include <QEventLoop>
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -107,16 +117,18 @@ struct Options {
   int runs = 1;
   bool load = false;
   bool paced = true;
+  bool click = false;  // press the buttons with click() rather than their accessible action
   QString emulator = QStringLiteral(QUARN_EMULATOR_PATH);
   QString emulator_log;  // where the emulator's traffic log goes; a scratch file when empty
 };
 
 [[noreturn]] void usage(int status) {
   std::fprintf(status == 0 ? stdout : stderr,
-               "Usage: quarn-bench [--runs N] [--load] [--no-pacing] [--emulator PATH] [--emulator-log FILE]\n"
+               "Usage: quarn-bench [--runs N] [--load] [--no-pacing] [--click] [--emulator PATH] [--emulator-log FILE]\n"
                "  --runs N        repeat every row N times; medians and the worst run are shown\n"
                "  --load          two busy threads (in a child process) compete for the CPUs\n"
                "  --no-pacing     the emulator's line takes no time (quick)\n"
+               "  --click         press the buttons as a mouse click ends, not by their accessible action\n"
                "  --emulator PATH the quarn-emulator to run (default: the one built with this)\n"
                "  --emulator-log FILE  keep the emulator's traffic log (every byte, timed) there\n");
   std::exit(status);
@@ -132,6 +144,8 @@ Options parse_options(int argc, char* argv[]) {
       options.load = true;
     } else if (arg == "--no-pacing") {
       options.paced = false;
+    } else if (arg == "--click") {
+      options.click = true;
     } else if (arg == "--runs" && i + 1 < argc) {
       options.runs = std::atoi(argv[++i]);
       if (options.runs < 1) usage(2);
@@ -175,15 +189,18 @@ void stop_load(pid_t pid) {
 struct Usage {
   qint64 wall_ns;
   double cpu_s;
-  long voluntary;    // context switches of all threads: went to sleep, woken later
-  long involuntary;  // preempted while running
+  long voluntary;       // context switches of all threads: went to sleep, woken later
+  long involuntary;     // preempted while running
+  long main_voluntary;  // the voluntary switches of the calling (main) thread
 };
 
 Usage usage_now(const QElapsedTimer& clock) {
   rusage r{};
   ::getrusage(RUSAGE_SELF, &r);
+  rusage main{};
+  ::getrusage(RUSAGE_THREAD, &main);
   const auto seconds = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-  return {clock.nsecsElapsed(), seconds(r.ru_utime) + seconds(r.ru_stime), r.ru_nvcsw, r.ru_nivcsw};
+  return {clock.nsecsElapsed(), seconds(r.ru_utime) + seconds(r.ru_stime), r.ru_nvcsw, r.ru_nivcsw, main.ru_nvcsw};
 }
 
 // The first line of a text file that begins with `prefix`. Read whole: files
@@ -269,7 +286,7 @@ class CountingNotifier : public Notifier {
     if (on_message) on_message();
   }
   QString chooseFileToSave(const QString&) override { return {}; }
-  QString chooseFileToOpen() override { return {}; }
+  QString chooseFileToOpen(const QString&) override { return {}; }
 
   int boxes = 0;
   int beeps = 0;
@@ -305,54 +322,41 @@ class TickProbe : public QObject {
   qint64 start_ns_ = 0;
 };
 
-// The event loop's pulse during an operation: a 10 ms timer of the
-// benchmark's, started on a tick of the window's status poll so that both
-// fall due in the same wake-ups, and ticking on when the window stops its
-// poll (while programming). The longest gap between its ticks bounds the
-// longest stall from above: a stall of S ms shows as a gap between S and
-// S + 10 ms.
-class PulseProbe : public QObject {
+// Every event the program handles passes through notify(): it counts them
+// by kind and notes the longest handling of one event at the outermost
+// level, while the event loop could serve nothing else. It adds no wake-up.
+class CensusApplication : public QApplication {
  public:
-  PulseProbe(const QTimer& poll, const QElapsedTimer& clock) : clock_(clock) {
-    pulse_.setInterval(10);
-    connect(&pulse_, &QTimer::timeout, this, [this] { tick(); });
-    connect(&poll, &QTimer::timeout, this, [this] {
-      if (armed_ && !pulse_.isActive()) {
-        pulse_.start();
-        tick();
-        emit_started_();
-      }
-    });
-  }
-  // Starts the pulse on the poll's next tick, then calls `started`.
-  void arm(std::function<void()> started) {
-    armed_ = true;
-    emit_started_ = std::move(started);
-    longest_ns_ = 0;
-    last_ns_ = -1;
-  }
-  double stopMs() {
-    tick();
-    armed_ = false;
-    pulse_.stop();
-    return double(longest_ns_) / 1e6;
-  }
+  struct Counts {
+    long timers = 0;
+    long paints = 0;
+    qint64 longest_ns = 0;
+  };
+
+  CensusApplication(int& argc, char** argv, const QElapsedTimer& clock) : QApplication(argc, argv), clock_(clock) {}
+
+  // The counts since the last call.
+  Counts take() { return std::exchange(counts_, {}); }
   qint64 ownNs() const { return own_ns_; }
 
- private:
-  void tick() {
-    const qint64 now = clock_.nsecsElapsed();
-    if (last_ns_ >= 0) longest_ns_ = std::max(longest_ns_, now - last_ns_);
-    last_ns_ = now;
-    own_ns_ += clock_.nsecsElapsed() - now;
+  bool notify(QObject* receiver, QEvent* event) override {
+    if (event->type() == QEvent::Timer) ++counts_.timers;
+    if (event->type() == QEvent::Paint) ++counts_.paints;
+    if (depth_ > 0) return QApplication::notify(receiver, event);
+    ++depth_;
+    const qint64 start = clock_.nsecsElapsed();
+    const bool handled = QApplication::notify(receiver, event);
+    const qint64 end = clock_.nsecsElapsed();
+    --depth_;
+    counts_.longest_ns = std::max(counts_.longest_ns, end - start);
+    own_ns_ += clock_.nsecsElapsed() - end;
+    return handled;
   }
 
+ private:
   const QElapsedTimer& clock_;
-  QTimer pulse_;
-  bool armed_ = false;
-  std::function<void()> emit_started_;
-  qint64 longest_ns_ = 0;
-  qint64 last_ns_ = -1;
+  Counts counts_;
+  int depth_ = 0;
   qint64 own_ns_ = 0;
 };
 
@@ -383,17 +387,24 @@ struct TransferRun {
   double ratio = 0;
   std::vector<double> turnaround_ms;
   std::vector<double> guard_ms;
+  int received = 0;  // bytes that arrived
+  double press_ms = 0;
   double cpu_percent = 0;
   double probe_percent = 0;
-  double pulse_gap_ms = 0;
+  double wakeups_per_s = 0;
+  double main_wakeups_per_byte = 0;  // per byte received
+  double paints = 0;
+  double longest_ms = 0;
   int boxes = 0;
 };
 
 struct IdleRun {
   double cpu_percent = 0;
-  double own_percent = 0;  // in the poll's and the marquee's handlers
-  double poll_tick_us = 0;
+  double own_percent = 0;  // in the status update's and the marquee's handlers
+  double status_per_s = 0;
   double wakeups_per_s = 0;
+  double main_wakeups_per_s = 0;
+  double timers_per_s = 0;
   double preemptions_per_s = 0;
   int boxes = 0;
 };
@@ -417,6 +428,7 @@ TransferRun analyse(const std::vector<bench::TimedLink::Event>& events, std::siz
     run.bytes += event.bytes;
     switch (event.kind) {
       case Kind::Arrived:
+        run.received += event.bytes;
         last_arrival = event.ns;
         replied = true;
         sequence_began = false;
@@ -449,16 +461,18 @@ TransferRun analyse(const std::vector<bench::TimedLink::Event>& events, std::siz
 class Bench {
  public:
   // The window must be shown: its caption marquee starts then.
-  Bench(Principale& window, bench::TimedLink& link, CountingNotifier& notifier, const QElapsedTimer& clock)
+  Bench(Principale& window, bench::TimedLink& link, CountingNotifier& notifier, CensusApplication& census,
+        const QElapsedTimer& clock, bool click)
       : window_(window),
         link_(link),
         notifier_(notifier),
+        census_(census),
         clock_(clock),
+        click_(click),
         state_(window.findChild<QLineEdit*>(QStringLiteral("txb_stato_con"))),
         progress_(window.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"))),
-        poll_(window.statusTimer(), clock),
+        status_(window.statusTimer(), clock),
         marquee_(*window.findChild<QTimer*>(QStringLiteral("Tmr_scritte")), clock),
-        pulse_(window.statusTimer(), clock),
         hidden_(*progress_, clock) {}
 
   QString failure() const { return failure_; }
@@ -468,21 +482,22 @@ class Bench {
     if (!button || !waitUntilEnabled(button)) return std::nullopt;
     const std::size_t from = link_.events().size();
     const int boxes_before = notifier_.boxes;
-    // Pressed on a tick of the status poll, when the pulse starts.
-    bool pulsing = false;
-    Waiter on_tick([&pulsing] { return pulsing; });
-    pulse_.arm([&] {
-      pulsing = true;
-      on_tick.poke();
-    });
-    if (!on_tick.wait(button_timeout_ms)) return fail(QStringLiteral("the status poll does not tick"));
+    const auto first_write = [this, from]() -> std::optional<qint64> {
+      const auto& events = link_.events();
+      for (std::size_t i = from; i < events.size(); ++i)
+        if (events[i].kind == bench::TimedLink::Kind::Written) return events[i].ns;
+      return std::nullopt;
+    };
+    Waiter started([&] { return first_write().has_value(); });
+    const auto poking = QObject::connect(&link_, &bench::TimedLink::wrote, &started, [&started] { started.poke(); });
+
     const qint64 probes_before = probesNs();
+    census_.take();
     const Usage start = usage_now(clock_);
-    button->click();
-    if (!window_.session().busy()) {
-      pulse_.stopMs();
-      return fail(QStringLiteral("%1 started nothing").arg(button_name));
-    }
+    press(button);
+    const bool wrote = started.wait(button_timeout_ms);
+    QObject::disconnect(poking);
+    if (!wrote) return fail(QStringLiteral("%1 sent nothing").arg(button_name));
     Waiter finished([this] {
       return progress_->isHidden() && state_->text() == state_text::connected && !window_.session().busy();
     });
@@ -490,33 +505,40 @@ class Bench {
     notifier_.on_message = [&finished] { finished.poke(); };
     const bool done = finished.wait(operation_timeout_ms);
     notifier_.on_message = nullptr;
-    const double pulse_gap_ms = pulse_.stopMs();
     const Usage end = usage_now(clock_);
+    const CensusApplication::Counts counts = census_.take();
     if (!done) return fail(QStringLiteral("%1 did not finish").arg(button_name));
 
     TransferRun run = analyse(link_.events(), from, hidden_.lastHiddenNs());
     const double seconds = double(end.wall_ns - start.wall_ns) / 1e9;
+    run.press_ms = double(*first_write() - start.wall_ns) / 1e6;
     run.cpu_percent = 100 * (end.cpu_s - start.cpu_s) / seconds;
     run.probe_percent = 100 * double(probesNs() - probes_before) / 1e9 / seconds;
-    run.pulse_gap_ms = pulse_gap_ms;
+    run.wakeups_per_s = double(end.voluntary - start.voluntary) / seconds;
+    run.main_wakeups_per_byte = run.received > 0 ? double(end.main_voluntary - start.main_voluntary) / run.received : 0;
+    run.paints = double(counts.paints);
+    run.longest_ms = double(counts.longest_ns) / 1e6;
     run.boxes = notifier_.boxes - boxes_before;
     return run;
   }
 
   IdleRun idle() {
     const int boxes_before = notifier_.boxes;
-    poll_.restart();
+    status_.restart();
     marquee_.restart();
+    census_.take();
     const Usage start = usage_now(clock_);
     pause_ms(idle_ms);
     const Usage end = usage_now(clock_);
+    const CensusApplication::Counts counts = census_.take();
     const double seconds = double(end.wall_ns - start.wall_ns) / 1e9;
-    std::vector<double> poll_ticks_us;
-    for (const qint64 ns : poll_.ticksNs()) poll_ticks_us.push_back(double(ns) / 1e3);
     return {100 * (end.cpu_s - start.cpu_s) / seconds,
-            100 * double(poll_.handlersNs() + marquee_.handlersNs()) / 1e9 / seconds,
-            spread_of(poll_ticks_us).median,
+            100 * double(status_.handlersNs() + marquee_.handlersNs()) / 1e9 / seconds,
+            double(status_.ticksNs().size()) / seconds,
             double(end.voluntary - start.voluntary) / seconds,
+            double(end.main_voluntary - start.main_voluntary) / seconds,
+            // The pause's own timer fires once.
+            double(counts.timers - 1) / seconds,
             double(end.involuntary - start.involuntary) / seconds,
             notifier_.boxes - boxes_before};
   }
@@ -548,7 +570,18 @@ class Bench {
     return button;
   }
 
-  qint64 probesNs() const { return link_.noting_ns() + pulse_.ownNs(); }
+  // As an assistive technology presses it, or as a mouse click ends.
+  void press(QAbstractButton* button) {
+    if (click_) return button->click();
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+    if (accessible && accessible->actionInterface()) {
+      accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    } else {
+      fail(QStringLiteral("%1 has no accessible action").arg(button->objectName()));
+    }
+  }
+
+  qint64 probesNs() const { return link_.noting_ns() + census_.ownNs(); }
 
   std::nullopt_t fail(const QString& why) {
     if (failure_.isEmpty()) failure_ = why;
@@ -558,12 +591,13 @@ class Bench {
   Principale& window_;
   bench::TimedLink& link_;
   CountingNotifier& notifier_;
+  CensusApplication& census_;
   const QElapsedTimer& clock_;
+  const bool click_;
   QLineEdit* state_;
   QProgressBar* progress_;
-  TickProbe poll_;
+  TickProbe status_;
   TickProbe marquee_;
-  PulseProbe pulse_;
   HideClock hidden_;
   QString failure_;
 };
@@ -593,7 +627,8 @@ double rounded(double value, int digits) {
 
 struct TransferRow {
   int bytes;
-  double limit_s, wall_s, ratio, cpu_percent, probe_percent, pulse_gap_ms;
+  double limit_s, wall_s, ratio, press_ms, cpu_percent, probe_percent, wakeups_per_s, main_wakeups_per_byte, paints,
+      longest_ms;
   Spread turnaround;
   Spread guard;  // count: guards per run
   int boxes;
@@ -617,9 +652,13 @@ TransferRow median_row(const std::vector<TransferRun>& runs) {
           median_bytes / bytes_per_second,
           median_of(column(runs, &TransferRun::wall_s)),
           median_of(column(runs, &TransferRun::ratio)),
+          median_of(column(runs, &TransferRun::press_ms)),
           median_of(column(runs, &TransferRun::cpu_percent)),
           median_of(column(runs, &TransferRun::probe_percent)),
-          median_of(column(runs, &TransferRun::pulse_gap_ms)),
+          median_of(column(runs, &TransferRun::wakeups_per_s)),
+          median_of(column(runs, &TransferRun::main_wakeups_per_byte)),
+          median_of(column(runs, &TransferRun::paints)),
+          median_of(column(runs, &TransferRun::longest_ms)),
           spread_of(pooled),
           guard,
           boxes};
@@ -646,18 +685,23 @@ TransferRow worst_row(const std::vector<TransferRun>& runs) {
           most_bytes / bytes_per_second,
           worst_of(column(runs, &TransferRun::wall_s)),
           worst_of(column(runs, &TransferRun::ratio)),
+          worst_of(column(runs, &TransferRun::press_ms)),
           worst_of(column(runs, &TransferRun::cpu_percent)),
           worst_of(column(runs, &TransferRun::probe_percent)),
-          worst_of(column(runs, &TransferRun::pulse_gap_ms)),
+          worst_of(column(runs, &TransferRun::wakeups_per_s)),
+          worst_of(column(runs, &TransferRun::main_wakeups_per_byte)),
+          worst_of(column(runs, &TransferRun::paints)),
+          worst_of(column(runs, &TransferRun::longest_ms)),
           turnaround,
           guard,
           boxes};
 }
 
 void print_transfer_line(const char* name, const TransferRow& row) {
-  std::printf("%-20s %6d %8.4f %8.4f %6.3f   %6.3f %6.3f %6.3f   %6.2f %8.3f %9.2f %5d\n", name, row.bytes,
-              row.limit_s, row.wall_s, row.ratio, row.turnaround.median, row.turnaround.p99, row.turnaround.max,
-              row.cpu_percent, row.probe_percent, row.pulse_gap_ms, row.boxes);
+  std::printf("%-14s %5d %7.4f %7.4f %6.3f  %6.3f %6.3f %6.3f %8.2f %6.2f %6.3f %7.1f %6.2f %6.0f %7.2f %5d\n", name,
+              row.bytes, row.limit_s, row.wall_s, row.ratio, row.turnaround.median, row.turnaround.p99,
+              row.turnaround.max, row.press_ms, row.cpu_percent, row.probe_percent, row.wakeups_per_s,
+              row.main_wakeups_per_byte, row.paints, row.longest_ms, row.boxes);
 }
 
 void print_guard_line(const char* name, const TransferRow& row) {
@@ -679,22 +723,27 @@ QJsonObject transfer_json(const TransferRow& row) {
           {"ratio", rounded(row.ratio, 4)},
           {"turnaround_ms", spread_json(row.turnaround)},
           {"guard_ms", spread_json(row.guard)},
+          {"press_to_first_byte_ms", rounded(row.press_ms, 3)},
           {"cpu_percent", rounded(row.cpu_percent, 2)},
           {"probe_percent", rounded(row.probe_percent, 4)},
-          {"pulse_gap_max_ms", rounded(row.pulse_gap_ms, 3)},
+          {"wakeups_per_s", rounded(row.wakeups_per_s, 1)},
+          {"main_wakeups_per_received_byte", rounded(row.main_wakeups_per_byte, 3)},
+          {"paints", row.paints},
+          {"longest_event_ms", rounded(row.longest_ms, 3)},
           {"boxes", row.boxes}};
 }
 
 struct IdleRow {
-  double cpu_percent, own_percent, poll_tick_us, wakeups_per_s, preemptions_per_s;
+  double cpu_percent, own_percent, status_per_s, wakeups_per_s, main_wakeups_per_s, timers_per_s, preemptions_per_s;
   int boxes;
 };
 
 IdleRow idle_row(const std::vector<IdleRun>& runs, double (*pick)(const std::vector<double>&)) {
   int boxes = 0;
   for (const IdleRun& run : runs) boxes += run.boxes;
-  return {pick(column(runs, &IdleRun::cpu_percent)),  pick(column(runs, &IdleRun::own_percent)),
-          pick(column(runs, &IdleRun::poll_tick_us)), pick(column(runs, &IdleRun::wakeups_per_s)),
+  return {pick(column(runs, &IdleRun::cpu_percent)),       pick(column(runs, &IdleRun::own_percent)),
+          pick(column(runs, &IdleRun::status_per_s)),      pick(column(runs, &IdleRun::wakeups_per_s)),
+          pick(column(runs, &IdleRun::main_wakeups_per_s)), pick(column(runs, &IdleRun::timers_per_s)),
           pick(column(runs, &IdleRun::preemptions_per_s)), boxes};
 }
 
@@ -704,14 +753,27 @@ QJsonObject idle_json(const IdleRow& row) {
   return {{"seconds", idle_ms / 1000.0},
           {"cpu_percent", rounded(row.cpu_percent, 3)},
           {"own_percent", rounded(row.own_percent, 4)},
-          {"poll_tick_us", rounded(row.poll_tick_us, 2)},
+          {"status_updates_per_s", rounded(row.status_per_s, 1)},
           {"wakeups_per_s", rounded(row.wakeups_per_s, 1)},
+          {"main_wakeups_per_s", rounded(row.main_wakeups_per_s, 1)},
+          {"timer_events_per_s", rounded(row.timers_per_s, 1)},
           {"preemptions_per_s", rounded(row.preemptions_per_s, 1)},
           {"boxes", row.boxes}};
 }
 
 void print_json(QJsonObject object) {
   std::printf("%s\n", QJsonDocument(object).toJson(QJsonDocument::Compact).constData());
+}
+
+// A backups folder as a technician's is after many runs: as many backups as
+// are kept, so that each new one also retires the oldest.
+bool fill_backups(const QString& folder) {
+  if (!QDir().mkpath(folder)) return false;
+  for (int i = 0; i < backup_keep_count; ++i) {
+    QFile file(QDir(folder).filePath(QString::asprintf("2020-01-01_%06d_code-1_uhf.json", i)));
+    if (!file.open(QIODevice::WriteOnly) || file.write("{}\n") != 3) return false;
+  }
+  return true;
 }
 
 QString machine_line() {
@@ -734,8 +796,10 @@ int main(int argc, char* argv[]) {
   const pid_t load = options.load ? start_load() : 0;
 
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  QElapsedTimer clock;
+  clock.start();
   int app_argc = 1;
-  QApplication app(app_argc, argv);
+  CensusApplication app(app_argc, argv, clock);
   QApplication::setApplicationName(QStringLiteral("quarn-bench"));
 
   QTemporaryDir scratch;
@@ -744,8 +808,8 @@ int main(int argc, char* argv[]) {
   QProcess emulator;
   emulator.setStandardErrorFile(emulator_log);
   emulator.start(options.emulator, options.paced ? QStringList{} : QStringList{QStringLiteral("--no-pacing")});
-  bool started = emulator.waitForStarted(5000);
-  while (started && !emulator.canReadLine()) started = emulator.waitForReadyRead(5000);
+  bool started = emulator.waitForStarted(60'000);
+  while (started && !emulator.canReadLine()) started = emulator.waitForReadyRead(60'000);
   if (!started) {
     std::fprintf(stderr, "quarn-bench: cannot start %s\n", qPrintable(options.emulator));
     stop_load(load);
@@ -758,17 +822,25 @@ int main(int argc, char* argv[]) {
               options.paced ? "paced at 2400 baud (240 bytes/s)" : "unpaced", options.load ? "two busy threads" : "no added load");
   std::printf("machine: %s at start\n", qPrintable(machine_line()));
   std::printf("emulator: %s on %s\n", qPrintable(options.emulator), device.constData());
+  const QString backups_folder = scratch.filePath(QStringLiteral("backups"));
+  if (!fill_backups(backups_folder)) {
+    std::fprintf(stderr, "quarn-bench: cannot fill %s\n", qPrintable(backups_folder));
+    stop_load(load);
+    return 1;
+  }
+  std::printf("backups: %s, %d kept before the first run\n", qPrintable(backups_folder), backup_keep_count);
+  std::printf("buttons pressed %s\n", options.click ? "with click(), as a mouse click ends" : "by their accessible action");
   std::fflush(stdout);
 
-  QElapsedTimer clock;
-  clock.start();
   QtSerialLink port;
   bench::TimedLink link(port, clock);
   CountingNotifier notifier;
+  BackupStore backups(backups_folder);
   Principale window(link, notifier);
+  window.session().setBackupStore(&backups);
   QObject::connect(&window.session(), &TransmitterSession::stepsStarted, &link, &bench::TimedLink::noteSequenceStart);
   window.show();
-  Bench bench(window, link, notifier, clock);
+  Bench bench(window, link, notifier, app, clock, options.click);
 
   std::map<std::string, std::vector<TransferRun>> transfers;
   std::map<std::string, std::vector<IdleRun>> idles;
@@ -793,8 +865,9 @@ int main(int argc, char* argv[]) {
 
   std::printf("machine: %s at end\n\n", qPrintable(machine_line()));
   const auto print_transfers = [&](const char* title, TransferRow (*row_of)(const std::vector<TransferRun>&)) {
-    std::printf("%s\n%-20s %6s %8s %8s %6s   %-22s   %6s %8s %9s %5s\n", title, "", "bytes", "limit s", "wall s",
-                "ratio", "turnaround ms med/p99/max", "CPU %", "probes %", "pulse gap", "boxes");
+    std::printf("%s\n%-14s %5s %7s %7s %6s  %-20s %8s %6s %6s %7s %6s %6s %7s %5s\n", title, "", "bytes",
+                "limit s", "wall s", "ratio", "turnaround ms m/p99/max", "press ms", "CPU %", "probes", "wake/s",
+                "wake/B", "paints", "longest", "boxes");
     for (const char* name : transfer_rows)
       if (transfers.count(name)) print_transfer_line(name, row_of(transfers[name]));
     std::printf("\nGuards after a sequence's last reply (%.0f ms listening; not in the ratios), ms:\n%-20s %8s %8s %8s %8s\n",
@@ -806,17 +879,21 @@ int main(int argc, char* argv[]) {
   print_transfers(qPrintable(QStringLiteral("Operations (%1):").arg(runs_title)), median_row);
   if (options.runs > 1) print_transfers("\nOperations, worst run (turnaround: each figure's worst run):", worst_row);
 
-  std::printf("\nIdle, %d s each (%s):\n%-20s %8s %8s %12s %12s %15s %5s\n", idle_ms / 1000, qPrintable(runs_title), "",
-              "CPU %", "own %", "poll tick us", "wake-ups/s", "preemptions/s", "boxes");
+  std::printf("\nIdle, %d s each (%s):\n%-20s %8s %8s %9s %11s %12s %9s %14s %5s\n", idle_ms / 1000,
+              qPrintable(runs_title), "", "CPU %", "own %", "status/s", "wake-ups/s", "main wake/s", "timers/s",
+              "preemptions/s", "boxes");
   for (const char* name : idle_rows) {
     if (!idles.count(name)) continue;
+    const auto print_idle_line = [](const char* title, const IdleRow& r) {
+      std::printf("%-20s %8.3f %8.4f %9.1f %11.1f %12.1f %9.1f %14.1f", title, r.cpu_percent, r.own_percent,
+                  r.status_per_s, r.wakeups_per_s, r.main_wakeups_per_s, r.timers_per_s, r.preemptions_per_s);
+    };
     const IdleRow row = idle_row(idles[name], median_ref);
-    std::printf("%-20s %8.3f %8.4f %12.2f %12.1f %15.1f %5d\n", name, row.cpu_percent, row.own_percent, row.poll_tick_us,
-                row.wakeups_per_s, row.preemptions_per_s, row.boxes);
+    print_idle_line(name, row);
+    std::printf(" %5d\n", row.boxes);
     if (options.runs > 1) {
-      const IdleRow worst = idle_row(idles[name], worst_of);
-      std::printf("%-20s %8.3f %8.4f %12.2f %12.1f %15.1f\n", "  worst run", worst.cpu_percent, worst.own_percent,
-                  worst.poll_tick_us, worst.wakeups_per_s, worst.preemptions_per_s);
+      print_idle_line("  worst run", idle_row(idles[name], worst_of));
+      std::printf("\n");
     }
   }
 

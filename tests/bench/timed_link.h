@@ -62,7 +62,12 @@ class TimedLink : public SerialLink {
   void write(const QByteArray& bytes) override {
     note(clock_.nsecsElapsed(), int(bytes.size()), Kind::Written);
     port_.write(bytes);
+    emit wrote();
   }
+
+ signals:
+  // A write has been noted and passed on.
+  void wrote();
 
  private:
   void note(qint64 now, int bytes, Kind kind) {

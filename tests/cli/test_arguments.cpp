@@ -1,5 +1,5 @@
 // quarnctl's argument parsing on its own: which argument is the command and
-// which are its files, whatever they look like.
+// which are its files, whatever they look like; the values options take.
 
 #include "cli/arguments.h"
 
@@ -71,6 +71,28 @@ class TestArguments : public QObject {
     QVERIFY(std::holds_alternative<PortChoice>(choice));
     QCOMPARE(std::get<PortChoice>(choice).number, number);
     QCOMPARE(std::get<PortChoice>(choice).device, device);
+  }
+
+  // The batch report's separator is one character that CSV can quote around.
+  void separatorIsOneQuotableCharacter_data() {
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("separator");  // empty: refused
+    QTest::newRow("semicolon") << ";" << ";";
+    QTest::newRow("tab") << "\t" << "\t";
+    QTest::newRow("two characters") << ";;" << "";
+    QTest::newRow("double quote") << "\"" << "";
+    QTest::newRow("empty") << "" << "";
+  }
+  void separatorIsOneQuotableCharacter() {
+    QFETCH(QString, value);
+    QFETCH(QString, separator);
+    const auto parsed = parse_arguments({"quarnctl", "batch", "--separator", value});
+    if (separator.isEmpty()) {
+      QVERIFY(std::holds_alternative<UsageError>(parsed));
+      return;
+    }
+    QVERIFY(std::holds_alternative<Arguments>(parsed));
+    QCOMPARE(std::get<Arguments>(parsed).separator, separator.at(0));
   }
 };
 

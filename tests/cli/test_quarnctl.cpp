@@ -4,7 +4,9 @@
 
 #include "config/factory_defaults.h"
 #include "config/cell_map.h"
+#include "link/backup_store.h"
 #include "link/settings_file.h"
+#include "tests/link/named_pipe.h"
 #include "tests/link/unusable_paths.h"
 
 #include <QDeadlineTimer>
@@ -14,9 +16,14 @@
 #include <QSerialPort>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTimeZone>
 #include <QTest>
 
+#include <functional>
 #include <memory>
+#include <utility>
+
+#include <csignal>
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
@@ -26,13 +33,17 @@ using namespace quarn;
 
 namespace {
 
+// What one program run may take at most on a loaded machine; reached only
+// when something is wrong.
+constexpr int patience_ms = 120'000;
+
 // One quarn-emulator process; its device path is the first line it prints.
 class Emulator {
  public:
   enum class Line { Unpaced, Paced };  // paced: 2400 baud, as a real device
   explicit Emulator(const QStringList& faults = {}, Line line = Line::Unpaced) {
     process_.start(QStringLiteral(QUARN_EMULATOR_PATH), (line == Line::Unpaced ? QStringList{"--no-pacing"} : QStringList{}) + faults);
-    if (process_.waitForStarted(5000) && process_.waitForReadyRead(5000)) path_ = QString::fromUtf8(process_.readLine()).trimmed();
+    if (process_.waitForStarted(patience_ms) && process_.waitForReadyRead(patience_ms)) path_ = QString::fromUtf8(process_.readLine()).trimmed();
   }
   ~Emulator() {
     process_.terminate();
@@ -44,9 +55,12 @@ class Emulator {
   QString log() { return log_ += QString::fromUtf8(process_.readAllStandardError()); }
   // Waits until the traffic log holds `text` `times` times.
   bool waitForLog(const QString& text, int times) {
+    return waitForLog([&](const QString& log) { return log.count(text) >= times; });
+  }
+  bool waitForLog(const std::function<bool(const QString&)>& seen) {
     process_.setReadChannel(QProcess::StandardError);
-    const QDeadlineTimer deadline(10000);
-    while (log().count(text) < times) {
+    const QDeadlineTimer deadline(patience_ms);
+    while (!seen(log())) {
       if (!process_.waitForReadyRead(int(deadline.remainingTime()))) return false;
     }
     return true;
@@ -81,12 +95,12 @@ class QuarnctlBench {
     return env;
   }
 
-  Run run(const QStringList& arguments, int timeout_ms = 20000) const {
+  Run run(const QStringList& arguments, int timeout_ms = patience_ms) const {
     return runProgram(QStringLiteral(QUARNCTL_PATH), arguments, timeout_ms);
   }
   // quarnctl behind another program (setpriv ... -- quarnctl).
   Run runThrough(const QStringList& wrapper, const QStringList& arguments) const {
-    return runProgram(wrapper.first(), wrapper.mid(1) + QStringList{QStringLiteral(QUARNCTL_PATH)} + arguments, 20000);
+    return runProgram(wrapper.first(), wrapper.mid(1) + QStringList{QStringLiteral(QUARNCTL_PATH)} + arguments, patience_ms);
   }
   Run runProgram(const QString& program, const QStringList& arguments, int timeout_ms) const {
     QProcess p;
@@ -105,11 +119,10 @@ class QuarnctlBench {
     return r;
   }
 
-  // The device's cells through quarnctl read; a read error (exit 6, a
-  // checksum that does not match) still saves what was read.
-  std::optional<MemoryRead> cells(const QString& port, const QString& name, int expected_exit = 0) const {
+  // The device's cells through quarnctl read, saved to a file.
+  std::optional<MemoryRead> cells(const QString& port, const QString& name) const {
     const Run r = run({"read", "--port", port, "-o", file(name)});
-    if (r.exit != expected_exit) return std::nullopt;
+    if (r.exit != 0) return std::nullopt;
     const SettingsLoad load = load_settings_file(file(name));
     return load.file ? load.file->cells : std::nullopt;
   }
@@ -147,12 +160,46 @@ QStringList traced_bytes(const QString& path, const QString& until = {}) {
   return bytes;
 }
 
+// The cells a read got, from its trace: quarnctl saves no read it does not
+// trust, such as one of a unit left half written.
+MemoryRead traced_cells(const QString& trace) {
+  const QStringList bytes = traced_bytes(trace);
+  MemoryRead cells{};
+  for (qsizetype i = 0; i + 2 < bytes.size(); ++i) {
+    if (bytes[i] == "> 52" && bytes[i + 1].startsWith("> ") && bytes[i + 2].startsWith("< ")) {
+      cells.at(std::size_t(bytes[i + 1].mid(2).toInt(nullptr, 16))) = std::uint8_t(bytes[i + 2].mid(2).toInt(nullptr, 16));
+    }
+  }
+  return cells;
+}
+
 QString hex(int byte) { return QString::number(byte, 16).rightJustified(2, '0').toUpper(); }
 
 bool in_packets(int address) {
   return (address >= cell::alarm_packet && address < cell::alarm_packet + packet_size) ||
          (address >= cell::battery_packet && address < cell::battery_packet + packet_size);
 }
+
+// Answers a running batch's prompts on its standard input.
+struct BatchPrompts {
+  explicit BatchPrompts(QProcess& batch) : batch(batch) { batch.setReadChannel(QProcess::StandardError); }
+  // Waits for the next prompt.
+  bool waitForPrompt() {
+    while (err.count("Collegare il trasmettitore") <= answered) {
+      if (!batch.waitForReadyRead(patience_ms)) return false;
+      err += QString::fromUtf8(batch.readAllStandardError());
+    }
+    return true;
+  }
+  bool answer() {
+    if (!waitForPrompt()) return false;
+    ++answered;
+    return batch.write("\n") == 1;
+  }
+  QProcess& batch;
+  QString err;  // standard error so far
+  int answered = 0;
+};
 
 // How an ordinary user runs quarnctl: under root, through setpriv without the
 // overrides of file permissions and of a terminal's exclusive mode. Nothing
@@ -203,13 +250,59 @@ class TestQuarnctl : public QObject {
     QCOMPARE(written[written.size() - 2], QString("> 05"));
   }
 
+  // A trace that cannot be opened stops the command before the port opens;
+  // one that stops taking lines (a full disk) lets the run end and then says
+  // so. Either way: exit 2, one line naming the file and the reason.
+  void anUnwritableTraceIsAUsageError_data() {
+    QTest::addColumn<QString>("trace");  // %1: the test's folder
+    QTest::addColumn<bool>("runs");
+    QTest::newRow("no such folder") << "%1/no-folder/t.txt" << false;
+    QTest::newRow("full disk") << "/dev/full" << true;
+  }
   void anUnwritableTraceIsAUsageError() {
+    QFETCH(QString, trace);
+    QFETCH(bool, runs);
     Emulator emulator;
     QuarnctlBench bench;
-    const Run r = bench.run({"read", "--port", emulator.path(), "--trace", bench.file("no-folder/t.txt")});
+    const QString path = trace.contains("%1") ? trace.arg(bench.dir.path()) : trace;
+    const Run r = bench.run({"read", "--port", emulator.path(), "-o", bench.file("a.json"), "--trace", path});
     QCOMPARE(r.exit, 2);
-    QVERIFY2(r.err.contains(bench.file("no-folder/t.txt")), qPrintable(r.err));
-    QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.err.startsWith("quarnctl: impossibile scrivere la traccia " + path + ": ") && r.err.count('\n') == 1,
+             qPrintable(r.err));
+    QCOMPARE(load_settings_file(bench.file("a.json")).file.has_value(), runs);
+  }
+
+  // A read out of step, or of a memory whose checksum does not match, is
+  // neither saved (over a good file), printed as JSON nor shown.
+  void anUntrustedReadKeepsNothing_data() {
+    QTest::addColumn<QStringList>("faults");
+    QTest::addColumn<QStringList>("output");
+    QTest::newRow("out of step, -o") << QStringList{"--extra-after-read", "5"} << QStringList{"-o"};
+    QTest::newRow("wrong checksum, -o") << QStringList{"--wrong-checksum"} << QStringList{"-o"};
+    QTest::newRow("out of step, --json") << QStringList{"--extra-after-read", "5"} << QStringList{"--json"};
+    QTest::newRow("out of step, table") << QStringList{"--extra-after-read", "5"} << QStringList{};
+  }
+  void anUntrustedReadKeepsNothing() {
+    QFETCH(QStringList, faults);
+    QFETCH(QStringList, output);
+    QuarnctlBench bench;
+    {
+      const Emulator good({"--band", "vhf"});  // another unit: its file differs from any read below
+      QVERIFY(bench.cells(good.path(), "kept.json"));
+    }
+    QFile kept(bench.file("kept.json"));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    const QByteArray before = kept.readAll();
+    kept.close();
+    Emulator emulator(faults);
+    if (output == QStringList{"-o"}) output << kept.fileName();
+    const Run r = bench.run(QStringList{"read", "--port", emulator.path()} + output);
+    QCOMPARE(r.exit, 6);
+    QCOMPARE(r.err, QString("Errore di Lettura nei Parametri, Riprovare \n"));
+    QCOMPARE(r.out, QString());
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), before);
+    QCOMPARE(QDir(bench.dir.path()).entryList(QDir::Files), QStringList{"kept.json"});
   }
 
   // A device the user may not open (a mode-000 pseudo-terminal, with root's
@@ -265,7 +358,7 @@ class TestQuarnctl : public QObject {
       QVERIFY(::ioctl(exclusive_holder, TIOCEXCL) == 0);
     }
     const QStringList arguments{"read", "--port", path};
-    const Run r = user->isEmpty() ? bench.run(arguments, 10000) : bench.runThrough(*user, arguments);
+    const Run r = user->isEmpty() ? bench.run(arguments) : bench.runThrough(*user, arguments);
     if (exclusive_holder >= 0) ::close(exclusive_holder);
     QCOMPARE(r.exit, 4);
     QCOMPARE(r.err, error.arg(path) + "\nPorta seriale Guasta o Mancante\n");
@@ -309,7 +402,7 @@ class TestQuarnctl : public QObject {
     quarnctl.closeWriteChannel();
     QVERIFY(device.waitForLog(step, times));
     device.pull();
-    QVERIFY(quarnctl.waitForFinished(5000));
+    QVERIFY(quarnctl.waitForFinished(patience_ms));
     QCOMPARE(quarnctl.exitStatus(), QProcess::NormalExit);
     QCOMPARE(quarnctl.exitCode(), 4);
     // The serial layer numbers the loss by the call that noticed it: a read (5) or another (6).
@@ -317,6 +410,66 @@ class TestQuarnctl : public QObject {
                                       "\nPorta seriale Guasta o Mancante\n" + then + "$");
     const QString err = QString::fromUtf8(quarnctl.readAllStandardError());
     QVERIFY2(expected.match(err).hasMatch(), qPrintable(err));
+  }
+
+  // A stop signal while the cells are written: the first lets the run end
+  // (here it waits for a late acknowledgement of cell 20, then goes on), the
+  // second stops it at once (cell 20 is never acknowledged, and the second
+  // signal comes before its 4 s run out). Either way the
+  // unit gets its "E" and quarnctl exits with 128 + the signal's number.
+  void aStopSignalWhileWriting_data() {
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("times");
+    QTest::newRow("SIGINT lets the run end") << SIGINT << "SIGINT" << 1;
+    QTest::newRow("SIGHUP lets the run end") << SIGHUP << "SIGHUP" << 1;
+    QTest::newRow("SIGINT twice stops it") << SIGINT << "SIGINT" << 2;
+    QTest::newRow("SIGTERM twice stops it") << SIGTERM << "SIGTERM" << 2;
+  }
+  void aStopSignalWhileWriting() {
+    QFETCH(int, signal);
+    QFETCH(QString, name);
+    QFETCH(int, times);
+    QuarnctlBench bench;
+    {
+      const Emulator source;
+      QVERIFY(bench.cells(source.path(), "a.json"));
+    }
+    // The late "K" comes half-way through quarnctl's 4 s, so the first signal
+    // finds the run waiting for it and the run then ends complete.
+    Emulator device(times == 1 ? QStringList{"--late-ack-at", "20", "--late-delay", "2000"}
+                               : QStringList{"--no-ack-from", "20"},
+                    Emulator::Line::Paced);
+    QProcess quarnctl;
+    quarnctl.setProcessEnvironment(bench.environment());
+    quarnctl.start(QStringLiteral(QUARNCTL_PATH),
+                   {"program", bench.file("a.json"), "--set", "code=4321", "--port", device.path()});
+    quarnctl.closeWriteChannel();
+    static const QRegularExpression write_20("PC -> TX  57 'W'\n[^\n]*PC -> TX  14\n");
+    QVERIFY(device.waitForLog([](const QString& log) { return log.contains(write_20); }));
+    QCOMPARE(::kill(pid_t(quarnctl.processId()), signal), 0);
+    QString err;
+    if (times == 2) {
+      quarnctl.setReadChannel(QProcess::StandardError);
+      while (!err.contains("un secondo segnale")) {
+        QVERIFY2(quarnctl.waitForReadyRead(patience_ms), qPrintable(err));
+        err += QString::fromUtf8(quarnctl.readAllStandardError());
+      }
+      QCOMPARE(::kill(pid_t(quarnctl.processId()), signal), 0);
+    }
+    QVERIFY(quarnctl.waitForFinished(patience_ms));
+    err += QString::fromUtf8(quarnctl.readAllStandardError());
+    QCOMPARE(quarnctl.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(quarnctl.exitCode(), 128 + signal);
+    QVERIFY2(err.endsWith("Interrotto da " + name + "\n"), qPrintable(err));
+    QVERIFY(device.waitForLog("PC -> TX  45 'E'", 1));
+    if (times == 1) {
+      QCOMPARE(QString::fromUtf8(quarnctl.readAllStandardOutput()), QString("Programmazione verificata: 62 celle\n"));
+      return;
+    }
+    QVERIFY2(err.contains("Scrittura fermata: confermate 20 celle (0 - 19)\n"), qPrintable(err));
+    const auto backup = QRegularExpression("Copia di sicurezza: ([^\n]+)\n").match(err);
+    QVERIFY2(backup.hasMatch() && QFile::exists(backup.captured(1)), qPrintable(err));
   }
 
   // A read saved to a file and programmed back leaves the device byte for
@@ -398,6 +551,89 @@ class TestQuarnctl : public QObject {
     }
   }
 
+  // --set texts are read as a file's (whose own rows are the settings file's
+  // tests), and a value is refused with the message the window's Programma
+  // shows for it: `check` refuses, or gives the cells that a plain --set gives.
+  void checkReadsTextsStrictly_data() {
+    QTest::addColumn<QStringList>("edits");  // on the file's text: pattern, replacement, ...
+    QTest::addColumn<QStringList>("sets");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("message");  // in the error output; none when accepted
+    QTest::addColumn<QStringList>("same_cells_as");
+    const auto set = [](const char* assignment) { return QStringList{"--set", assignment}; };
+    const auto not_a_number = [](const char* key, const char* text, const char* character) {
+      return QString("Chiave \"%1\": \"%2\" non è un numero (il campo non accetta \"%3\")").arg(key, text, character);
+    };
+    QTest::newRow("decimal comma, --set") << QStringList{} << set("frequency=433,92") << 0 << "" << set("frequency=433.92");
+    QTest::newRow("JSON number, file") << QStringList{"\"code\": \"1\"", "\"code\": 1234"} << QStringList{} << 0 << ""
+                                       << set("code=1234");
+    QTest::newRow("letter O for zero") << QStringList{} << set("code=12O4") << 3 << not_a_number("code", "12O4", "O")
+                                       << QStringList{};
+    QTest::newRow("leading blank") << QStringList{} << set("robbery_time= 30") << 3
+                                   << not_a_number("robbery_time", " 30", " ") << QStringList{};
+    QTest::newRow("key twice, --set") << QStringList{} << set("code=1") + set("code=2") << 2
+                                      << "--set: la chiave \"code\" è data due volte (\"1\" e \"2\")" << QStringList{};
+    QTest::newRow("code over its range") << QStringList{} << set("code=70000") << 3
+                                         << "Errore Codice Quarn Fuori Range (0 - 65535)\nNulla inviato" << QStringList{};
+    QTest::newRow("Mono code over 1023") << QStringList{} << set("code_mode=mono") + set("code=1024") << 3
+                                         << "Errore Codice Quarn - Mono  Fuori Range (1 - 1023)" << QStringList{};
+    QTest::newRow("alarm input 9") << QStringList{} << set("alarm_input=9") << 3
+                                   << "Errore N° Ing di All Fuori Range (1 - 8)" << QStringList{};
+    QTest::newRow("VHF frequency, UHF file") << QStringList{} << set("frequency=161") << 3 << "Frequenza Fuori Banda !"
+                                             << QStringList{};
+    // The window's options: Mono with repeater code 1 to 63 selects low
+    // tones, an Old unit stays in Quarn mode.
+    QTest::newRow("Mono, repeater 12, high tones") << QStringList{} << set("code_mode=mono") + set("repeater_code=12")
+                                                  << 0 << "" << set("code_mode=mono") + set("repeater_code=12") + set("tones=low");
+    QTest::newRow("Old unit, Mono")
+        << QStringList{"\"generation\": \"new\"", "\"generation\": \"old\"", "\"cells\": \\[[^\\]]*\\]", "\"cells\": null"}
+        << set("code_mode=mono") + set("code=5000") << 0 << "" << QStringList{};
+    QTest::newRow("VHF frequency, file of no band or cells")
+        << QStringList{"\"band\": \"uhf\"", "\"band\": \"unknown\"", "\"cells\": \\[[^\\]]*\\]", "\"cells\": null"}
+        << set("frequency=161") << 0 << "" << QStringList{};
+  }
+  void checkReadsTextsStrictly() {
+    QFETCH(QStringList, edits);
+    QFETCH(QStringList, sets);
+    QFETCH(int, exit);
+    QFETCH(QString, message);
+    QFETCH(QStringList, same_cells_as);
+    QuarnctlBench bench;
+    const MemoryImage factory = factory_default_cells(Band::Uhf, Generation::New);
+    MemoryRead cells{};
+    std::copy_n(factory.begin(), read_count, cells.begin());
+    const QString plain = QString::fromUtf8(to_json(settings_file_of_read(cells)));
+    QString text = plain;
+    for (qsizetype i = 0; i + 1 < edits.size(); i += 2) text.replace(QRegularExpression(edits[i]), edits[i + 1]);
+    for (const auto& [name, contents] : {std::pair{"plain.json", plain}, {"site.json", text}}) {
+      QFile file(bench.file(name));
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents.toUtf8()) > 0);
+    }
+
+    const Run r = bench.run(QStringList{"check", bench.file("site.json")} + sets);
+    QCOMPARE(r.exit, exit);
+    if (message.isEmpty()) QCOMPARE(r.err, QString());
+    QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    if (!same_cells_as.isEmpty()) {
+      const Run reference = bench.run(QStringList{"check", bench.file("plain.json")} + same_cells_as);
+      QCOMPARE(reference.exit, 0);
+      QCOMPARE(r.out, reference.out);
+    }
+  }
+
+  // A named pipe is refused before it is opened, which would wait for a
+  // writer: check and program end at once.
+  void aNamedPipeIsRefusedUnopened() {
+    QuarnctlBench bench;
+    const test::NamedPipe pipe(bench.file("pipe.json"), std::chrono::seconds(10));
+    QVERIFY(pipe.made());
+    for (const QString& command : QStringList{"check", "program"}) {
+      const Run r = bench.run({command, pipe.path(), "--port", "/dev/null-no-such"});
+      QCOMPARE(r.exit, 3);
+      QCOMPARE(r.err, QString("%1: Impossibile aprire \"%1\": non è un file regolare\n").arg(pipe.path()));
+    }
+  }
+
   // Cell 10 never acknowledged: the run stops there and names it; the
   // device holds the new values in cells 0 to 9 only.
   void noAcknowledgementNamesTheCellAndStopsThere() {
@@ -410,11 +646,11 @@ class TestQuarnctl : public QObject {
     QCOMPARE(r.exit, 5);
     QVERIFY2(r.err.contains("Errore TIME OUT") && r.err.contains("cella 10"), qPrintable(r.err));
     // Cells 0 to 9 stored without the checksum that cell 61 would have
-    // brought: the read reports its error and still saves the cells.
-    const auto after = bench.cells(emulator.path(), "b.json", 6);
-    QVERIFY(after);
-    QCOMPARE(int((*after)[cell::robbery_time]), 77);
-    for (int a = 10; a < read_count; ++a) QCOMPARE((*after)[a], (*before)[a]);
+    // brought: the read reports its error.
+    QCOMPARE(bench.run({"read", "--port", emulator.path(), "--trace", bench.file("after.txt")}).exit, 6);
+    const MemoryRead after = traced_cells(bench.file("after.txt"));
+    QCOMPARE(int(after[cell::robbery_time]), 77);
+    for (int a = 10; a < read_count; ++a) QCOMPARE(after[a], (*before)[a]);
   }
 
   // The backups folder cannot be made (a file stands where a folder must
@@ -449,7 +685,7 @@ class TestQuarnctl : public QObject {
   void aSilentDeviceTimesOut() {
     Emulator emulator({"--silent"});
     QuarnctlBench bench;
-    const Run r = bench.run({"read", "--port", emulator.path(), "--timeout", "1"}, 10000);
+    const Run r = bench.run({"read", "--port", emulator.path(), "--timeout", "1"});
     QCOMPARE(r.exit, 5);
     QVERIFY(r.err.contains("Nessuna risposta dal trasmettitore"));
   }
@@ -499,11 +735,13 @@ class TestQuarnctl : public QObject {
 
   // Three units on one port: the emulator is restarted behind a symbolic
   // link for each new unit; the second one leaves cell 10 unacknowledged.
-  // The same unit connected twice is refused and prompted for again.
+  // The same unit connected twice is refused and prompted for again. The
+  // report is CSV with the separator asked for, quoting a reason that holds it.
   void batchOfThreeWithOneFailure() {
     QuarnctlBench bench;
     std::unique_ptr<Emulator> unit = std::make_unique<Emulator>();
     QVERIFY(bench.cells(unit->path(), "a.json"));
+    const QString frequency = QString::fromStdString(load_settings_file(bench.file("a.json")).file->settings.frequency);
     const QString link = bench.file("port");
     QVERIFY(QFile::link(unit->path(), link));
     const auto replace_unit = [&](const QStringList& faults) {
@@ -516,45 +754,103 @@ class TestQuarnctl : public QObject {
     QProcess batch;
     batch.setProcessEnvironment(bench.environment());
     batch.start(QStringLiteral(QUARNCTL_PATH), {"batch", bench.file("a.json"), "--code-from", "500", "--count", "3",
-                                                "--port", link, "--report", bench.file("r.csv")});
-    batch.setReadChannel(QProcess::StandardError);  // the prompts
-    QString err;
-    int prompts_answered = 0;
-    const auto answer_prompt = [&]() {
-      while (err.count("Collegare il trasmettitore") <= prompts_answered) {
-        if (!batch.waitForReadyRead(10000)) return false;
-        err += QString::fromUtf8(batch.readAllStandardError());
-      }
-      ++prompts_answered;
-      return true;
-    };
-    QVERIFY(answer_prompt());
-    batch.write("\n");                                 // unit 1
-    QVERIFY(answer_prompt());
-    batch.write("\n");                                 // unit 1 again
-    QVERIFY(answer_prompt());
-    QVERIFY(err.contains("appena programmato"));
+                                                "--port", link, "--report", bench.file("r.csv"), "--separator", ";"});
+    BatchPrompts prompts(batch);
+    QVERIFY(prompts.answer());                         // unit 1
+    QVERIFY(prompts.answer());                         // unit 1 again
+    QVERIFY(prompts.waitForPrompt());
+    QVERIFY(prompts.err.contains("appena programmato"));
     QVERIFY(replace_unit({"--no-ack-from", "10"}));
-    batch.write("\n");                                 // unit 2
-    QVERIFY(answer_prompt());
+    QVERIFY(prompts.answer());                         // unit 2
+    QVERIFY(prompts.waitForPrompt());
     QVERIFY(replace_unit({}));
-    batch.write("\n");                                 // unit 3
+    QVERIFY(prompts.answer());                         // unit 3
     batch.closeWriteChannel();
-    QVERIFY(batch.waitForFinished(20000));
+    QVERIFY(batch.waitForFinished(patience_ms));
     QCOMPARE(batch.exitCode(), 5);
     const QStringList lines = QString::fromUtf8(batch.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 3);
-    QVERIFY2(lines[0].contains(",500,OK,62"), qPrintable(lines[0]));
-    QVERIFY2(lines[1].contains(",501,TIME OUT cella 10,0"), qPrintable(lines[1]));
-    QVERIFY2(lines[2].contains(",502,OK,62"), qPrintable(lines[2]));
+    const QString unit_columns = ";UHF;" + frequency + ";";
+    QVERIFY2(lines[0].endsWith(";500" + unit_columns + "OK;62;"), qPrintable(lines[0]));
+    QVERIFY2(lines[1].endsWith(";501" + unit_columns + "fallita;0;\"Errore TIME OUT / Nessuna conferma (K) per la "
+                               "cella 10; confermate 10 celle (0 - 9)\""),
+             qPrintable(lines[1]));
+    QVERIFY2(lines[2].endsWith(";502" + unit_columns + "OK;62;"), qPrintable(lines[2]));
     QFile csv(bench.file("r.csv"));
     QVERIFY(csv.open(QIODevice::ReadOnly));
-    const QStringList rows = QString::fromUtf8(csv.readAll()).split('\n', Qt::SkipEmptyParts);
-    QCOMPARE(rows.size(), 4);
-    QCOMPARE(rows.mid(1), lines);
+    QCOMPARE(QString::fromUtf8(csv.readAll()),
+             "ora;codice;banda;frequenza;esito;celle_verificate;motivo\r\n" + lines.join("\r\n") + "\r\n");
+    const QString err = prompts.err + QString::fromUtf8(batch.readAllStandardError());
+    QVERIFY2(err.endsWith("Lotto: 2 unità programmate, 1 fallite, 0 non raggiunte\n"), qPrintable(err));
     const auto last = bench.cells(link, "last.json");
     QVERIFY(last);
     QCOMPARE(load_settings_file(bench.file("last.json")).file->settings.code, std::string("502"));
+  }
+
+  // The input ends after one unit of three: the batch says what it did and
+  // what it did not reach, and does not end as if it had done them all.
+  void batchInputEndingBeforeTheCount() {
+    QuarnctlBench bench;
+    Emulator unit;
+    QVERIFY(bench.cells(unit.path(), "a.json"));
+    QProcess batch;
+    batch.setProcessEnvironment(bench.environment());
+    batch.start(QStringLiteral(QUARNCTL_PATH), {"batch", bench.file("a.json"), "--code-from", "700", "--count", "3",
+                                                "--port", unit.path()});
+    BatchPrompts prompts(batch);
+    QVERIFY(prompts.answer());
+    QVERIFY(prompts.waitForPrompt());
+    batch.closeWriteChannel();
+    QVERIFY(batch.waitForFinished(patience_ms));
+    const QString err = prompts.err + QString::fromUtf8(batch.readAllStandardError());
+    QCOMPARE(batch.exitCode(), 2);
+    QVERIFY2(err.endsWith("Fine dell'input prima di 3 unità\nLotto: 1 unità programmate, 0 fallite, 2 non raggiunte\n"),
+             qPrintable(err));
+  }
+
+  // The backups, newest first with what each holds; one from a read out of
+  // step says so in the list and when it is programmed back.
+  void backupsListedAndRestored() {
+    QuarnctlBench bench;
+    BackupStore store(bench.file("data/Quelmora/Configuratore Per Quarn/backups"));
+    struct Saved {
+      QString code;
+      Band band;
+      Generation generation;
+      bool out_of_step;
+      QDateTime at;
+      QString path;
+    };
+    std::vector<Saved> saved{
+        {"11", Band::Uhf, Generation::New, false, QDateTime(QDate(2026, 1, 2), QTime(10, 0), QTimeZone::utc()), {}},
+        {"22", Band::Vhf, Generation::Old, false, QDateTime(QDate(2026, 3, 4), QTime(9, 30), QTimeZone::utc()), {}},
+        {"33", Band::Uhf, Generation::New, true, QDateTime(QDate(2026, 2, 3), QTime(8, 15), QTimeZone::utc()), {}},
+    };
+    for (Saved& s : saved) {
+      MemoryRead cells{};
+      const MemoryImage factory = factory_default_cells(s.band, s.generation);
+      std::copy_n(factory.begin(), read_count, cells.begin());
+      SettingsFile file = settings_file_of_read(cells, s.out_of_step);
+      file.settings.code = s.code.toStdString();
+      file.saved_at = s.at;
+      QCOMPARE(store.save(file, &s.path), std::nullopt);
+    }
+    const Run list = bench.run({"backups"});
+    QCOMPARE(list.exit, 0);
+    const QStringList lines = list.out.split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 4);  // a heading, then the backups
+    for (const auto& [line, index] : {std::pair{1, 1}, std::pair{2, 2}, std::pair{3, 0}}) {
+      const Saved& s = saved[std::size_t(index)];
+      QCOMPARE(lines[line], QString("%1  %2  %3  %4  %5  %6")
+                                .arg(s.at.toLocalTime().toString("yyyy-MM-dd HH:mm:ss"), s.code.leftJustified(6),
+                                     QString(s.band == Band::Uhf ? "UHF" : "VHF").leftJustified(5),
+                                     QString(s.generation == Generation::New ? "New" : "Old").leftJustified(4),
+                                     QString(s.out_of_step ? "fuori passo" : "in passo").leftJustified(11), s.path));
+    }
+    Emulator emulator;
+    const Run program = bench.run({"program", saved[2].path, "--port", emulator.path()});
+    QCOMPARE(program.exit, 0);
+    QVERIFY2(program.err.contains("lettura fuori passo"), qPrintable(program.err));
   }
 };
 

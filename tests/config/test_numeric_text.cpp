@@ -40,6 +40,8 @@ class TestNumericText : public QObject {
   void numericValue_data();
   void numericValue();
   void numericValueOutOfRange();
+  void isOneNumber_data();
+  void isOneNumber();
   void byteValue_data();
   void byteValue();
   void decimalText_data();
@@ -89,6 +91,26 @@ void TestNumericText::numericValueOutOfRange() {
   QCOMPARE(quarn::numeric_value("1e-400"), 0.0);
   QCOMPARE(quarn::numeric_value("0.000001e-400"), 0.0);
   QCOMPARE(quarn::numeric_value(std::string(400, '9')), std::numeric_limits<double>::infinity());
+}
+
+// What a settings file or the command line may give: one number, read to
+// its last character, and no blank anywhere.
+void TestNumericText::isOneNumber_data() {
+  QTest::addColumn<QString>("text");
+  QTest::addColumn<bool>("one_number");
+  for (const char* text : {"12", "433.92", ".5", "5.", "-0", "+3", "25E-1", "1d2", "&HFF", "&o17", "0065535"}) {
+    QTest::newRow(text) << text << true;
+  }
+  for (const char* text : {"", " 30", "30 ", "3 0", "\t1", "30s", "12O4", "4..4", "433,92", "1e", "7e-", "&H", "&O8",
+                           ".", "-", "x12"}) {
+    QTest::newRow(qPrintable(QString("not: \"%1\"").arg(text))) << text << false;
+  }
+}
+
+void TestNumericText::isOneNumber() {
+  QFETCH(QString, text);
+  QFETCH(bool, one_number);
+  QCOMPARE(quarn::is_one_number(text.toStdString()), one_number);
 }
 
 void TestNumericText::byteValue_data() {

@@ -2,6 +2,7 @@
 
 #include "link/backup_store.h"
 
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -54,9 +55,9 @@ class TestBackupStore : public QObject {
       QString path;
       QCOMPARE(store.save(file, &path).value_or(""), QString());
       saved << path;
-      const SettingsLoad loaded = load_settings_file(path);
-      QCOMPARE(loaded.refusal, QString());
-      QVERIFY(*loaded.file == file);
+      QFile saved_file(path);
+      QVERIFY(saved_file.open(QIODevice::ReadOnly));
+      QCOMPARE(saved_file.readAll(), to_json(file));
     }
     const QStringList expected{
         "2026-12-08_101529_code-none_uhf.json",     "2026-12-08_101530_code-1234_uhf.json",
@@ -67,9 +68,10 @@ class TestBackupStore : public QObject {
     QCOMPARE(names(saved), (QStringList{expected[1], expected[4], expected[2], expected[0], expected[3]}));
   }
 
-  // Only the newest backup_keep_count backups stay; files not named as
-  // backups are neither counted nor deleted; a backup whose time lies before
-  // all others (a clock set back) is kept and the oldest other one goes.
+  // Retiring after each save keeps only the newest backup_keep_count
+  // backups; files not named as backups are neither counted nor deleted; a
+  // backup whose time lies before all others (a clock set back) is kept and
+  // the oldest other one goes.
   void retention() {
     QTemporaryDir dir;
     BackupStore store(dir.path());
@@ -82,30 +84,58 @@ class TestBackupStore : public QObject {
       QString path;
       QCOMPARE(store.save(settings(std::to_string(i), Band::Uhf, base_time.addSecs(i)), &path).value_or(""),
                QString());
+      store.retire(path);
       saved << path;
     }
     QCOMPARE(store.list(), saved.mid(5));
 
     QString early;
     QCOMPARE(store.save(settings("7", Band::Vhf, base_time.addDays(-1)), &early).value_or(""), QString());
+    store.retire(early);
     QCOMPARE(store.list(), QStringList{early} + saved.mid(6));
     for (const QString& name : others) QVERIFY2(QFile::exists(dir.filePath(name)), qPrintable(name));
+  }
+
+  // The demo's emulated transmitter keeps its backups apart: however many it
+  // saves, a real unit's backup stays, and the real folder lists none of them.
+  void demoBackupsNeverRotateARealOne() {
+    QStandardPaths::setTestModeEnabled(true);  // the data folder of tests, not the user's
+    QCoreApplication::setOrganizationName(organization_name);
+    QCoreApplication::setApplicationName(application_name);
+    const QString real_folder = BackupStore::defaultFolder();
+    const QString demo_folder = BackupStore::defaultFolder(true);
+    QDir(real_folder).removeRecursively();
+    QDir(demo_folder).removeRecursively();
+    BackupStore real(real_folder);
+    QString real_backup;
+    QCOMPARE(real.save(settings("1111", Band::Uhf, base_time), &real_backup).value_or(""), QString());
+    BackupStore demo(demo_folder);
+    for (int i = 1; i <= backup_keep_count; ++i) {
+      QCOMPARE(demo.save(settings("1", Band::Uhf, base_time.addSecs(i))).value_or(""), QString());
+    }
+    const QStringList real_left = real.list();
+    QDir(real_folder).removeRecursively();
+    QDir(demo_folder).removeRecursively();
+    QStandardPaths::setTestModeEnabled(false);
+    QCOMPARE(real_left, QStringList{real_backup});
   }
 
   // mkdir fails under a regular file even for root.
   void folderCannotBeCreated_data() {
     QTest::addColumn<QString>("folder");  // under the temporary folder
-    QTest::newRow("under a file") << "file/backups";
-    QTest::newRow("is a file") << "file";
+    QTest::addColumn<QString>("reason");  // the system's words
+    QTest::newRow("under a file") << "file/backups" << "Not a directory";
+    QTest::newRow("is a file") << "file" << "Not a directory";
   }
   void folderCannotBeCreated() {
     QFETCH(QString, folder);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
     touch(dir.filePath("file"));
     BackupStore store(dir.filePath(folder));
     QString path = "untouched";
     QCOMPARE(store.save(settings("1", Band::Uhf, base_time), &path).value_or(""),
-             "Backup non salvato: impossibile creare la cartella \"" + QDir::toNativeSeparators(dir.filePath(folder)) + '"');
+             "Backup non salvato: impossibile creare la cartella \"" + QDir::toNativeSeparators(dir.filePath(folder)) + "\" (" + reason + ')');
     QCOMPARE(path, QString("untouched"));
     QCOMPARE(store.list(), QStringList());
   }

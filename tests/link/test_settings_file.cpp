@@ -1,7 +1,9 @@
 // The settings file: what it keeps, what it refuses, and how it is written.
 
 #include "config/block_encoding.h"
+#include "config/settings_table.h"
 #include "link/settings_file.h"
+#include "tests/link/named_pipe.h"
 
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -56,13 +58,14 @@ SettingsFile worked() {
   return with_cells(settings, cells, Band::Uhf);
 }
 
-// Texts that need escaping, every option on its other choice, no read yet.
+// Numbers in every form a field accepts, every option on its other choice, no
+// read yet, and a tool version that needs escaping and names a key.
 SettingsFile odd() {
-  const FieldValues settings{.code = "", .frequency = " 4\"33\\.9\n", .robbery_time = "è€𝄞", .antifall_time = "&H1F",
-                             .tx_count = "\t", .alarm_input = "/", .battery_input = "\x01", .panic_filter = "-0",
+  const FieldValues settings{.code = "007", .frequency = ".5", .robbery_time = "0", .antifall_time = "255",
+                             .tx_count = "&H1F", .alarm_input = "+3", .battery_input = "8.", .panic_filter = "-0",
                              .repeater_code = "1e3", .quarn_mode = false, .low_tones = true, .battery_alarm = false,
                              .multiple_tx = false};
-  return {settings, std::nullopt, Generation::Old, std::nullopt, "2.0 \"beta\"", example_time};
+  return {settings, std::nullopt, Generation::Old, std::nullopt, "2.0 \"beta\", \"code\": è€𝄞\n", example_time};
 }
 
 SettingsFile fixture(const QString& name) {
@@ -160,8 +163,18 @@ class TestSettingsFile : public QObject {
     QTest::newRow("missing settings.code") << edited({{"settings.code", gone}})
                                            << "Chiave \"settings.code\" mancante";
     QTest::newRow("missing cells") << edited({{"cells", gone}}) << "Chiave \"cells\" mancante";
-    QTest::newRow("code as number") << edited({{"settings.code", 1234}})
-                                    << "Chiave \"settings.code\": atteso testo, trovato numero";
+    QTest::newRow("code as true") << edited({{"settings.code", true}})
+                                  << "Chiave \"settings.code\": atteso testo o numero, trovato vero/falso";
+    const QByteArray text = to_json(worked());
+    QTest::newRow("settings key twice") << QByteArray(text).replace("\"code\": \"1234\",", "\"code\": \"1234\", \"code\": \"99\",")
+                                        << "Chiave \"settings.code\" presente più volte";
+    QTest::newRow("settings key twice, once escaped")
+        << QByteArray(text).replace("\"code\": \"1234\",", "\"co\\u0064e\": \"99\", \"code\": \"1234\",")
+        << "Chiave \"settings.code\" presente più volte";
+    QTest::newRow("device key twice") << QByteArray(text).replace("\"band\": \"uhf\"", "\"band\": \"uhf\", \"band\": \"vhf\"")
+                                      << "Chiave \"device.band\" presente più volte";
+    QTest::newRow("top key twice") << QByteArray(text).replace("\"version\": 1,", "\"version\": 1, \"version\": 1,")
+                                   << "Chiave \"version\" presente più volte";
     QTest::newRow("battery alarm as text") << edited({{"settings.battery_alarm", "true"}})
                                            << "Chiave \"settings.battery_alarm\": atteso vero/falso, trovato testo";
     QTest::newRow("read_out_of_step as text")
@@ -209,6 +222,84 @@ class TestSettingsFile : public QObject {
     const SettingsLoad loaded = load_settings(bytes);
     QCOMPARE(loaded.refusal, refusal);
     QVERIFY(!loaded.file);
+  }
+
+  // A text is kept only when the window's filter of its field would take
+  // every character and the whole text is one number; a decimal comma is the
+  // point, and a JSON number counts as its decimal text.
+  void strictTexts_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QJsonValue>("value");
+    QTest::addColumn<QString>("kept");
+    QTest::addColumn<QString>("refusal");
+    const auto refused = [](const char* key, const char* text, const char* why) {
+      return QString("Chiave \"settings.%1\": \"%2\" non è un numero%3").arg(key, text, why);
+    };
+    QTest::newRow("decimal comma") << "frequency" << QJsonValue("433,92") << "433.92" << "";
+    QTest::newRow("letters") << "code" << QJsonValue("abc") << "" << refused("code", "abc", " (il campo non accetta \"a\")");
+    QTest::newRow("letter O for zero") << "code" << QJsonValue("12O4") << ""
+                                       << refused("code", "12O4", " (il campo non accetta \"O\")");
+    QTest::newRow("unit after the number") << "robbery_time" << QJsonValue("30s") << ""
+                                           << refused("robbery_time", "30s", " (il campo non accetta \"s\")");
+    QTest::newRow("leading blank") << "robbery_time" << QJsonValue(" 30") << ""
+                                   << refused("robbery_time", " 30", " (il campo non accetta \" \")");
+    QTest::newRow("not ASCII") << "antifall_time" << QJsonValue("6€") << ""
+                               << refused("antifall_time", "6€", " (il campo non accetta \"€\")");
+    QTest::newRow("decimal comma in the code") << "code" << QJsonValue("1,5") << ""
+                                               << refused("code", "1,5", " (il campo non accetta \",\")");
+    QTest::newRow("two points") << "frequency" << QJsonValue("4..4") << "" << refused("frequency", "4..4", "");
+    QTest::newRow("empty") << "code" << QJsonValue("") << "" << refused("code", "", "");
+    QTest::newRow("JSON number") << "code" << QJsonValue(1234) << "1234" << "";
+    QTest::newRow("JSON fraction") << "frequency" << QJsonValue(433.92) << "433.92" << "";
+    QTest::newRow("JSON negative") << "code" << QJsonValue(-5) << "" << refused("code", "-5", " (il campo non accetta \"-\")");
+    QTest::newRow("input, empty, as a read leaves it") << "alarm_input" << QJsonValue("") << "" << "";
+    QTest::newRow("list, JSON number") << "alarm_input" << QJsonValue(3) << "3" << "";
+    QTest::newRow("list, decimal comma") << "tx_count" << QJsonValue("5,0") << "5.0" << "";
+    QTest::newRow("list, blank") << "alarm_input" << QJsonValue(" 3") << "" << refused("alarm_input", " 3", "");
+    QTest::newRow("list, letter after") << "panic_filter" << QJsonValue("2s") << "" << refused("panic_filter", "2s", "");
+  }
+  void strictTexts() {
+    QFETCH(QString, key);
+    QFETCH(QJsonValue, value);
+    QFETCH(QString, kept);
+    QFETCH(QString, refusal);
+    const SettingsLoad loaded = load_settings(edited({{"settings." + key, value}}));
+    QCOMPARE(loaded.refusal, refusal);
+    QCOMPARE(loaded.file.has_value(), refusal.isEmpty());
+    if (loaded.file) {
+      FieldValues expected = worked().settings;
+      expected.*setting_named(key.toStdString())->text = kept.toStdString();
+      QVERIFY(loaded.file->settings == expected);
+    }
+  }
+
+  // Equal keys in different objects, and key-like text inside a string, are
+  // no repeated key.
+  void keysThatOnlyLookRepeated() {
+    QByteArray text = to_json(worked());
+    text.replace("\"format\":", "\"band\": \"\\\"code\\\": 1\", \"note\": {\"code\": [{\"code\": 1}]}, \"format\":");
+    const SettingsLoad loaded = load_settings(text);
+    QCOMPARE(loaded.refusal, QString());
+  }
+
+  // A pipe, a device or a folder is refused before it is opened: opening a
+  // pipe would wait for a writer.
+  void notRegularFilesAreRefused_data() {
+    QTest::addColumn<QString>("kind");
+    for (const char* kind : {"named pipe", "device", "folder"}) QTest::newRow(kind) << kind;
+  }
+  void notRegularFilesAreRefused() {
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const test::NamedPipe pipe(dir.filePath("pipe.json"));
+#ifdef Q_OS_UNIX
+    QVERIFY(pipe.made());
+#else
+    if (kind != "folder") QSKIP("a named pipe and /dev/null are POSIX paths");
+#endif
+    const QString path = kind == "named pipe" ? pipe.path() : kind == "device" ? "/dev/null" : dir.path();
+    const SettingsLoad loaded = load_settings_file(path);
+    QCOMPARE(loaded.refusal, QString("Impossibile aprire \"%1\": non è un file regolare").arg(path));
   }
 
   // A fraction of a second is accepted but not kept: saving writes whole

@@ -4,8 +4,10 @@
 #include "link/transmitter_session.h"
 #include "tests/link/scripted_link.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,12 +20,18 @@ struct TraceLine {
   QString text;  // what follows the time: "PC -> TX  52 'R'" or "-- porta chiusa"
 };
 
-std::vector<TraceLine> trace_lines(const QString& path) {
+QStringList file_lines(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return {};
+  return QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+// The lines after the header.
+std::vector<TraceLine> trace_lines(const QString& path) {
   static const QRegularExpression line(QStringLiteral("^ *(\\d+\\.\\d) ms  (.*)$"));
   std::vector<TraceLine> lines;
-  for (const QString& text : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts)) {
+  for (const QString& text : file_lines(path)) {
+    if (text.startsWith(u'#')) continue;
     const auto match = line.match(text);
     lines.push_back(match.hasMatch() ? TraceLine{match.captured(1).toDouble(), match.captured(2)}
                                      : TraceLine{-1, text});
@@ -54,7 +62,7 @@ class TestTrafficTrace : public QObject {
   QString path_;
 
   QByteArray nextWritten() {
-    if (!QTest::qWaitFor([this] { return !port_->written().isEmpty(); }, 1000)) return {};
+    if (!QTest::qWaitFor([this] { return !port_->written().isEmpty(); }, 60'000)) return {};
     return port_->takeWritten();
   }
 
@@ -62,7 +70,6 @@ class TestTrafficTrace : public QObject {
   void init() {
     port_ = new ScriptedLink;
     session_ = new TransmitterSession(*port_);
-    session_->setAcknowledgementTimeout(100);
     path_ = dir_.filePath(QString("trace-%1.txt").arg(QTest::currentTestFunction()));
     QCOMPARE(session_->setTraceFile(path_), std::nullopt);
   }
@@ -116,6 +123,9 @@ class TestTrafficTrace : public QObject {
       QCOMPARE(nextWritten(), QByteArray("W") + char(a) + char(10 + a));
       port_->feed("K");
     }
+    QCOMPARE(nextWritten(), QByteArray("W") + char(3) + char(13));
+    QTest::qWait(100);  // at least this long without its "K"
+    session_->runTimer1Out();
     QTRY_VERIFY(result);
     QCOMPARE(result->outcome.kind, OutcomeKind::NoAcknowledgement);
 
@@ -124,8 +134,8 @@ class TestTrafficTrace : public QObject {
     QCOMPARE(bytes.size(), 3 * 4 + 3);
     QCOMPARE(bytes.mid(bytes.size() - 4), QStringList({"< 4B", "> 57", "> 03", "> 0D"}));
     QCOMPARE(lines.back().text, QString("-- fine: programmazione: nessuna conferma alla cella 3 (TIME OUT)"));
-    // The time-out is in the times too: the end comes a Timer1 after the write.
-    QVERIFY(lines.back().ms - lines[lines.size() - 2].ms >= 90);
+    // The time-out is in the times too: the end comes when Timer1 ran out.
+    QVERIFY(lines.back().ms - lines[lines.size() - 2].ms >= 100);
   }
 
   void portFailuresAndLossesAreTraced() {
@@ -156,6 +166,55 @@ class TestTrafficTrace : public QObject {
     session_->endSession('E');
     QCOMPARE(port_->takeWritten(), QByteArray("E"));
     QVERIFY(!bytes_of(trace_lines(path_)).contains("> 45"));  // nor into the previous file
+  }
+
+  // The header says who wrote the trace, when, on which port and line; the
+  // times count from the first opening of the port and never go back, across
+  // a close and a second opening.
+  void theHeaderThenTimesFromTheFirstOpening() {
+    auto trace = std::make_shared<TrafficTrace>();
+    QCOMPARE(trace->open(path_, {"quarnctl", "9.8.7", "Com 1 (/dev/ttyUSB0)"}), std::nullopt);
+    session_->setTrace(trace);
+    const QDateTime opened = QDateTime::currentDateTime();
+    for (int session = 0; session < 2; ++session) {
+      QTest::qWait(20);  // time passes between the sessions
+      QVERIFY(session_->connectAndRead([](const Outcome&, const ReadResult&) {}));
+      session_->cancel();
+      session_->endSession('E');
+    }
+
+    const QStringList header = file_lines(path_).mid(0, 5);
+    QCOMPARE(header[0], QString("# quarnctl 9.8.7"));
+    const QDateTime started = QDateTime::fromString(header[1].section(": ", 1), Qt::ISODateWithMs);
+    QVERIFY2(std::abs(started.secsTo(opened)) < 60, qPrintable(header[1]));
+    QCOMPARE(header[2], QString("# porta: Com 1 (/dev/ttyUSB0)"));
+    QVERIFY2(header[3].startsWith("# linea: 2400 baud, 8 bit di dati, nessuna parità, 1 bit di stop"), qPrintable(header[3]));
+    QVERIFY2(header[4].startsWith("# tempi: "), qPrintable(header[4]));
+
+    const std::vector<TraceLine> lines = trace_lines(path_);
+    QCOMPARE(lines.front().text, QString("-- inizio: connessione e lettura"));
+    QCOMPARE(lines.front().ms, 0.0);
+    std::vector<double> openings;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      if (i > 0) QVERIFY2(lines[i].ms >= lines[i - 1].ms, qPrintable(lines[i].text));
+      if (lines[i].text.startsWith("-- porta aperta: Com 1")) openings.push_back(lines[i].ms);
+    }
+    QCOMPARE(openings.size(), 2u);
+    QCOMPARE(openings[0], 0.0);
+    QVERIFY(openings[1] >= 20);
+  }
+
+  // A trace that stops taking lines is told once, when the operation ends.
+  void aWriteFailureIsToldOnce() {
+    QCOMPARE(session_->setTraceFile("/dev/full"), std::nullopt);
+    QSignalSpy failed(session_, &TransmitterSession::traceFailed);
+    for (int run = 0; run < 2; ++run) {
+      port_->failNextOpen(PortError{2, "Permission denied: /dev/ttyUSB0"});
+      QVERIFY(session_->connectAndRead([](const Outcome&, const ReadResult&) {}));
+    }
+    QCOMPARE(failed.count(), 1);
+    QVERIFY2(failed[0][0].toString().startsWith("impossibile scrivere la traccia /dev/full: "),
+             qPrintable(failed[0][0].toString()));
   }
 
   // The emulator's log and the trace share one line format.

@@ -6,7 +6,8 @@
 #include "link/backup_store.h"
 #include "tests/link/scripted_link.h"
 
-#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <QSignalSpy>
@@ -38,7 +39,7 @@ class TestTransmitterSession : public QObject {
 
   // What the service has written by the time something is there.
   QByteArray nextWritten() {
-    if (!QTest::qWaitFor([this] { return !port_->written().isEmpty(); }, 1000)) return {};
+    if (!QTest::qWaitFor([this] { return !port_->written().isEmpty(); }, 60'000)) return {};
     return port_->takeWritten();
   }
 
@@ -67,7 +68,6 @@ class TestTransmitterSession : public QObject {
     port_ = new ScriptedLink;
     port_->open();
     session_ = new TransmitterSession(*port_);
-    session_->setAcknowledgementTimeout(100);
     outcome_.reset();
     written_.reset();
   }
@@ -130,7 +130,6 @@ class TestTransmitterSession : public QObject {
     for (int a = 0; a < read_count; ++a) {
       QCOMPARE(nextWritten(), QByteArray("R") + char(a));
       port_->feed(QByteArray(1, char(a)) + (a == 10 ? QByteArray("K") : QByteArray()));
-      QTest::qWait(1);
     }
     QTRY_VERIFY(outcome_);
     QVERIFY(read_.out_of_step);
@@ -141,28 +140,60 @@ class TestTransmitterSession : public QObject {
     std::vector<std::uint8_t> values{0, 10, 20, 30, 40, 50};
     QVERIFY(session_->program(values, recordWrite()));
     answerWrites(2);
+    QCOMPARE(nextWritten(), QByteArray("W") + char(2) + char(20));
+    session_->runTimer1Out();  // no "K" for it
     QTRY_VERIFY(outcome_);
     QCOMPARE(outcome_->kind, OutcomeKind::NoAcknowledgement);
     QCOMPARE(outcome_->address, 2);
     QCOMPARE(outcome_->acknowledged, 2);
     QVERIFY(!written_->writes_completed);
-    QCOMPARE(nextWritten(), QByteArray("W") + char(2) + char(20));  // nothing past the failed step
+    QVERIFY(port_->written().isEmpty());  // nothing past the failed step
   }
 
-  void readBackComparesEveryWrittenCell() {
-    std::vector<std::uint8_t> values(62);
-    MemoryRead device = pattern();
-    for (std::size_t a = 0; a < values.size(); ++a) values[a] = device[a];
-    device[7] ^= 1;  // acknowledged, but another value stored
-    device[61] ^= 4;
-    QVERIFY(session_->program(values, recordWrite()));
-    answerWrites(62);
+  // The read-back compares the cells that carry the unit's settings, its
+  // generation, the checksum (New) and the band; a filler cell that reads
+  // back otherwise is written to the trace, not reported.
+  void readBackComparesTheCellsThatCarryMeaning_data() {
+    QTest::addColumn<int>("run");  // 0: Programma, New; 1: Programma, Old; 2: UHF New; 3: UHF Old
+    QTest::addColumn<QList<int>>("differing");
+    QTest::addColumn<QList<int>>("mismatched");
+    QTest::newRow("New: filler 40 and 59") << 0 << QList<int>{40, 59} << QList<int>{};
+    QTest::newRow("New: setting 7, checksum 61, filler 45") << 0 << QList<int>{7, 45, 61} << QList<int>{7, 61};
+    QTest::newRow("Old: packet end 33") << 1 << QList<int>{33} << QList<int>{33};
+    QTest::newRow("UHF New: code mode 36, band 62") << 2 << QList<int>{36, 62} << QList<int>{36, 62};
+    QTest::newRow("UHF New: filler 37") << 2 << QList<int>{37} << QList<int>{};
+    QTest::newRow("UHF Old: type 60; unused 35 and checksum 61") << 3 << QList<int>{35, 60, 61} << QList<int>{60};
+  }
+  void readBackComparesTheCellsThatCarryMeaning() {
+    QFETCH(int, run);
+    QFETCH(QList<int>, differing);
+    QFETCH(QList<int>, mismatched);
+    QTemporaryDir folder;
+    QVERIFY(!session_->setTraceFile(folder.filePath("trace.txt")));
+    const MemoryImage set = factory_default_cells(Band::Uhf, run == 1 || run == 3 ? Generation::Old : Generation::New);
+    const std::size_t count = run == 0 ? 62 : run == 1 ? 34 : std::size_t(memory_size);
+    const std::vector<std::uint8_t> values(set.begin(), set.begin() + qsizetype(count));
+    if (run < 2) {
+      QVERIFY(session_->program(values, recordWrite()));
+    } else {
+      const Generation generation = run == 3 ? Generation::Old : Generation::New;
+      QVERIFY(session_->loadFactorySet(Band::Uhf, [generation] { return generation; }, {}, recordWrite()));
+    }
+    answerWrites(int(count));
+    MemoryRead device{};
+    std::copy_n(set.begin(), read_count, device.begin());
+    for (const int a : differing) device[std::size_t(a)] ^= 1;
     answerReads(device);
     QTRY_VERIFY(written_);
     QVERIFY(written_->outcome.completed());
-    QVERIFY(written_->writes_completed);
-    QCOMPARE(written_->mismatched, (std::vector<int>{7, 61}));
-    QVERIFY(!written_->verified());
+    QCOMPARE(QList<int>(written_->mismatched.begin(), written_->mismatched.end()), mismatched);
+    QCOMPARE(written_->verified(), mismatched.isEmpty());
+    QFile trace(folder.filePath("trace.txt"));
+    QVERIFY(trace.open(QIODevice::ReadOnly));
+    const QString traced = QString::fromUtf8(trace.readAll());
+    for (const int a : differing) {
+      QCOMPARE(traced.contains(QString("cella %1 ").arg(a)), !mismatched.contains(a));
+    }
   }
 
   void lostDeviceEndsEveryWaitAtOnce_data() {
@@ -174,12 +205,15 @@ class TestTransmitterSession : public QObject {
   }
   void lostDeviceEndsEveryWaitAtOnce() {
     QFETCH(int, kind);
-    session_->setAcknowledgementTimeout(LinkProtocol::ack_timeout_ms);
     if (kind == 0) session_->connectAndRead(recordRead());
     if (kind == 1) session_->readMemory(recordRead());
     if (kind >= 2) session_->program({1, 2, 3}, recordWrite());
-    if (kind == 3) answerWrites(3);
-    QTest::qWait(kind == 3 ? 60 : 10);  // past the guard: the read-back runs
+    if (kind == 1) QCOMPARE(nextWritten(), QByteArray("R") + char(0));
+    if (kind == 2) QCOMPARE(nextWritten(), QByteArray("W") + char(0) + char(1));
+    if (kind == 3) {
+      answerWrites(3);
+      QCOMPARE(nextWritten(), QByteArray("R") + char(0));  // past the guard: the read-back runs
+    }
     QSignalSpy lost(session_, &TransmitterSession::deviceLost);
     port_->unplug();
     QCOMPARE(lost.count(), 1);
@@ -189,11 +223,18 @@ class TestTransmitterSession : public QObject {
     if (kind == 3) QVERIFY(written_->writes_completed);
   }
 
-  // A backup holds a read of the transmitter about to be written. After a
-  // lost device, the next connection may reach another unit; when its read
-  // is out of step there is nothing of it to back up, and the earlier unit's
-  // read must not stand in for it.
-  void aBackupNeverHoldsAnotherConnectionsRead() {
+  // Before the first write the backup saves what the last read of this
+  // connection returned, marked when the read was out of step; with no read
+  // in this connection the run still goes, without a backup. An earlier
+  // connection's read (perhaps of another unit) never stands in.
+  void aBackupHoldsTheLastReadOfThisConnection_data() {
+    QTest::addColumn<int>("second");  // 0: a clean read; 1: a read out of step; 2: no read (connect cancelled)
+    QTest::newRow("clean read") << 0;
+    QTest::newRow("read out of step") << 1;
+    QTest::newRow("no read in this connection") << 2;
+  }
+  void aBackupHoldsTheLastReadOfThisConnection() {
+    QFETCH(int, second);
     QTemporaryDir folder;
     BackupStore backups(folder.path());
     session_->setBackupStore(&backups);
@@ -204,24 +245,67 @@ class TestTransmitterSession : public QObject {
     port_->feed(QByteArray(1, char(pattern()[0])));
     answerReads(pattern(), 1);
     QTRY_VERIFY(outcome_ && outcome_->completed());
-    QVERIFY(session_->lastRead());
     port_->unplug();
 
     outcome_.reset();
+    MemoryRead read{};
+    read.fill(7);
     QVERIFY(session_->connectAndRead(recordRead()));
-    port_->feed("K");
-    QCOMPARE(nextWritten(), QByteArray("UR") + char(0));
-    port_->feed(QByteArray("\x01\x01"));  // one reply too many: the whole read is out of step
-    answerReads(MemoryRead{}, 1);
+    if (second == 2) {
+      session_->cancel();
+      QVERIFY(port_->isOpen());
+    } else {
+      port_->feed("K");
+      QCOMPARE(nextWritten(), QByteArray("UR") + char(0));
+      // One reply too many puts the whole read out of step.
+      port_->feed(second == 1 ? QByteArray("\x07\x07") : QByteArray("\x07"));
+      answerReads(read, 1);
+    }
     QTRY_VERIFY(outcome_);
-    QVERIFY(read_.out_of_step);
+    QCOMPARE(read_.out_of_step, second == 1);
 
     outcome_.reset();
     QVERIFY(session_->program({1, 2, 3}, recordWrite()));
-    QTRY_VERIFY(outcome_);
-    QCOMPARE(outcome_->kind, OutcomeKind::BackupFailed);
-    QVERIFY(QDir(folder.path()).isEmpty());
-    QVERIFY(port_->written().isEmpty());  // nothing written without its backup
+    answerWrites(3);  // nothing stops the writes
+    answerReads(read);
+    QTRY_VERIFY(written_ && written_->writes_completed);
+    const QStringList saved = backups.list();
+    QCOMPARE(saved.size(), second == 2 ? 0 : 1);
+    QCOMPARE(written_->backup_path, second == 2 ? QString() : saved.first());
+    QCOMPARE(written_->backup_skipped_unread, second == 2);
+    if (second != 2) {
+      const SettingsLoad backup = load_settings_file(saved.first());
+      QVERIFY(backup.file && backup.file->cells);
+      QCOMPARE(*backup.file->cells, read);
+      QCOMPARE(backup.file->read_out_of_step, second == 1);
+    }
+  }
+
+  // The backup is on disk before the first write; retiring the oldest one of
+  // a full folder waits for the run's end, so it delays no command.
+  void aFullFolderLosesItsOldestBackupOnlyAfterTheRun() {
+    QTemporaryDir folder;
+    for (int i = 0; i < backup_keep_count; ++i) {
+      QFile old(folder.filePath(QString::asprintf("2020-01-01_%06d_code-1_uhf.json", i)));
+      QVERIFY(old.open(QIODevice::WriteOnly));
+    }
+    BackupStore backups(folder.path());
+    session_->setBackupStore(&backups);
+    QVERIFY(session_->readMemory(recordRead()));
+    answerReads(pattern());
+    QTRY_VERIFY(outcome_ && outcome_->completed());
+
+    outcome_.reset();
+    QVERIFY(session_->program({1, 2, 3}, recordWrite()));
+    QVERIFY(port_->written().startsWith(QByteArray("W") + char(0)));
+    QCOMPARE(backups.list().size(), backup_keep_count + 1);
+    answerWrites(3);
+    answerReads(pattern());
+    QTRY_VERIFY(written_ && written_->writes_completed);
+    const QStringList kept = backups.list();
+    QCOMPARE(kept.size(), backup_keep_count);
+    QCOMPARE(QFileInfo(kept.first()).fileName(), QString("2020-01-01_000001_code-1_uhf.json"));
+    QCOMPARE(kept.last(), written_->backup_path);
   }
 
   void cancelEndsTheOperationAsCancelled() {

@@ -25,14 +25,15 @@ inline constexpr int other_stored_at = cell::robbery_time;
 // How the connect's read ends with the fault on.
 enum class ReadEffect {
   Clean,        // in step, checksum right
-  Unsound,      // out of step: read error, and no backup can be taken from it
+  Unsound,      // out of step: read error; a backup of it is marked as such
   BadChecksum,  // in step but the New checksum disagrees: read error
   Lost,         // the device went away: port failure
   Hang,         // the device stops answering inside the read
   NeverReady,   // no ready "K"
 };
 
-// How a write run ends with the fault on, when it is reached.
+// How a write run ends with the fault on, when it is reached (after a read
+// out of step, only a factory load reaches it: the fields are not filled).
 enum class WriteEffect {
   Verified,     // every cell acknowledged and read back right
   TimeOut,      // the write at `fault_write` (or 0) got no "K" in time
@@ -58,13 +59,13 @@ inline std::vector<FaultRow> fault_rows() {
       {"none", {}},
       {"noise before K", {.noise_before_ready = true}},
       {"KK ready", {.double_ready = true}, R::Unsound},
-      {"echo", {.echo = true}, R::Unsound},
+      {"echo", {.echo = true}, R::Unsound, W::TimeOut, 0, true},
       {"stray byte before K of write 10", {.stray_before_ack_at = fault_write}, R::Clean, W::TimeOut, fault_write, true},
       {"KK on write 10", {.double_ack_at = fault_write}, R::Clean, W::Unconfirmed},
       {"k for K", {.lowercase_ack = true}, R::Clean, W::TimeOut, 0, true},
       {"no K from write 10", {.no_ack_from = fault_write}, R::Clean, W::TimeOut, fault_write, false},
       {"write 0 stores another value", {.store_other_at = other_stored_at}, R::Clean, W::Mismatch},
-      {"extra byte after read 20", {.extra_after_read_at = 20}, R::Unsound},
+      {"extra byte after read 20", {.extra_after_read_at = 20}, R::Unsound, W::Unconfirmed},
       {"wrong checksum", {.wrong_checksum = true}, R::BadChecksum, W::Verified, -1, false, true},
       {"silent", {.silent = true}, R::NeverReady},
       {"vanishes at read 5", {.vanish_at_read = fault_read}, R::Lost},
@@ -74,7 +75,7 @@ inline std::vector<FaultRow> fault_rows() {
        W::Lost, fault_write, false},
       {"K of write 10 late", {.late_ack_at = fault_write}, R::Clean, W::TimeOut, fault_write, true},
       {"hangs at read 5", {.hang_at_read = fault_read}, R::Hang},
-      {"flood at read 5", {.flood_at_read = fault_read}, R::Unsound},
+      {"flood at read 5", {.flood_at_read = fault_read}, R::Unsound, W::Unconfirmed},
       {"flood at write 10", {.flood_at_write = fault_write}, R::Clean, W::TimeOut, fault_write, true},
   };
 }
@@ -163,6 +164,12 @@ inline QString device_text(const FaultRow& row, Operation operation, bool write_
   const QString failed = QString("cell %1 %2").arg(row.fails_at).arg(row.failed_stored ? "stored unacknowledged" : "not stored");
   const QString before = row.fails_at > 0 ? QString("cells 0-%1 written, ").arg(row.fails_at - 1) : QString();
   return before + failed + ", nothing after";
+}
+
+// The backup a case found, in words.
+inline QString backup_text(bool write_run_reached, ReadEffect read) {
+  if (!write_run_reached) return "none";
+  return read == ReadEffect::Unsound ? "before the first write, marked out of step" : "before the first write";
 }
 
 }  // namespace quarn::test

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a configured and built build folder, unpacks
 # it and checks it as a desktop and Debian's tools see it: every file where it
-# is looked for, launcher and AppStream metadata valid and consistent, no
-# lintian error, and the installed programs answering without a display.
+# is looked for, launcher and AppStream metadata valid and consistent with
+# the programs and their windows, no lintian error, the installed programs
+# answering without a display, and, from a Release build, hardened programs.
 #
 #   check_package.sh BUILD_DIR VERSION
 set -uo pipefail
 
 build_dir=${1:?usage: check_package.sh BUILD_DIR VERSION}
 version=${2:?usage: check_package.sh BUILD_DIR VERSION}
+source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 app_id=it.quelmora.QuarnConfigurator
 programs=(quarn-configurator quarn-emulator)
 optional_programs=(quarnctl)
@@ -21,7 +23,7 @@ fail() {
 }
 
 missing_tools=()
-for tool in cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate appstreamcli gzip od; do
+for tool in cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate appstreamcli gzip od readelf xvfb-run xprop xwininfo; do
   command -v "$tool" >/dev/null || missing_tools+=("$tool")
 done
 if [ ${#missing_tools[@]} -gt 0 ]; then
@@ -82,13 +84,24 @@ for size in "${icon_sizes[@]}"; do
     awk '{ print $1 * 16777216 + $2 * 65536 + $3 * 256 + $4, $5 * 16777216 + $6 * 65536 + $7 * 256 + $8 }')
   [ "$width x $height" = "$size x $size" ] || fail "/$png is $width x $height pixels"
 done
-if [ -f "$root/usr/lib/udev/rules.d/60-quarn-serial.rules" ] || [ -f "$root/lib/udev/rules.d/60-quarn-serial.rules" ]; then
-  :
-else
+rule=""
+for candidate in "$root/usr/lib/udev/rules.d/60-quarn-serial.rules" "$root/lib/udev/rules.d/60-quarn-serial.rules"; do
+  [ -f "$candidate" ] && rule=$candidate
+done
+if [ -z "$rule" ]; then
   fail "no udev rule 60-quarn-serial.rules under /usr/lib/udev/rules.d or /lib/udev/rules.d"
+elif grep -v '^#' "$rule" | grep 'GROUP=' | grep -vq 'TAG+="uaccess"'; then
+  # The user at the seat opens the adapter without joining dialout.
+  fail "the udev rule gives a device to dialout but not to the user at the seat (TAG+=\"uaccess\")"
 fi
-expect_file usr/share/doc/quarn-configurator/copyright
-expect_file usr/share/doc/quarn-configurator/changelog.gz
+doc=usr/share/doc/quarn-configurator
+expect_file $doc/copyright
+expect_file $doc/changelog.gz
+# The format the manual page points to, and every example file.
+expect_file $doc/settings-file.md
+for example in "$source_dir"/examples/*.json; do
+  expect_file "$doc/examples/$(basename "$example")"
+done
 
 # Nothing else: tests, benchmarks, static libraries and headers stay out.
 while IFS= read -r file; do
@@ -106,12 +119,23 @@ if [ -f "$root/$desktop" ]; then
   [ -f "$root/usr/bin/$exec_name" ] || fail "the launcher starts '$exec_name', which is not in /usr/bin"
   icon_name=$(sed -n 's/^Icon=//p' "$root/$desktop")
   [ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon_name.svg" ] || fail "the launcher's icon '$icon_name' is not in the package"
+  # A dock matches the program's windows to the launcher by the class X11
+  # gives them; without a match it shows a second, anonymous icon.
+  startup_class=$(sed -n 's/^StartupWMClass=//p' "$root/$desktop")
+  window_class=$(XDG_DATA_HOME="$scratch/data" xvfb-run -a "$source_dir/tests/package/window_class.sh" "$root/usr/bin/$exec_name" --demo)
+  [ -n "$window_class" ] && [ "$startup_class" = "$window_class" ] ||
+    fail "the launcher's StartupWMClass is '$startup_class', the window's class '$window_class'"
 fi
 if [ -f "$root/$metainfo" ]; then
   appstreamcli validate --no-net "$root/$metainfo" || fail "appstreamcli validate --no-net /$metainfo"
   grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$root/$metainfo" ||
     fail "the metadata does not launch $app_id.desktop"
   grep -q "<release version=\"$version\"" "$root/$metainfo" || fail "the metadata lists no release $version"
+  # Software centres find a package by the programs it provides.
+  for program in "$root"/usr/bin/*; do
+    grep -q "<binary>$(basename "$program")</binary>" "$root/$metainfo" ||
+      fail "the metadata does not provide the program $(basename "$program")"
+  done
 fi
 
 # lintian: errors fail the check, warnings are shown.
@@ -132,6 +156,19 @@ if [ -x "$root/usr/bin/quarnctl" ]; then
   [ $status -eq 0 ] && [[ $answer == *"$version"* ]] || fail "quarnctl --version: status $status, '$answer'"
 fi
 headless "$root/usr/bin/quarn-emulator" --help >/dev/null 2>&1 || fail "quarn-emulator --help: status $?"
+
+# A Release build compiles and links with dpkg-buildflags (cmake/QuarnDebianBuildFlags.cmake):
+# read-only relocations bound at load, stack protector, fortified functions.
+if grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$build_dir/CMakeCache.txt"; then
+  for program in "$root"/usr/bin/*; do
+    name=$(basename "$program")
+    readelf -lW "$program" | grep -q GNU_RELRO || fail "$name: no read-only relocations (relro)"
+    readelf -dW "$program" | grep -q 'BIND_NOW\|FLAGS.*NOW' || fail "$name: relocations not bound at load (now)"
+    readelf -sW --dyn-syms "$program" | grep -q '__stack_chk_fail' || fail "$name: no stack protector"
+    readelf -sW --dyn-syms "$program" | grep -q '__[a-z_]*_chk@' || fail "$name: no fortified functions"
+  done
+  echo "hardening: checked in $(ls "$root"/usr/bin | wc -l) programs"
+fi
 
 if [ $failures -gt 0 ]; then
   echo "$failures check(s) failed"

@@ -23,10 +23,10 @@ void CycleLog::expect(bool holds, const QString& what) {
   if (!holds) broken_ << what;
 }
 
-void finish_or_cancel(const std::function<bool()>& ended, const std::function<void()>& way_out, bool stalls,
-                      const QString& operation, CycleLog& log) {
-  if (wait_until(ended, stalls ? stall_limit_ms : operation_limit_ms)) return;
-  if (!stalls) log.broke(QStringLiteral("%1 did not end within %2 ms").arg(operation).arg(operation_limit_ms));
+void finish_or_cancel(const std::function<bool()>& ended, const std::function<void()>& way_out,
+                      const SoakDevice& device, const QString& operation, CycleLog& log) {
+  if (wait_until([&] { return ended() || device.hung(); }, operation_limit_ms) && ended()) return;
+  if (!device.hung()) log.broke(QStringLiteral("%1 did not end within %2 ms").arg(operation).arg(operation_limit_ms));
   way_out();
   log.expect(wait_until(ended, operation_limit_ms), operation + QStringLiteral(" did not end when cancelled"));
 }
@@ -50,9 +50,11 @@ void BackupWatch::writeStarting() {
   }
   last_path_ = path;
   const SettingsLoad load = load_settings_file(path);
-  const bool holds_seen = load.file && load.file->cells && std::ranges::any_of(seen_, [&](const MemoryImage& memory) {
+  // A backup of a read out of step may hold shifted cells; it says so.
+  const bool holds_seen = load.file && load.file->cells &&
+                          (load.file->read_out_of_step || std::ranges::any_of(seen_, [&](const MemoryImage& memory) {
                             return std::equal(load.file->cells->begin(), load.file->cells->end(), memory.begin());
-                          });
+                          }));
   log_->expect(holds_seen, QStringLiteral("the backup %1 holds no memory the device had").arg(path));
 }
 

@@ -18,11 +18,11 @@ QString describe(const WriteResult& r) {
 
 ServiceCycles::ServiceCycles(BackupStore& backups) : session_(port_), backups_(session_) {
   session_.setBackupStore(&backups);
-  session_.setAcknowledgementTimeout(acknowledgement_timeout_ms);
 }
 
 void ServiceCycles::run(SoakDevice& device, bool fault_free, std::mt19937& random, CycleLog& log) {
   backups_.startCycle(log);
+  device.timeOutUnansweredSteps(session_);
   if (connectAndRead(device, fault_free, log)) {
     std::vector<std::uint8_t> writes(std::size_t(read_count - 1));
     for (auto& value : writes) value = std::uint8_t(std::uniform_int_distribution(0, 255)(random));
@@ -53,12 +53,18 @@ bool ServiceCycles::connectAndRead(SoakDevice& device, bool fault_free, CycleLog
   backups_.seen(device.memory());
   std::optional<std::pair<Outcome, ReadResult>> read;
   bool started = false;
+  bool waiting = false;
   const auto watch = QObject::connect(&session_, &TransmitterSession::sessionStarted, [&] { started = true; });
+  const auto wait_watch = QObject::connect(&session_, &TransmitterSession::waitingForReady, [&] { waiting = true; });
   session_.connectAndRead([&](const Outcome& outcome, const ReadResult& result) { read = {outcome, result}; });
-  // No ready "K" in time: give up, as a front end does.
-  if (!wait_until([&] { return started || read; }, ready_limit_ms)) session_.cancel();
-  finish_or_cancel([&] { return read.has_value(); }, [this] { session_.cancel(); }, device.stalls(), QStringLiteral("connect"), log);
+  // A device that never says it is ready: give up, as a front end does.
+  if (!wait_until([&] { return started || read || (waiting && !device.announces()); }, operation_limit_ms) ||
+      !(started || read)) {
+    session_.cancel();
+  }
+  finish_or_cancel([&] { return read.has_value(); }, [this] { session_.cancel(); }, device, QStringLiteral("connect"), log);
   QObject::disconnect(watch);
+  QObject::disconnect(wait_watch);
   if (!read) return false;
 
   const auto& [outcome, result] = *read;
@@ -76,14 +82,16 @@ void ServiceCycles::writeRun(const QString& name, const std::vector<std::uint8_t
   const std::size_t mark = device.trafficMark();
   std::optional<WriteResult> result;
   start([&](const WriteResult& r) { result = r; });
-  finish_or_cancel([&] { return result.has_value(); }, [this] { session_.cancel(); }, device.stalls(), name, log);
+  finish_or_cancel([&] { return result.has_value(); }, [this] { session_.cancel(); }, device, name, log);
   if (!result) return;
 
   const MemoryImage& after = device.memory();
   const Outcome& outcome = result->outcome;
   const bool sent_one_more = outcome.kind == OutcomeKind::NoAcknowledgement || outcome.kind == OutcomeKind::Cancelled;
+  std::vector<int> read_otherwise = result->mismatched;
+  read_otherwise.insert(read_otherwise.end(), result->ignored_mismatches.begin(), result->ignored_mismatches.end());
   const ReportedWrites reported{outcome.acknowledged, !result->writes_completed && sent_one_more, outcome.completed(),
-                                result->mismatched, result->read_back.cells};
+                                read_otherwise, result->read_back.cells};
   if (const auto wrong = memory_violation(before, writes, reported, device.faults().store_other_at, after)) {
     log.broke(name + QStringLiteral(": ") + *wrong);
   }

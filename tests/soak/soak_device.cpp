@@ -6,6 +6,7 @@ namespace {
 LineTiming unpaced() {
   LineTiming timing;
   timing.paced = false;
+  timing.late_reply = std::chrono::minutes(10);  // after the cycle: the time-out has come long before
   return timing;
 }
 }  // namespace
@@ -17,6 +18,10 @@ SoakDevice::SoakDevice(const MemoryImage& memory, const TransmitterFaults& fault
   QObject::connect(&transmitter_, &EmulatedTransmitter::vanished, [this] { vanished_ = true; });
   error_ = pty_.open();
   if (!error_) qputenv("QUARN_COM1", pty_.slavePath().toLocal8Bit());
+}
+
+void SoakDevice::timeOutUnansweredSteps(TransmitterSession& session) {
+  QObject::connect(&transmitter_, &EmulatedTransmitter::stepUnanswered, &session, [&session] { session.runTimer1Out(); });
 }
 
 QByteArray SoakDevice::bytesSince(std::size_t mark, TrafficEntry::Direction direction) const {

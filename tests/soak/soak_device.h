@@ -6,6 +6,7 @@
 
 #include "emulator/emulated_transmitter.h"
 #include "emulator/pty_transmitter.h"
+#include "link/transmitter_session.h"
 
 #include <optional>
 
@@ -27,6 +28,12 @@ class SoakDevice {
   // A fault of this cycle makes the device fall silent in the middle of an
   // operation, which then waits for the technician's way out.
   bool stalls() const { return faults_.hang_at_read.has_value(); }
+  // It has: nothing will answer until the client leaves.
+  bool hung() const { return transmitter_.model().stopped() && !vanished_; }
+  // It never says it is ready.
+  bool announces() const { return !faults_.silent; }
+  // Each step the device leaves unanswered runs the session's Timer1 out at once.
+  void timeOutUnansweredSteps(TransmitterSession& session);
   // It answers a test transmission at the end of the cycle.
   bool answersToTheEnd() const { return inSession() && !vanished_ && !stalls(); }
 

@@ -7,19 +7,14 @@
 
 namespace quarn::soak {
 
-namespace {
-// The window enables its buttons from its 10 ms status poll.
-constexpr int button_limit_ms = 1000;
-}  // namespace
-
 WindowCycles::WindowCycles(BackupStore& backups) : window_(port_, notifier_), backups_(window_.session()) {
   window_.session().setBackupStore(&backups);
-  window_.session().setAcknowledgementTimeout(acknowledgement_timeout_ms);
   window_.show();  // offscreen: painted as on a screen
 }
 
 void WindowCycles::run(SoakDevice& device, bool fault_free, std::mt19937& random, CycleLog& log) {
   backups_.startCycle(log);
+  device.timeOutUnansweredSteps(window_.session());
   notifier_.messages.clear();
   notifier_.beeps = 0;
   const PrincipaleControls& c = window_.controls();
@@ -35,7 +30,7 @@ void WindowCycles::run(SoakDevice& device, bool fault_free, std::mt19937& random
     log.expect(wait_until([&] { return device.testTransmissions() == transmissions + 1; }, operation_limit_ms),
                QStringLiteral("TX: the device in session got no test transmission"));
   }
-  log.expect(wait_until([&] { return c.Cmd_connetti->isEnabled(); }, button_limit_ms),
+  log.expect(wait_until([&] { return c.Cmd_connetti->isEnabled(); }, operation_limit_ms),
              QStringLiteral("window: Connetti is not enabled after TX"));
 }
 
@@ -43,16 +38,20 @@ bool WindowCycles::connect(SoakDevice& device, bool fault_free, CycleLog& log) {
   const PrincipaleControls& c = window_.controls();
   TransmitterSession& session = window_.session();
   backups_.seen(device.memory());
-  if (!wait_until([&] { return c.Cmd_connetti->isEnabled(); }, button_limit_ms)) {
+  if (!wait_until([&] { return c.Cmd_connetti->isEnabled(); }, operation_limit_ms)) {
     log.broke(QStringLiteral("window: Connetti is not enabled"));
     return false;
   }
   bool started = false;
   const auto watch = QObject::connect(&session, &TransmitterSession::sessionStarted, [&] { started = true; });
   c.Cmd_connetti->click();
-  // No ready "K" in time: Disconetti, as the technician would.
-  if (!wait_until([&] { return started || !session.busy(); }, ready_limit_ms)) c.Cmd_disconetti->click();
-  finish_or_cancel([&] { return !session.busy(); }, [&] { c.Cmd_disconetti->click(); }, device.stalls(),
+  // A device that never says it is ready: Disconetti, as the technician would.
+  const auto waiting = [&] { return c.txb_stato_con->text() == state_text::waiting; };
+  if (!wait_until([&] { return started || !session.busy() || (waiting() && !device.announces()); }, operation_limit_ms) ||
+      !(started || !session.busy())) {
+    c.Cmd_disconetti->click();
+  }
+  finish_or_cancel([&] { return !session.busy(); }, [&] { c.Cmd_disconetti->click(); }, device,
                    QStringLiteral("Connetti"), log);
   QObject::disconnect(watch);
 
@@ -71,7 +70,7 @@ bool WindowCycles::connect(SoakDevice& device, bool fault_free, CycleLog& log) {
 void WindowCycles::writeRun(QPushButton* button, SoakDevice& device, bool fault_free, CycleLog& log) {
   const QString name = button->text().trimmed();
   if (device.vanished()) return;  // the window has lost the port: nothing to press
-  if (!wait_until([&] { return button->isEnabled(); }, button_limit_ms)) {
+  if (!wait_until([&] { return button->isEnabled(); }, operation_limit_ms)) {
     log.broke(name + QStringLiteral(": the button is not enabled"));
     return;
   }
@@ -81,7 +80,7 @@ void WindowCycles::writeRun(QPushButton* button, SoakDevice& device, bool fault_
   const std::size_t messages = notifier_.messages.size();
   button->click();
   finish_or_cancel([&] { return !window_.session().busy(); }, [&] { window_.controls().Cmd_disconetti->click(); },
-                   device.stalls(), name, log);
+                   device, name, log);
 
   const MemoryImage& after = device.memory();
   const std::vector<std::uint8_t> sent = writes_in(device.sentSince(mark));

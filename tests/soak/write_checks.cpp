@@ -35,7 +35,11 @@ std::optional<QString> unwritten_change(const MemoryImage& before, const std::ve
 bool device_confirmed(const QByteArray& replies, const std::vector<std::uint8_t>& writes, const MemoryImage& after) {
   QByteArray clean(qsizetype(writes.size()), letter::ready);
   clean.append(reinterpret_cast<const char*>(after.data()), read_count);
-  return replies == clean && std::equal(writes.begin(), writes.end(), after.begin());
+  const Generation generation = generation_of(after[cell::device_type]);
+  for (std::size_t c = 0; c < writes.size(); ++c) {
+    if (writes[c] != after[c] && carries_meaning(int(c), generation)) return false;
+  }
+  return replies == clean;
 }
 
 bool read_matches(const MemoryRead& cells, const MemoryImage& memory) {

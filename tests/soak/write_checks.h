@@ -18,7 +18,7 @@ struct ReportedWrites {
   int acknowledged = 0;         // the first cells, each with its "K"
   bool one_in_flight = false;   // the next write was sent and got no "K": it may have landed
   bool read_back_ran = false;   // the run got through its read-back
-  std::vector<int> mismatched;  // cells the read-back found otherwise
+  std::vector<int> mismatched;  // cells the read-back found otherwise, with meaning or without
   MemoryRead read_back{};       // what it found there
 };
 
@@ -38,7 +38,7 @@ std::optional<QString> unwritten_change(const MemoryImage& before, const std::ve
 
 // The device confirmed the run: it answered each write with exactly "K" and
 // then the read-back with exactly the cells it holds, nothing more, and it
-// holds every cell as written.
+// holds every cell that means something to it as written.
 bool device_confirmed(const QByteArray& replies, const std::vector<std::uint8_t>& writes, const MemoryImage& after);
 
 // A read reported complete and in step shows what the device holds.

@@ -24,6 +24,10 @@
 
 namespace quarn::test {
 
+// What a step of a test may take at most on a loaded machine; reached only
+// when something is wrong.
+inline constexpr int patience_ms = 60'000;
+
 // Runs the event loop until `done` holds. Unlike QTest::qWaitFor it never
 // sleeps between passes, so a transfer of a few hundred round trips over the
 // unpaced emulator takes milliseconds rather than seconds.
@@ -44,7 +48,11 @@ inline MemoryImage uhf_new() { return factory_default_cells(Band::Uhf, Generatio
 struct PrincipaleFixture {
   explicit PrincipaleFixture(const MemoryImage& memory = uhf_new(), const TransmitterFaults& faults = {},
                              LineTiming timing = unpaced())
-      : transmitter(TransmitterModel(memory, faults), timing), link(transmitter), window(link, notifier) {}
+      : transmitter(TransmitterModel(memory, faults), timing), link(transmitter), window(link, notifier) {
+    // Timer1 keeps its 4 s; a step the device leaves unanswered runs it out.
+    QObject::connect(&transmitter, &EmulatedTransmitter::stepUnanswered, &window,
+                     [this] { window.session().runTimer1Out(); });
+  }
 
   static LineTiming unpaced() {
     LineTiming timing;
@@ -58,19 +66,18 @@ struct PrincipaleFixture {
   // Connetti, then wait until the read has filled the window.
   bool connectAndRead() {
     c().Cmd_connetti->click();
-    return run_until([this] { return state() == state_text::connected && !window.session().busy(); }, 5000);
+    return run_until([this] { return state() == state_text::connected && !window.session().busy(); }, patience_ms);
   }
 
-  // Waits for the status poll's next tick, which sets the commands' enabled
-  // states: a fixed wait can miss it on a loaded machine.
+  // Waits until the status has followed the last change, which sets the
+  // commands' enabled states: a fixed wait can miss it on a loaded machine.
   bool pollTicked() {
-    QSignalSpy tick(&window.statusTimer(), &QTimer::timeout);
-    return tick.wait(2000);
+    return run_until([this] { return !window.statusTimer().isActive(); }, patience_ms);
   }
 
   // Waits for the running operation (programming, defaults) to end.
   bool settle() {
-    return run_until([this] { return !window.session().busy(); }, 10000);
+    return run_until([this] { return !window.session().busy(); }, patience_ms);
   }
 
   // Every byte the program sent to the transmitter, in order.
@@ -96,6 +103,43 @@ inline QByteArray full_read() {
 inline void choose_port(const PrincipaleControls& c, int index) {
   c.Cmb_com->setCurrentIndex(index);
   emit c.Cmb_com->activated(index);
+}
+
+// One command the program sent: a write ("W", address, value), a read ("R",
+// address) or a lone letter.
+struct Step {
+  char letter;
+  int address;
+  int value;  // -1 for a read
+};
+
+// Splits what the program sent into its steps. A command whose last bytes
+// are still on the paced line when the test looks is left out.
+inline std::vector<Step> steps(const QByteArray& bytes) {
+  std::vector<Step> out;
+  for (qsizetype i = 0; i < bytes.size();) {
+    const char letter = bytes[i];
+    const auto byte = [&](qsizetype k) { return static_cast<std::uint8_t>(bytes[k]); };
+    const qsizetype length = letter == 'W' ? 3 : letter == 'R' ? 2 : 1;
+    if (i + length > bytes.size()) break;
+    if (letter == 'W') {
+      out.push_back({letter, byte(i + 1), byte(i + 2)});
+      i += 3;
+    } else if (letter == 'R') {
+      out.push_back({letter, byte(i + 1), -1});
+      i += 2;
+    } else {
+      out.push_back({letter, -1, -1});
+      i += 1;
+    }
+  }
+  return out;
+}
+
+inline std::vector<Step> writes(const std::vector<Step>& all) {
+  std::vector<Step> out;
+  std::copy_if(all.begin(), all.end(), std::back_inserter(out), [](const Step& s) { return s.letter == 'W'; });
+  return out;
 }
 
 inline RecordingNotifier::Message exclamation(const QString& text) {

@@ -35,10 +35,14 @@ class RecordingNotifier : public Notifier {
     suggested_names.push_back(suggested_name);
     return file_to_choose;
   }
-  QString chooseFileToOpen() override { return file_to_choose; }
+  QString chooseFileToOpen(const QString& backups_folder) override {
+    offered_backups_folders.push_back(backups_folder);
+    return file_to_choose;
+  }
 
   QString file_to_choose;  // what the file dialogs answer; empty: cancelled
   QStringList suggested_names;
+  QStringList offered_backups_folders;  // one per Open dialog
   int beeps = 0;
   std::vector<Message> messages;
   std::function<void()> on_beep;

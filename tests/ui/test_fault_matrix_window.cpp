@@ -1,6 +1,7 @@
 // The fault matrix through the window: Principale on QSerialPort, the
-// emulated transmitter on a pseudo-terminal (line unpaced, Timer1 shortened),
-// every fault the emulator knows from power-on against every operation. Each
+// emulated transmitter on a pseudo-terminal (line unpaced; Timer1 at its 4 s,
+// run out at once where the device leaves a step unanswered), every fault
+// the emulator knows from power-on against every operation. Each
 // case checks the message boxes, the state, the progress bar, the commands
 // left enabled, the device memory against what was acknowledged, the backup
 // before the first write, and that the same window then connects and
@@ -25,12 +26,13 @@ using namespace quarn::test;
 
 namespace {
 
-constexpr int ack_ms = 150;
-// The line delivers in well under a millisecond and no fault falls on a
-// sequence's last reply, which is all the guard after it listens for.
+// No fault falls on a sequence's last reply, which is all the guard after it
+// listens for: a short guard sees the same on a busy machine as a long one.
 constexpr int reply_guard_ms = 5;
-constexpr auto late_reply = 2 * std::chrono::milliseconds(ack_ms);
-// How long a stalled operation is watched to show that it stays stalled.
+// A late "K" arrives after the case is over: Timer1 has run out long before.
+constexpr auto late_reply = std::chrono::minutes(10);
+// How long a stalled operation is watched to show that it stays stalled; a
+// busy machine only makes the watch longer.
 constexpr int stall_ms = 300;
 
 struct WindowBench {
@@ -42,7 +44,8 @@ struct WindowBench {
     pty.setLinkPath(dir.filePath("port"));
     pty_error = pty.open();
     qputenv("QUARN_COM1", pty.clientPath().toLocal8Bit());
-    window.session().setAcknowledgementTimeout(ack_ms);
+    QObject::connect(&transmitter, &EmulatedTransmitter::stepUnanswered, &window,
+                     [this] { window.session().runTimer1Out(); });
     window.session().setReplyGuard(reply_guard_ms);
     window.session().setBackupStore(&backups);
   }
@@ -126,12 +129,12 @@ std::vector<RecordingNotifier::Message> read_error() { return {exclamation(messa
 bool connect_and_run(WindowBench& b, Operation op, const std::vector<RecordingNotifier::Message>& expected = {}) {
   const std::size_t messages = b.notifier.messages.size();
   b.c().Cmd_connetti->click();
-  if (!run_until([&] { return b.idle() && b.state() == state_text::connected; }, 5000)) return false;
+  if (!run_until([&] { return b.idle() && b.state() == state_text::connected; }, patience_ms)) return false;
   QPushButton* command = command_of(b.c(), op);
-  if (!run_until([&] { return command->isEnabled(); }, 1000)) return false;
+  if (!run_until([&] { return command->isEnabled(); }, patience_ms)) return false;
   if (!is_defaults(op)) edit_fields(b.c());
   command->click();
-  return run_until([&] { return b.idle(); }, 5000) && b.state() == state_text::connected &&
+  return run_until([&] { return b.idle(); }, patience_ms) && b.state() == state_text::connected &&
          std::equal(b.notifier.messages.begin() + qsizetype(messages), b.notifier.messages.end(), expected.begin(),
                     expected.end());
 }
@@ -155,7 +158,7 @@ QString short_outcome(const std::vector<RecordingNotifier::Message>& messages, b
     const QString word = m.text == message_read_error        ? "read error"
                          : m.text == message_time_out        ? "TIME OUT"
                          : m.text == message_port_failure    ? "port failure"
-                         : m.text.startsWith(message_backup_failed) ? "no backup, nothing written"
+                         : m.text.endsWith(message_nothing_written) ? "no backup, nothing written"
                          : m.text == transmit_range_warning_text() ? "frequency warning"
                          : m.icon == Notifier::Icon::None    ? QString()
                                                              : "refused";
@@ -216,21 +219,21 @@ class TestFaultMatrixWindow : public QObject {
       QVERIFY(run_until([&] {
         return read == ReadEffect::Hang ? b.sent().endsWith(QByteArray("R") + char(fault_read))
                                         : b.state() == state_text::waiting;
-      }, 3000));
+      }, patience_ms));
       QVERIFY(!run_until([&] { return b.idle(); }, stall_ms));
       const QString stalled_state = read == ReadEffect::Hang ? state_text::connected : state_text::waiting;
       QCOMPARE(b.state(), stalled_state);
-      QVERIFY(run_until([&] { return b.enabled() == enabled_in(stalled_state, true); }, 1000));
+      QVERIFY(run_until([&] { return b.enabled() == enabled_in(stalled_state, true); }, patience_ms));
       QVERIFY(b.c().ProgressBar1->isHidden() == (read == ReadEffect::NeverReady));
       state_seen = b.state() + " (stalled)";
       enabled_seen = b.enabled();
       b.c().Cmd_disconetti->click();
-      QVERIFY(run_until([&] { return b.idle(); }, 1000));
+      QVERIFY(run_until([&] { return b.idle(); }, patience_ms));
       QCOMPARE(b.state(), state_text::not_connected);
       QVERIFY(b.c().ProgressBar1->isHidden());
       QVERIFY(b.notifier.messages.empty());
     } else {
-      QVERIFY(run_until([&] { return b.idle() && b.state() != state_text::waiting; }, 5000));
+      QVERIFY(run_until([&] { return b.idle() && b.state() != state_text::waiting; }, patience_ms));
       std::vector<RecordingNotifier::Message> expected;
       if (read == ReadEffect::Unsound || read == ReadEffect::BadChecksum) expected = read_error();
       if (read == ReadEffect::Lost) {
@@ -247,33 +250,34 @@ class TestFaultMatrixWindow : public QObject {
       const std::size_t after_connect = b.notifier.messages.size();
       QPushButton* command = command_of(b.c(), op);
       if (command && read != ReadEffect::Lost) {
-        QVERIFY(run_until([&] { return command->isEnabled(); }, 1000));
+        QVERIFY(run_until([&] { return command->isEnabled(); }, patience_ms));
         if (op == Operation::ProgramNew || op == Operation::ProgramOld) edit_fields(b.c());
         command->click();
-        QVERIFY(run_until([&] { return b.idle(); }, 5000));
+        QVERIFY(run_until([&] { return b.idle(); }, patience_ms));
         const std::vector<RecordingNotifier::Message> shown(b.notifier.messages.begin() + qsizetype(after_connect),
                                                             b.notifier.messages.end());
-        reached_writes = writes(op) && read != ReadEffect::Unsound;
+        reached_writes = writes(op) && (read != ReadEffect::Unsound || is_defaults(op));
         if (op == Operation::TestTransmission) {
           QVERIFY(shown.empty());
           QCOMPARE(b.state(), state_text::not_connected);
           QTRY_COMPARE(b.transmitter.model().testTransmissions(), 1);
         } else if (!reached_writes) {
-          // After a read out of step nothing is written: the backup has no
-          // memory to save (or the fields read cannot even be encoded).
+          // A read out of step fills no field: Programma finds nothing it
+          // can encode and writes nothing.
           QVERIFY(!shown.empty());
           for (const auto& m : shown) QCOMPARE(m.icon, Notifier::Icon::Exclamation);
-          if (is_defaults(op)) {
-            QCOMPARE(shown, (std::vector{exclamation(message_backup_failed +
-                                                     "nessuna lettura completa di questo trasmettitore da salvare")}));
-          }
           QVERIFY(!b.sent().contains('W'));
         } else {
           std::vector<RecordingNotifier::Message> run_expected;
           switch (fault.write) {
             case WriteEffect::Verified: break;
-            case WriteEffect::TimeOut:
-            case WriteEffect::Lost: run_expected = {exclamation(message_time_out)}; break;
+            case WriteEffect::TimeOut: run_expected = {exclamation(message_time_out)}; break;
+            case WriteEffect::Lost:
+              // The loss named as the port error path names it, then the run's own box.
+              QVERIFY(!shown.empty() && shown.front().text.contains(QRegularExpression(
+                                            "^\\d+ dispositivo scollegato: " + QRegularExpression::escape(b.pty.clientPath()) + "$")));
+              run_expected = {{shown.front().text, Notifier::Icon::None}, exclamation(message_time_out)};
+              break;
             case WriteEffect::Unconfirmed:
             case WriteEffect::Mismatch: run_expected = read_error(); break;
           }
@@ -283,9 +287,9 @@ class TestFaultMatrixWindow : public QObject {
         }
       } else if (command) {
         // A lost device leaves nothing to press but Connetti, once the poll has run.
-        QVERIFY(run_until([&] { return !command->isEnabled(); }, 1000));
+        QVERIFY(run_until([&] { return !command->isEnabled(); }, patience_ms));
       }
-      QVERIFY(run_until([&] { return b.enabled() == enabled_in(b.state(), false); }, 1000));
+      QVERIFY(run_until([&] { return b.enabled() == enabled_in(b.state(), false); }, patience_ms));
       QVERIFY(b.c().ProgressBar1->isHidden());
       state_seen = b.state();
       enabled_seen = b.enabled();
@@ -300,13 +304,15 @@ class TestFaultMatrixWindow : public QObject {
     const QStringList messages_seen = b.shownSince(0);
     const QString outcome = short_outcome(b.notifier.messages, state_seen.endsWith("(stalled)"));
 
-    // The backup came before the first write, with the memory as it was.
+    // The backup came before the first write, with the memory as it was,
+    // or as a read out of step returned it, marked.
     const QStringList backups = b.backups.list();
     QCOMPARE(backups.size(), reached_writes ? 1 : 0);
     if (reached_writes) {
       const SettingsLoad saved = load_settings_file(backups.first());
       QVERIFY(saved.file && saved.file->cells);
-      QVERIFY(std::equal(saved.file->cells->begin(), saved.file->cells->end(), initial.begin()));
+      QCOMPARE(saved.file->read_out_of_step, read == ReadEffect::Unsound);
+      if (read != ReadEffect::Unsound) QVERIFY(std::equal(saved.file->cells->begin(), saved.file->cells->end(), initial.begin()));
     }
 
     // The fault gone (a vanished device plugged back in), the same window
@@ -314,7 +320,7 @@ class TestFaultMatrixWindow : public QObject {
     b.transmitter.setFaults({});
     if (!b.pty.isOpen()) QVERIFY(!b.pty.open());
     if (b.state() != state_text::not_connected) b.c().Cmd_disconetti->click();
-    QVERIFY(run_until([&] { return b.idle() && b.c().Cmd_connetti->isEnabled(); }, 1000));
+    QVERIFY(run_until([&] { return b.idle() && b.c().Cmd_connetti->isEnabled(); }, patience_ms));
     const DecodedBlock held = decode_block([&] {
       MemoryRead cells{};
       std::copy_n(b.memory().begin(), read_count, cells.begin());
@@ -331,7 +337,7 @@ class TestFaultMatrixWindow : public QObject {
     table().mark(fault.name, operation_name(op), outcome);
     table().add({fault.name, operation_name(op), messages_seen.isEmpty() ? "none" : messages_seen.join(" + "),
                  '"' + state_seen + '"', enabled_seen, device_text(fault, op, reached_writes),
-                 reached_writes ? "before the first write" : "none"});
+                 backup_text(reached_writes, read)});
   }
 };
 

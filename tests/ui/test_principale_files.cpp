@@ -4,9 +4,12 @@
 
 #include "link/backup_store.h"
 #include "link/settings_file.h"
+#include "tests/link/named_pipe.h"
 #include "tests/ui/principale_fixture.h"
 
 #include <QTemporaryDir>
+
+#include <optional>
 
 using namespace quarn;
 using namespace quarn::test;
@@ -72,19 +75,51 @@ class TestPrincipaleFiles : public QObject {
     QVERIFY(f.notifier.messages.empty());
   }
 
-  void aFileThatCannotBeLoadedChangesNoField() {
+  // A file that cannot be loaded gives one message and changes no field; a
+  // decimal comma fills the field with the point.
+  void openingAFile_data() {
+    QTest::addColumn<QByteArray>("from");  // replaced in the file of the read; empty: the file is `to`
+    QTest::addColumn<QByteArray>("to");
+    QTest::addColumn<bool>("pipe");
+    QTest::addColumn<QString>("message");  // the start of the one message; empty: loaded
+    QTest::addColumn<QString>("frequency");
+    QTest::newRow("another format") << QByteArray() << QByteArray(R"({"format": "something else", "version": 1})")
+                                    << false << "Formato sconosciuto" << "460";
+    QTest::newRow("code with the letter O")
+        << QByteArray(R"("code": "1")") << QByteArray(R"("code": "12O4")") << false
+        << R"(Chiave "settings.code": "12O4" non è un numero (il campo non accetta "O"))" << "460";
+    QTest::newRow("key given twice") << QByteArray(R"("frequency": "460")")
+                                     << QByteArray(R"("frequency": "460", "frequency": "433.92")") << false
+                                     << R"(Chiave "settings.frequency" presente più volte)" << "460";
+#ifdef Q_OS_UNIX
+    QTest::newRow("named pipe") << QByteArray() << QByteArray() << true << "Impossibile aprire" << "460";
+#endif
+    QTest::newRow("decimal comma") << QByteArray(R"("frequency": "460")") << QByteArray(R"("frequency": "433,92")")
+                                   << false << "" << "433.92";
+  }
+  void openingAFile() {
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    QFETCH(bool, pipe);
+    QFETCH(QString, message);
+    QFETCH(QString, frequency);
     FilesFixture f;
     QVERIFY(f.connectAndRead());
-    QFile bad(f.folder.filePath("bad.json"));
-    QVERIFY(bad.open(QIODevice::WriteOnly));
-    bad.write(R"({"format": "something else", "version": 1})");
-    bad.close();
-    f.notifier.file_to_choose = bad.fileName();
+    std::optional<test::NamedPipe> named_pipe;
+    if (pipe) QVERIFY(named_pipe.emplace(f.folder.filePath("pipe.json"), std::chrono::seconds(10)).made());
+    QFile file(f.folder.filePath("site.json"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(from.isEmpty() ? to : to_json(settings_file_of_read(first_63(uhf_new()))).replace(from, to));
+    file.close();
+    f.notifier.file_to_choose = pipe ? named_pipe->path() : file.fileName();
     f.press(QKeySequence::Open);
-    QCOMPARE(f.notifier.messages.size(), std::size_t(1));
-    QCOMPARE(f.notifier.messages[0].icon, Notifier::Icon::Exclamation);
+    QCOMPARE(f.notifier.messages.size(), std::size_t(message.isEmpty() ? 0 : 1));
+    if (!message.isEmpty()) {
+      QVERIFY2(f.notifier.messages[0].text.startsWith(message), qPrintable(f.notifier.messages[0].text));
+      QCOMPARE(f.notifier.messages[0].icon, Notifier::Icon::Exclamation);
+    }
     QCOMPARE(f.c().CodiceQuarn->text(), QString("1"));
-    QCOMPARE(f.c().FqTx->text(), QString("460"));
+    QCOMPARE(f.c().FqTx->text(), frequency);
   }
 
   void theBackupExistsBeforeTheFirstWriteLeaves() {
@@ -117,9 +152,26 @@ class TestPrincipaleFiles : public QObject {
     f.c().Cmd_init_vhf->click();
     QVERIFY(f.settle());
     QVERIFY(!f.sent().contains('W'));
-    QCOMPARE(f.notifier.messages.size(), std::size_t(1));
-    QVERIFY(f.notifier.messages[0].text.startsWith(message_backup_failed));
+    // One box: the folder and the reason, each once, then what it means.
+    QCOMPARE(f.notifier.messages,
+             (std::vector{exclamation("Backup non salvato: impossibile creare la cartella \"" + impossible.folder() +
+                                      "\" (Not a directory)\n" + message_nothing_written)}));
     QCOMPARE(f.transmitter.model().memory(), uhf_new());
+  }
+
+  // A backup taken from a read out of step may hold shifted cells: opening
+  // it fills the fields as any file does, and says where it came from.
+  void aBackupOfAReadOutOfStepSaysSoWhenOpened() {
+    FilesFixture f;
+    QVERIFY(f.connectAndRead());
+    const QString path = f.folder.filePath("doubtful.json");
+    MemoryRead cells = first_63(uhf_new());
+    cells[cell::robbery_time] = 45;
+    QVERIFY(!save_settings_file(path, settings_file_of_read(cells, true)));
+    f.notifier.file_to_choose = path;
+    f.press(QKeySequence::Open);
+    QCOMPARE(f.c().txb_tmp_rap->text(), QString("45"));
+    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_doubtful_backup)}));
   }
 
   // Restoring is loading the backup and pressing Programma.
@@ -135,6 +187,7 @@ class TestPrincipaleFiles : public QObject {
 
     f.notifier.file_to_choose = backup;
     f.press(QKeySequence::Open);
+    QCOMPARE(f.notifier.offered_backups_folders, QStringList{f.backups.folder()});  // where the backup is found
     f.programma();
     QCOMPARE(f.transmitter.model().memory(), uhf_new());
     QVERIFY(f.notifier.messages.empty());

@@ -74,7 +74,7 @@ struct Bench {
 
   bool connectAndRead() {
     c().Cmd_connetti->click();
-    return run_until([this] { return state() == state_text::connected && !window.session().busy(); }, 5000);
+    return run_until([this] { return state() == state_text::connected && !window.session().busy(); }, patience_ms);
   }
 
   // "Com 2" connects and reads its transmitter, without a message.
@@ -162,8 +162,8 @@ class TestPrincipalePortFaults : public QObject {
 
   // The pseudo-terminal's master closes under the connected window, as an
   // adapter pulled out: idle, the session just ends; while the window waits
-  // for the ready "K" and during the read the port error names the device; during the writes of Programma the run ends
-  // as a write without its acknowledgement does. Then another port works.
+  // for the ready "K" and during the read the port error names the device; during the writes of Programma the loss
+  // is named and the run ends as a write without its acknowledgement does. Then another port works.
   void theDeviceVanishesWhileConnected_data() {
     QTest::addColumn<Moment>("moment");
     // %1: the device; a port error comes without an icon, its number left out.
@@ -173,7 +173,8 @@ class TestPrincipalePortFaults : public QObject {
                                              << QStringList{"dispositivo scollegato: %1", message_port_failure};
     QTest::newRow("during the read") << Moment::Reading
                                      << QStringList{"dispositivo scollegato: %1", message_port_failure};
-    QTest::newRow("during programming") << Moment::Programming << QStringList{message_time_out};
+    QTest::newRow("during programming") << Moment::Programming
+                                        << QStringList{"dispositivo scollegato: %1", message_time_out};
   }
   void theDeviceVanishesWhileConnected() {
     QFETCH(Moment, moment);
@@ -212,7 +213,7 @@ class TestPrincipalePortFaults : public QObject {
         bench.c().cmd_programma->click();
       }
     }
-    QVERIFY(run_until([&] { return bench.state() == state_text::not_connected && !bench.window.session().busy(); }, 5000));
+    QVERIFY(run_until([&] { return bench.state() == state_text::not_connected && !bench.window.session().busy(); }, patience_ms));
     QVERIFY(!device);
     QVERIFY(!bench.port.isOpen());
     QVERIFY(bench.c().ProgressBar1->isHidden());

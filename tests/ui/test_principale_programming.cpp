@@ -3,7 +3,11 @@
 // what the device holds afterwards.
 
 #include "config/block_encoding.h"
+#include "link/backup_store.h"
+#include "link/settings_file.h"
 #include "tests/ui/principale_fixture.h"
+
+#include <QTemporaryDir>
 
 using namespace quarn;
 using namespace quarn::test;
@@ -11,38 +15,6 @@ using namespace quarn::test;
 Q_DECLARE_METATYPE(quarn::TransmitterFaults)
 
 namespace {
-
-struct Step {
-  char letter;
-  int address;
-  int value;  // -1 for a read
-};
-
-// Splits what the program sent into its steps.
-std::vector<Step> steps(const QByteArray& bytes) {
-  std::vector<Step> out;
-  for (qsizetype i = 0; i < bytes.size();) {
-    const char letter = bytes[i];
-    const auto byte = [&](qsizetype k) { return static_cast<std::uint8_t>(bytes[k]); };
-    if (letter == 'W') {
-      out.push_back({letter, byte(i + 1), byte(i + 2)});
-      i += 3;
-    } else if (letter == 'R') {
-      out.push_back({letter, byte(i + 1), -1});
-      i += 2;
-    } else {
-      out.push_back({letter, -1, -1});
-      i += 1;
-    }
-  }
-  return out;
-}
-
-std::vector<Step> writes(const std::vector<Step>& all) {
-  std::vector<Step> out;
-  std::copy_if(all.begin(), all.end(), std::back_inserter(out), [](const Step& s) { return s.letter == 'W'; });
-  return out;
-}
 
 MemoryImage with_cells(MemoryImage memory, std::initializer_list<std::pair<int, int>> changes) {
   for (auto [address, value] : changes) memory[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
@@ -73,6 +45,15 @@ class TestPrincipaleProgramming : public QObject {
   Q_OBJECT
 
   // Connects, then presses `command` and returns the steps it sent.
+  // Programma once more on the connected unit: how many cells it wrote.
+  static std::size_t programAgain(PrincipaleFixture& f) {
+    const qsizetype before = f.sent().size();
+    if (!f.pollTicked()) return 0;
+    f.c().cmd_programma->click();
+    if (!f.settle()) return 0;
+    return writes(steps(f.sent().mid(before))).size();
+  }
+
   static std::vector<Step> run(PrincipaleFixture& f, QPushButton* command, const std::function<void()>& edit = {}) {
     if (!f.connectAndRead()) {
       QTest::qFail("the connect before the command did not complete", __FILE__, __LINE__);
@@ -115,8 +96,7 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(f.notifier.messages.empty());  // the read-back found the checksum right
     QCOMPARE(f.c().FqTx->text(), QString("433.925"));
     QCOMPARE(f.window.programmingFlag(), 0);
-    QVERIFY(f.window.statusTimer().isActive());
-    QTRY_VERIFY(f.c().cmd_programma->isEnabled());
+    QTRY_VERIFY(f.c().cmd_programma->isEnabled());  // the status follows again
   }
 
   void oldDeviceTakes34Steps() {
@@ -197,7 +177,7 @@ class TestPrincipaleProgramming : public QObject {
       QVERIFY(all.empty());
       QCOMPARE(f.window.programmingFlag(), 0);
       QVERIFY(f.c().ProgressBar1->isHidden());
-      QVERIFY(f.window.statusTimer().isActive());
+      QTRY_VERIFY(f.c().cmd_programma->isEnabled());  // the status follows again
     }
   }
 
@@ -224,7 +204,6 @@ class TestPrincipaleProgramming : public QObject {
     if (fault == 1) faults.stray_before_ack_at = 10;
     if (fault == 2) faults.no_ack_from = 10;
     PrincipaleFixture f(uhf_new(), faults);
-    f.window.session().setAcknowledgementTimeout(100);
     const auto w = writes(run(f, f.c().cmd_programma, [&] {
       f.c().txb_tmp_rap->setText("99");
       f.c().Cmb_tmr_p_all->setEditText("5");
@@ -265,12 +244,72 @@ class TestPrincipaleProgramming : public QObject {
     QCOMPARE(f.c().CodiceQuarn->text(), QString("1"));  // what the device holds, in step
   }
 
+  // A read-back out of step changes nothing the window holds: the fields keep
+  // what was typed and the device type stays New, so the next Programma
+  // writes the fields in the New layout, backed up from the doubtful read,
+  // marked as such.
+  void aReadBackOutOfStepChangesNothingAndProgrammaWritesTheFields() {
+    PrincipaleFixture f(uhf_new(), {}, LineTiming{});  // paced: the spare byte shifts the cells after it
+    QTemporaryDir folder;
+    BackupStore backups(folder.path());
+    f.window.session().setBackupStore(&backups);
+    QCOMPARE(writes(run(f, f.c().cmd_programma, [&] {
+                      f.c().CodiceQuarn->setText("1234");
+                      f.transmitter.setFaults({.extra_after_read_at = 20});
+                    })).size(),
+             std::size_t(62));
+    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_read_error)}));
+    QCOMPARE(f.c().CodiceQuarn->text(), QString("1234"));
+    QCOMPARE(f.c().lab_tipo_quarn->text(), QString("New"));
+    QCOMPARE(f.window.block().device_type, int(device_type_new));
+
+    f.transmitter.setFaults({});
+    QCOMPARE(programAgain(f), std::size_t(62));
+    QCOMPARE(f.notifier.messages.size(), std::size_t(1));
+    QCOMPARE(backups.list().size(), 2);
+    const SettingsLoad second = load_settings_file(backups.list().last());
+    QVERIFY(second.file);
+    QVERIFY(second.file->read_out_of_step);
+  }
+
+  // A unit that always announces itself with "KK" reads out of step every
+  // time, and can still be reset: the factory set is written, backed up
+  // from that read and marked, then read back in step.
+  void aFactoryResetRunsAfterAReadOutOfStep() {
+    PrincipaleFixture f(factory_default_cells(Band::Vhf, Generation::Old), {.double_ready = true});
+    QTemporaryDir folder;
+    BackupStore backups(folder.path());
+    f.window.session().setBackupStore(&backups);
+    QCOMPARE(writes(run(f, f.c().Cmd_init_uhf)).size(), std::size_t(memory_size));
+    QCOMPARE(f.transmitter.model().memory(), uhf_new());
+    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_read_error)}));  // the connect's only
+    QCOMPARE(f.c().FqTx->text(), QString("460"));
+    const SettingsLoad backup = load_settings_file(backups.list().value(0));
+    QVERIFY(backup.file && backup.file->read_out_of_step);
+    // The read-back in step has told the type: Programma may write now.
+    f.transmitter.setFaults({});
+    QCOMPARE(programAgain(f), std::size_t(62));
+  }
+
+  // Until a read in step has told this connection's type, Programma sends
+  // nothing: a fresh window would take the unit for Old, and a window that
+  // read another unit before would take that unit's type and band.
+  void programmaWaitsForATypeReadInThisConnection() {
+    PrincipaleFixture f(uhf_new(), {.double_ready = true});
+    QVERIFY(writes(run(f, f.c().cmd_programma, [&] { f.c().CodiceQuarn->setText("1234"); })).empty());
+    QCOMPARE(f.notifier.messages,
+             (std::vector{exclamation(message_read_error), exclamation(message_type_unread)}));
+    QCOMPARE(f.transmitter.model().memory(), uhf_new());
+    QCOMPARE(f.window.programmingFlag(), 0);
+  }
+
   void disconettiDuringARunEndsItWithTheTimeOutAtOnce() {
     PrincipaleFixture f(uhf_new(), {}, LineTiming{});
     QVERIFY(f.connectAndRead());
     QVERIFY(f.pollTicked());
     f.c().cmd_programma->click();
-    QTest::qWait(100);
+    QVERIFY(run_until([&] { return f.sent().contains('W'); }, patience_ms));  // the writes have begun
+    QVERIFY(f.window.session().busy());
     QVERIFY(!f.c().Cmd_init_uhf->isEnabled() && !f.c().Cmd_init_vhf->isEnabled());
     QVERIFY(!f.c().cmd_programma->isEnabled());
     QVERIFY(f.c().Cmd_tx->isEnabled() && f.c().Cmd_disconetti->isEnabled());
@@ -299,7 +338,7 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(f.connectAndRead());
     QVERIFY(f.pollTicked());
     (programma ? f.c().cmd_programma : f.c().Cmd_init_uhf)->click();
-    QTest::qWait(50);
+    QVERIFY(run_until([&] { return f.sent().contains('W'); }, patience_ms));  // the writes have begun
     struct AtBox {
       QByteArray last_sent;
       bool port_open;
@@ -309,7 +348,8 @@ class TestPrincipaleProgramming : public QObject {
     };
     std::optional<AtBox> at_box;
     f.notifier.on_message = [&](const RecordingNotifier::Message&) {
-      QTest::qWait(30);  // let the letter cross the line
+      // The letter crosses the line, if it went out before the box.
+      run_until([&] { return f.sent().endsWith(tx ? "Q" : "E"); }, patience_ms);
       at_box = AtBox{f.sent().right(1), f.link.isOpen(), f.state(), f.c().CodiceQuarn->text(), f.c().Text1->text()};
     };
     (tx ? f.c().Cmd_tx : f.c().Cmd_disconetti)->click();
@@ -321,7 +361,7 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(at_box->code.isEmpty() && at_box->band.isEmpty());
   }
 
-  void readBackThatFailsEndsTheRunWithTheReadError() {
+  void readBackThatFailsEndsTheRunWithTheLossAndTheReadError() {
     PrincipaleFixture f;
     QVERIFY(f.connectAndRead());
     QVERIFY(f.pollTicked());
@@ -335,10 +375,13 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(f.sent().contains(QByteArray("W") + char(61)));
     QCOMPARE(f.window.programmingFlag(), 0);
     QVERIFY(f.c().ProgressBar1->isHidden());
-    QVERIFY(f.window.statusTimer().isActive());
     QCOMPARE(f.state(), state_text::not_connected);
-    // The only check of the writes never completed: that is said.
-    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_read_error)}));
+    QTRY_VERIFY(f.c().Cmd_connetti->isEnabled());  // the status follows again
+    // The loss is named, and the only check of the writes never completed.
+    QCOMPARE(f.notifier.messages, (std::vector<RecordingNotifier::Message>{
+                                      {QString::number(EmulatedLink::unplugged_error_number) + " Dispositivo scollegato",
+                                       Notifier::Icon::None},
+                                      exclamation(message_read_error)}));
   }
 
   void factoryDefaults_data() {
@@ -380,7 +423,7 @@ class TestPrincipaleProgramming : public QObject {
     QVERIFY(f.pollTicked());
     f.c().Cmd_init_uhf->click();
     QVERIFY(run_until([&] { return f.transmitter.model().memory()[cell::fixed_08] != 133 ||
-                                         f.sent().contains(QByteArray("W") + char(20)); }, 5000));
+                                         f.sent().contains(QByteArray("W") + char(20)); }, patience_ms));
     f.c().OLd_new->setChecked(true);  // cells 7 and 8 are written, 60 and 61 not yet
     QVERIFY(f.settle());
     const MemoryImage& memory = f.transmitter.model().memory();
@@ -393,7 +436,6 @@ class TestPrincipaleProgramming : public QObject {
     TransmitterFaults faults;
     faults.no_ack_from = 10;
     PrincipaleFixture f(uhf_new(), faults);
-    f.window.session().setAcknowledgementTimeout(100);
     const auto w = writes(run(f, f.c().Cmd_init_vhf));
     QCOMPARE(w.size(), std::size_t(11));
     QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_time_out)}));

@@ -40,7 +40,7 @@ class TestPrincipaleSerial : public QObject {
     QCOMPARE(c.Cmb_com->currentText(), QString("Com 1"));
 
     c.Cmd_connetti->click();
-    QVERIFY(run_until([&] { return c.txb_stato_con->text() == state_text::connected && !window.session().busy(); }, 5000));
+    QVERIFY(run_until([&] { return c.txb_stato_con->text() == state_text::connected && !window.session().busy(); }, patience_ms));
     QCOMPARE(uhf.sent(), QByteArray("U") + full_read());
     QVERIFY(notifier.messages.empty());
   }
@@ -57,7 +57,7 @@ class TestPrincipaleSerial : public QObject {
     const auto connect_and_read = [&] {
       c.Cmd_connetti->click();
       return run_until([&] { return c.txb_stato_con->text() == state_text::connected && !window.session().busy(); },
-                       5000);
+                       patience_ms);
     };
 
     QVERIFY(connect_and_read());

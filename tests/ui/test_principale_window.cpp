@@ -3,6 +3,7 @@
 
 #include "tests/ui/principale_fixture.h"
 
+#include <QAccessible>
 #include <QGroupBox>
 #include <QTimer>
 
@@ -11,8 +12,6 @@ using namespace quarn::test;
 
 class TestPrincipaleWindow : public QObject {
   Q_OBJECT
-
-  static void waitTicks() { QTest::qWait(40); }
 
  private slots:
   void startsEmptyAndTurnsNotConnectedOnTheFirstTick() {
@@ -51,10 +50,26 @@ class TestPrincipaleWindow : public QObject {
     const auto* marquee = f.window.findChild<QTimer*>("Tmr_scritte");
     const QTimer* timer1 = &f.window.session().timer1();
     QVERIFY(stato && marquee && timer1);
-    QVERIFY(stato->isActive() && marquee->isActive() && !timer1->isActive());
-    QCOMPARE(stato->interval(), 10);
+    QVERIFY(marquee->isActive() && !timer1->isActive());
     QCOMPARE(marquee->interval(), 150);
     QCOMPARE(timer1->interval(), 4000);
+  }
+
+  // An assistive technology (a screen reader, a switch device, a test tool)
+  // presses a command through its accessible "Press" action: the command
+  // acts at once, as a finished click does, and the button keeps its name.
+  void anAccessiblePressActsAtOnce() {
+    PrincipaleFixture f;
+    QVERIFY(f.pollTicked());
+    QAccessibleInterface* button = QAccessible::queryAccessibleInterface(f.c().Cmd_connetti);
+    QVERIFY(button && button->actionInterface());
+    QCOMPARE(button->role(), QAccessible::Button);
+    QCOMPARE(button->text(QAccessible::Name), QString("Connetti"));
+    QCOMPARE(button->text(QAccessible::Description), QString("Abilita la comunicazione con lo Quarn"));
+    QVERIFY(button->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    button->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QVERIFY(f.window.session().busy());
+    QCOMPARE(f.state(), state_text::waiting);
   }
 
   void inventoryGeometryAndTexts_data() {
@@ -124,14 +139,14 @@ class TestPrincipaleWindow : public QObject {
     PrincipaleFixture f;
     const auto& c = f.c();
     c.txb_stato_con->setText(state_text::waiting);
-    waitTicks();
+    QVERIFY(f.pollTicked());
     QVERIFY(c.Cmd_disconetti->isEnabled());
     for (QWidget* w : std::initializer_list<QWidget*>{c.cmd_programma, c.Cmd_init_vhf, c.Cmd_init_uhf, c.Cmd_tx,
                                                       c.Cmb_com, c.Cmd_connetti}) {
       QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
     }
     c.txb_stato_con->setText(state_text::connected);
-    waitTicks();
+    QVERIFY(f.pollTicked());
     for (QWidget* w : std::initializer_list<QWidget*>{c.cmd_programma, c.Cmd_disconetti, c.Cmd_init_vhf,
                                                       c.Cmd_init_uhf, c.Cmd_tx}) {
       QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
@@ -153,7 +168,7 @@ class TestPrincipaleWindow : public QObject {
     QVERIFY(f.connectAndRead());
     const auto& c = f.c();
     c.Opt_tx_sing->click();
-    waitTicks();
+    QVERIFY(f.pollTicked());
     QVERIFY(!c.Cmb_n_tx_tot->isEnabled());
     c.Opt_tx_mult->click();
     QTRY_VERIFY(c.Cmb_n_tx_tot->isEnabled());
@@ -164,7 +179,7 @@ class TestPrincipaleWindow : public QObject {
     QTRY_VERIFY(c.cmb_Monorep->isEnabled());
     for (const char* no_number : {"0", "64", "", "x"}) {
       c.cmb_Monorep->setEditText(no_number);
-      waitTicks();
+      QVERIFY(f.pollTicked());
       QVERIFY2(c.Opt_toni_alti->isChecked(), no_number);
     }
     c.cmb_Monorep->setEditText("12");
@@ -238,6 +253,7 @@ class TestPrincipaleWindow : public QObject {
   void choosingAPortClosesTheOpenOneSilently() {
     PrincipaleFixture f;
     QVERIFY(f.connectAndRead());
+    QVERIFY(f.pollTicked());
     const QByteArray before = f.sent();
     f.c().Cmb_com->setCurrentIndex(2);
     emit f.c().Cmb_com->activated(2);
@@ -246,6 +262,7 @@ class TestPrincipaleWindow : public QObject {
     QCOMPARE(f.state(), state_text::connected);  // the state text is not touched
     QVERIFY(f.pollTicked());
     QCOMPARE(f.sent(), before);                   // no letter went out
+    QVERIFY(!f.c().Cmb_com->isEnabled());         // the status still holds the list, as for " Connesso"
   }
 };
 

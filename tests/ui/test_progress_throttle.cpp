@@ -1,6 +1,7 @@
-// The progress bar follows a transfer at most once a frame (1/30 s): a fast
-// transfer paints it a few times, not once per step, and the bar still shows
-// a sequence's last step and hides at the end.
+// The progress bar follows a transfer at most once a frame: a fast transfer
+// paints it a few times, not once per step, and the bar still shows a
+// sequence's last step and hides at the end. A step paints the bar alone,
+// not what lies behind it, and hiding the bar paints nothing.
 
 #include "tests/ui/principale_fixture.h"
 #include "ui/progress_throttle.h"
@@ -33,14 +34,22 @@ class TestProgressThrottle : public QObject {
  private slots:
   // A step within a frame of the last shown value waits; the last step of the
   // sequence does not.
+  // A busy machine may let a frame pass between two calls, and the step then
+  // rightly shows: the steps are tried until they come within one frame.
   void stepsWithinAFrameWaitButTheLastShowsAtOnce() {
     QProgressBar bar;
     ProgressThrottle throttle(bar);
-    throttle.start(10);
+    int shown_within_a_frame = -1;
+    for (int attempt = 0; attempt < 1000 && shown_within_a_frame < 0; ++attempt) {
+      QElapsedTimer clock;
+      clock.start();
+      throttle.start(10);
+      throttle.step(1);
+      throttle.step(2);
+      if (!clock.hasExpired(ProgressThrottle::frame_ms)) shown_within_a_frame = bar.value();
+    }
+    QCOMPARE(shown_within_a_frame, 0);
     QVERIFY(bar.isVisible() || !bar.isHidden());
-    throttle.step(1);
-    throttle.step(2);
-    QCOMPARE(bar.value(), 0);
     throttle.step(10);
     QCOMPARE(bar.value(), 10);
   }
@@ -62,7 +71,34 @@ class TestProgressThrottle : public QObject {
     throttle.step(1);
     throttle.step(2);
     QCOMPARE(bar.value(), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(bar.value(), 2, 10 * ProgressThrottle::frame_ms);
+    QTRY_COMPARE_WITH_TIMEOUT(bar.value(), 2, patience_ms);
+  }
+
+  // Each paint of the bar costs the raster engine's thread pool a wake-up:
+  // a step repaints the bar and nothing behind it, and the bar goes without
+  // being painted first.
+  void aStepPaintsTheBarAloneAndStoppingPaintsNothing() {
+    QWidget window;
+    window.resize(300, 100);
+    auto* bar = new QProgressBar(&window);
+    bar->setGeometry(10, 10, 200, 25);
+    bar->hide();
+    ProgressThrottle throttle(*bar);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    throttle.start(10);
+    QTRY_VERIFY(bar->isVisible());
+    QTest::qWait(ProgressThrottle::frame_ms + 5);
+    PaintCounter bar_paints(*bar);
+    PaintCounter window_paints(window);
+    throttle.step(4);
+    QCOMPARE(bar->value(), 4);
+    QCOMPARE(bar_paints.paints, 1);
+    QCOMPARE(window_paints.paints, 0);
+    throttle.stop();
+    QVERIFY(bar->isHidden());
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(bar_paints.paints, 1);
   }
 
   void stopDropsAHeldValue() {
@@ -77,9 +113,10 @@ class TestProgressThrottle : public QObject {
     QVERIFY(bar.isHidden());
   }
 
-  // Paints of the window's bar over a whole operation: at most one per frame,
+  // Paints of the window's bar over a whole operation: at most 15 a second,
   // plus the first and the last step of each sequence. Unthrottled, each
-  // step paints (125 for the unpaced programming run, 63 for the paced read).
+  // step paints (125 for the unpaced programming run, 63 for the paced read);
+  // at 30 a second the paced read painted it 21 times in its 0.8 s.
   void theWindowPaintsTheBarOncePerFrameAtMost_data() {
     QTest::addColumn<bool>("paced");
     QTest::addColumn<bool>("programming");
@@ -98,7 +135,7 @@ class TestProgressThrottle : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&f.window));
     if (programming) {
       QVERIFY(f.connectAndRead());
-      QVERIFY(run_until([&] { return f.c().cmd_programma->isEnabled(); }, 2000));
+      QVERIFY(run_until([&] { return f.c().cmd_programma->isEnabled(); }, patience_ms));
     }
     PaintCounter counter(*f.c().ProgressBar1);
     int last_steps_shown = 0;  // each sequence's last step, shown on the bar
@@ -108,11 +145,11 @@ class TestProgressThrottle : public QObject {
     QElapsedTimer clock;
     clock.start();
     (programming ? f.c().cmd_programma : f.c().Cmd_connetti)->click();
-    QVERIFY(run_until([&] { return f.c().ProgressBar1->isHidden() && !f.window.session().busy(); }, 5000));
+    QVERIFY(run_until([&] { return f.c().ProgressBar1->isHidden() && !f.window.session().busy(); }, patience_ms));
     const qint64 elapsed_ms = clock.elapsed();
 
     QVERIFY2(counter.paints > 0, "the counter sees the bar's paints");
-    const qint64 allowed = elapsed_ms / ProgressThrottle::frame_ms + 2 * sequences;
+    const qint64 allowed = elapsed_ms * 15 / 1000 + 2 * sequences;
     QVERIFY2(counter.paints <= allowed,
              qPrintable(QStringLiteral("%1 paints in %2 ms").arg(counter.paints).arg(elapsed_ms)));
     QCOMPARE(last_steps_shown, sequences);

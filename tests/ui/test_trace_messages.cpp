@@ -1,0 +1,48 @@
+// The window's word on its traffic trace: a file it cannot open is said once
+// and the program goes on without it; a trace that stops taking lines is
+// said once, after the operation, however many operations follow.
+
+#include "tests/ui/principale_fixture.h"
+#include "ui/trace_messages.h"
+
+#include <QTemporaryDir>
+
+using namespace quarn;
+using namespace quarn::test;
+
+class TestTraceMessages : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void anUnopenableTraceIsSaidAndLeftOut() {
+    QTemporaryDir dir;
+    RecordingNotifier notifier;
+    const QString path = dir.filePath("no-folder/t.txt");
+    QCOMPARE(open_window_trace(path, notifier), nullptr);
+    QCOMPARE(notifier.messages.size(), 1u);
+    QVERIFY2(notifier.messages[0].text.startsWith("Impossibile scrivere la traccia " + path + ": "),
+             qPrintable(notifier.messages[0].text));
+  }
+
+  void aTraceThatStopsTakingLinesIsSaidOnce() {
+    PrincipaleFixture f;
+    const std::shared_ptr<TrafficTrace> trace = open_window_trace("/dev/full", f.notifier);
+    QVERIFY(trace);
+    QVERIFY(f.notifier.messages.empty());
+    f.window.session().setTrace(trace);
+    tell_trace_failures(f.window.session(), f.notifier);
+    QVERIFY(f.connectAndRead());
+    QTRY_COMPARE(f.notifier.messages.size(), 1u);
+    QVERIFY2(f.notifier.messages[0].text.startsWith("Impossibile scrivere la traccia /dev/full: "),
+             qPrintable(f.notifier.messages[0].text));
+
+    bool read = false;
+    QVERIFY(f.window.session().readMemory([&](const Outcome&, const ReadResult&) { read = true; }));
+    QVERIFY(run_until([&] { return read; }, 5000));
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(f.notifier.messages.size(), 1u);
+  }
+};
+
+QTEST_MAIN(TestTraceMessages)
+#include "test_trace_messages.moc"
