@@ -36,7 +36,7 @@ int QtSerialLink::portNumber() const { return number_; }
 
 std::optional<PortError> QtSerialLink::open() {
   if (port_.isOpen()) return std::nullopt;
-  device_ = device_name_for_port(number_);
+  device_ = device();
   port_.setPortName(device_);
   loss_.reset();
   // The serial layer's text does not say which device failed, and with

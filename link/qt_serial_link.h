@@ -21,8 +21,6 @@ class QtSerialLink : public SerialLink {
   int bytesWaiting() const override;
   QByteArray read() override;
   void write(const QByteArray& bytes) override;
-  // The device the last open tried (its "Com" entry may lead elsewhere now).
-  const QString& device() const { return device_; }
 
  private:
   void onPortError(QSerialPort::SerialPortError error);

@@ -3,6 +3,8 @@
 // the command protocol needs, so that a real port and the in-process emulated
 // transmitter can stand behind it alike.
 
+#include "link/port_names.h"
+
 #include <QByteArray>
 #include <optional>
 #include <QObject>
@@ -26,6 +28,14 @@ class SerialLink : public QObject {
   // Port number 1 to 8 ("Com 1" to "Com 8"); changed only while closed.
   virtual void setPortNumber(int number) = 0;
   virtual int portNumber() const = 0;
+  // A device named outright (a path on quarnctl's command line) opens
+  // instead of the one "Com N" stands for; empty: by number. Changed only
+  // while closed.
+  virtual void setDevice(const QString& device) { named_device_ = device; }
+  // The device the next open takes.
+  virtual QString device() const {
+    return named_device_.isEmpty() ? device_name_for_port(portNumber()) : named_device_;
+  }
 
   // Opens the chosen port at 2400 baud, 8N1, no flow control. On failure the
   // port stays closed and the error carries the serial layer's number and text.
@@ -49,6 +59,9 @@ class SerialLink : public QObject {
   void bytesArrived();
   // The device went away (USB adapter unplugged): the port is closed already.
   void lost(const quarn::PortError& error);
+
+ private:
+  QString named_device_;
 };
 
 }  // namespace quarn

@@ -101,7 +101,7 @@ TracedLink::TracedLink(SerialLink& inner, QObject* parent) : SerialLink(parent),
 }
 
 QString TracedLink::portText() const {
-  return QStringLiteral("Com %1 (%2)").arg(inner_.portNumber()).arg(device_name_for_port(inner_.portNumber()));
+  return QStringLiteral("Com %1 (%2)").arg(inner_.portNumber()).arg(inner_.device());
 }
 
 std::optional<PortError> TracedLink::open() {

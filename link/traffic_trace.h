@@ -73,6 +73,8 @@ class TracedLink : public SerialLink {
 
   void setPortNumber(int number) override { inner_.setPortNumber(number); }
   int portNumber() const override { return inner_.portNumber(); }
+  void setDevice(const QString& device) override { inner_.setDevice(device); }
+  QString device() const override { return inner_.device(); }
   std::optional<PortError> open() override;
   void close() override;
   bool isOpen() const override { return inner_.isOpen(); }

@@ -107,7 +107,7 @@ int Win32SerialLink::portNumber() const { return number_; }
 
 std::optional<PortError> Win32SerialLink::open() {
   if (isOpen()) return std::nullopt;
-  device_ = device_name_for_port(number_);
+  device_ = device();
   loss_.reset();
   received_.clear();
   // Not shared: a second program (or a second configurator) cannot open the

@@ -25,8 +25,6 @@ class Win32SerialLink : public SerialLink {
   int bytesWaiting() const override;
   QByteArray read() override;
   void write(const QByteArray& bytes) override;
-  // The device the last open tried (its "Com" entry may lead elsewhere now).
-  const QString& device() const { return device_; }
 
  private:
   struct Io;  // the handle and the overlapped operations, kept out of this header's includers
