@@ -18,19 +18,19 @@ const QStringList& BatchReport::columns() {
   return names;
 }
 
-std::optional<QString> BatchReport::open(const QString& path) {
+std::optional<ReportRefused> BatchReport::open(const QString& path) {
   file_.setFileName(path);
   const QByteArray heading = csv_row(columns(), separator_).toUtf8();
   if (file_.open(QIODevice::ReadOnly) && file_.size() > 0) {
     const QByteArray first = file_.readLine().trimmed();
     file_.close();
     if (first != heading) {
-      return QString("Il rapporto %1 ha altre colonne o un altro separatore: sceglierne un altro").arg(path);
+      return ReportRefused{.path = path, .other_columns = true};
     }
   }
   file_.close();
   if (!file_.open(QIODevice::WriteOnly | QIODevice::Append)) {
-    return QString("Impossibile scrivere il rapporto %1: %2").arg(path, file_.errorString());
+    return ReportRefused{.path = path, .reason = file_.errorString()};
   }
   if (file_.size() == 0) file_.write(heading + "\r\n");
   file_.flush();

@@ -11,6 +11,15 @@
 
 namespace quarn::cli {
 
+// A report file that a batch does not append to: one that holds other
+// columns (or another separator), which a spreadsheet would read as one
+// table, or one that cannot be written (the system's reason).
+struct ReportRefused {
+  QString path{};
+  bool other_columns = false;
+  QString reason{};
+};
+
 // The fields of a row, quoted where RFC 4180 needs it: a field holding the
 // separator, a double quote or a line break is put in double quotes, its
 // own double quotes doubled. No line end.
@@ -23,10 +32,8 @@ class BatchReport {
   // The column names, in the order of the fields a row takes.
   static const QStringList& columns();
 
-  // Appends to `path`; a new or empty file gets the column names first. The
-  // message when the file cannot be written or holds other columns (or
-  // another separator), which a spreadsheet would read as one table.
-  std::optional<QString> open(const QString& path);
+  // Appends to `path`; a new or empty file gets the column names first.
+  std::optional<ReportRefused> open(const QString& path);
   // The unit's row; written to the file when one is open.
   QString add(const QStringList& fields);
 

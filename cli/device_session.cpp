@@ -1,11 +1,14 @@
 #include "cli/device_session.h"
 
+#include "link/link_protocol.h"
+
 #include <cstdio>
 
 namespace quarn::cli {
 
 DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), session_(port_) {
   port_.setPortNumber(options.port_number);
+  port_.setDevice(options.device);
   session_.setTrace(options.trace);
   // The service saves the memory as read before its first write.
   if (options.back_up) session_.setBackupStore(&backups_.emplace(BackupStore::defaultFolder()));
@@ -45,7 +48,7 @@ DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), 
 }
 
 DeviceSession::~DeviceSession() {
-  session_.endSession('E');
+  session_.endSession(letter::end);
   if (options_.stops) {
     QObject::disconnect(stop_connection_);
     options_.stops->disarm();

@@ -28,6 +28,7 @@ namespace quarn::cli {
 
 struct DeviceOptions {
   int port_number = 1;
+  QString device{};  // a device named outright; empty: the one "Com <port_number>" stands for
   int ready_timeout_s = 30;
   std::shared_ptr<TrafficTrace> trace;  // null: no trace
   bool progress = false;     // draw progress on stderr
@@ -44,6 +45,7 @@ class DeviceSession {
   std::pair<Outcome, ReadResult> connectAndRead(bool* timed_out);
   WriteResult program(std::vector<std::uint8_t> writes);
   WriteResult loadFactorySet(Band band, Generation generation);
+  // Sends the end letter (letter::end or letter::test_transmission) and closes the port.
   void end(char letter);
 
   TransmitterSession& session() { return session_; }

@@ -1,6 +1,6 @@
 // quarnctl: the transmitter's configuration from the command line.
 
-#include "cli/commands.h"
+#include "cli/run.h"
 #include "link/backup_store.h"
 
 #include <QCoreApplication>

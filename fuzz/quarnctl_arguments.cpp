@@ -1,15 +1,18 @@
 // quarnctl's argument parsing (parse_arguments, port_choice_of) of any
 // argument vector: never crashes; help or version only when asked for, with
-// their texts; a usage error always says something; parsed arguments keep
-// their numbers within the option's limits, and written back in one canonical
-// form ("--option=value", flags, command and files first) they parse to the
-// same arguments, so no command, file name or value is lost or moved on the
-// way; an empty argument where the command goes is refused, never skipped;
-// a port is a number from 1 to 8, or a device path kept as typed.
+// their texts; a usage error always says something; parsed arguments name a
+// command, hold as many arguments as it takes and only options it takes,
+// keep their numbers within the option's limits, and written back in one
+// canonical form ("--option=value", then "--", the command and its
+// arguments) they parse to the same arguments, so no command, file name or
+// value is lost or moved on the way; an empty argument where the command
+// goes is refused, never skipped; a port is a number from 1 to 8, or a device
+// path kept as typed.
 //
 // Input: the arguments after the program's name, separated by NUL bytes.
 
-#include "cli/arguments.h"
+#include "cli/command_line.h"
+#include "cli/setting_words.h"
 #include "fuzz_check.h"
 
 #include <cstddef>
@@ -19,9 +22,19 @@ using namespace quarn::cli;
 
 namespace {
 
+const CommandSyntax* syntax_of(const QString& command) {
+  for (const CommandSyntax& c : command_syntaxes()) {
+    if (c.name == command) return &c;
+  }
+  return nullptr;
+}
+
+bool takes(const CommandSyntax& command, Option option) {
+  return std::find(command.options.begin(), command.options.end(), option) != command.options.end();
+}
+
 QStringList canonical(const Arguments& a) {
-  QStringList out{QStringLiteral("quarnctl"), a.command};
-  out += a.positional;
+  QStringList out{QStringLiteral("quarnctl")};
   const auto valued = [&out](const char* option, const QString& value) {
     if (!value.isEmpty()) out << QLatin1String(option) + u'=' + value;
   };
@@ -35,10 +48,32 @@ QStringList canonical(const Arguments& a) {
   if (a.no_backup) out << QStringLiteral("--no-backup");
   if (a.old) out << QStringLiteral("--old");
   if (a.stop_on_error) out << QStringLiteral("--stop-on-error");
-  out << QStringLiteral("--timeout=%1").arg(a.timeout_s);
+  if (a.timeout_s != 30) out << QStringLiteral("--timeout=%1").arg(a.timeout_s);
   if (a.code_from) out << QStringLiteral("--code-from=%1").arg(*a.code_from);
   if (a.count) out << QStringLiteral("--count=%1").arg(*a.count);
-  return out;
+  return out << QStringLiteral("--") << a.command << a.positional;
+}
+
+// What each argument would name as an option: its name without dashes and
+// value. (An argument after "--", or one that is an option's value, names
+// none, so this is what an answer needs, not what it gets.)
+QStringList option_names(const QStringList& arguments) {
+  QStringList names;
+  for (const QString& argument : arguments.mid(1)) {
+    if (argument.size() < 2 || !argument.startsWith(u'-')) continue;
+    const QString name = argument.mid(argument.startsWith(QStringLiteral("--")) ? 2 : 1);
+    names << name.left(name.indexOf(u'='));
+  }
+  return names;
+}
+
+void check_answer(const Answer& answer, const QStringList& arguments) {
+  const QStringList names = option_names(arguments);
+  FUZZ_CHECK(names.contains(QStringLiteral("h")) || names.contains(QStringLiteral("help")) ||
+             names.contains(QStringLiteral("version")));
+  bool known = answer.text == help_text() || answer.text == QStringLiteral("quarnctl " QUARN_VERSION "\n");
+  for (const CommandSyntax& c : command_syntaxes()) known = known || answer.text == command_help_text(c);
+  FUZZ_CHECK(known);
 }
 
 void check_port(const QString& text) {
@@ -63,10 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto parsed = parse_arguments(arguments);
 
   if (const auto* answer = std::get_if<Answer>(&parsed)) {
-    const bool asked = arguments.contains(QStringLiteral("-h")) || arguments.contains(QStringLiteral("--help")) ||
-                       arguments.contains(QStringLiteral("--version"));
-    FUZZ_CHECK(asked);
-    FUZZ_CHECK(answer->text == help_text() || answer->text == QStringLiteral("quarnctl " QUARN_VERSION "\n"));
+    check_answer(*answer, arguments);
     return 0;
   }
   if (const auto* usage = std::get_if<UsageError>(&parsed)) {
@@ -74,10 +106,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   const Arguments& a = std::get<Arguments>(parsed);
-  FUZZ_CHECK(!a.command.isEmpty() && (!a.command.startsWith(u'-') || a.command == QStringLiteral("-")));
+  const CommandSyntax* command = syntax_of(a.command);
+  FUZZ_CHECK(command != nullptr);
+  FUZZ_CHECK(a.positional.size() == command->argument_count);
+  FUZZ_CHECK(a.port.isEmpty() || takes(*command, Option::Port));
+  FUZZ_CHECK(!a.json || takes(*command, Option::Json));
+  FUZZ_CHECK(a.sets.isEmpty() || takes(*command, Option::Set));
+  FUZZ_CHECK(!check_assignments(a.sets));
   FUZZ_CHECK(a.timeout_s >= 1 && a.timeout_s <= 100000);
   FUZZ_CHECK(!a.code_from || (*a.code_from >= 0 && *a.code_from <= 65535));
   FUZZ_CHECK(!a.count || (*a.count >= 1 && *a.count <= 100000));
+  FUZZ_CHECK(!a.code_from || !a.count || *a.code_from + *a.count - 1 <= 65535);
 
   const auto again = parse_arguments(canonical(a));
   FUZZ_CHECK(std::holds_alternative<Arguments>(again));

@@ -1,7 +1,9 @@
 // quarnctl's argument parsing on its own: which argument is the command and
-// which are its files, whatever they look like; the values options take.
+// which are its files, whatever they look like; what each command takes and
+// refuses; the values options take; the help of one command.
 
-#include "cli/arguments.h"
+#include "cli/command_line.h"
+#include "cli/setting_words.h"
 
 #include <QTest>
 
@@ -13,8 +15,9 @@ class TestArguments : public QObject {
  private slots:
   // An empty argument is kept where it stands: as a file it is a file name
   // (refused later when opened), as the command it is a missing command,
-  // never skipped so that the next argument becomes the command.
-  void emptyArgumentsKeepTheirPlace_data() {
+  // never skipped so that the next argument becomes the command. After "--"
+  // an argument that looks like an option is a file.
+  void argumentsKeepTheirPlace_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("command");  // empty: a usage error
     QTest::addColumn<QStringList>("positional");
@@ -23,9 +26,10 @@ class TestArguments : public QObject {
         << QStringList{"", "program", "site.json"} << "" << QStringList{};
     QTest::newRow("empty file of diff") << QStringList{"diff", "", "b.json"} << "diff" << QStringList{"", "b.json"};
     QTest::newRow("option value, then the command")
-        << QStringList{"--port", "", "read", "-"} << "read" << QStringList{"-"};
+        << QStringList{"--port", "", "program", "-"} << "program" << QStringList{"-"};
+    QTest::newRow("a file named as an option") << QStringList{"check", "--", "--json"} << "check" << QStringList{"--json"};
   }
-  void emptyArgumentsKeepTheirPlace() {
+  void argumentsKeepTheirPlace() {
     QFETCH(QStringList, arguments);
     QFETCH(QString, command);
     QFETCH(QStringList, positional);
@@ -40,8 +44,78 @@ class TestArguments : public QObject {
     QCOMPARE(std::get<Arguments>(parsed).positional, positional);
   }
 
+  // An option another command takes, and arguments more or fewer than the
+  // command takes, are refused with the reason.
+  void refusesWhatTheCommandDoesNotTake_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("read --old") << QStringList{"read", "--old"} << "--old non vale per read (quarnctl read --help)";
+    QTest::newRow("ports --json") << QStringList{"ports", "--json"} << "--json non vale per ports (quarnctl ports --help)";
+    QTest::newRow("check --json") << QStringList{"check", "a.json", "--json"}
+                                  << "--json non vale per check (quarnctl check --help)";
+    QTest::newRow("check with a port") << QStringList{"check", "a.json", "--port", "1"}
+                                       << "--port non vale per check (quarnctl check --help)";
+    QTest::newRow("ports extra") << QStringList{"ports", "extra"}
+                                 << "ports: argomento non previsto \"extra\" (quarnctl ports --help)";
+    QTest::newRow("program, two files") << QStringList{"program", "a.json", "b.json"}
+                                        << "program: argomento non previsto \"b.json\" (quarnctl program --help)";
+    QTest::newRow("program, no file") << QStringList{"program", "--port", "1"} << "program vuole un file di impostazioni";
+    QTest::newRow("diff, one file") << QStringList{"diff", "a.json"} << "diff vuole due file di impostazioni (o \"device\")";
+    QTest::newRow("defaults, no band") << QStringList{"defaults", "lf"} << "defaults vuole uhf oppure vhf";
+    QTest::newRow("batch without a first code") << QStringList{"batch", "a.json"} << "batch vuole --code-from N";
+    QTest::newRow("batch past the last code") << QStringList{"batch", "a.json", "--code-from", "65535", "--count", "2"}
+                                              << "--code-from + --count supera il codice 65535";
+    QTest::newRow("--set without a key") << QStringList{"check", "a.json", "--set", "=1"}
+                                         << "--set vuole CHIAVE=VALORE, non \"=1\"";
+  }
+  void refusesWhatTheCommandDoesNotTake() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const auto parsed = parse_arguments(QStringList{"quarnctl"} + arguments);
+    QVERIFY(std::holds_alternative<UsageError>(parsed));
+    QCOMPARE(std::get<UsageError>(parsed).message, message);
+  }
+
+  // `quarnctl COMMAND --help` names that command's options and no other's.
+  void helpOfACommandShowsItsOptions_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("not_shown");
+    QTest::newRow("program") << "program" << QStringList{"--set", "--no-backup", "--port", "--trace"}
+                             << QStringList{"--json", "--code-from", "--old"};
+    QTest::newRow("read") << "read" << QStringList{"--output", "--json", "--timeout"}
+                          << QStringList{"--set", "--no-backup"};
+    QTest::newRow("batch") << "batch" << QStringList{"--code-from", "--separator", "--stop-on-error"}
+                           << QStringList{"--json", "--old"};
+    QTest::newRow("ports") << "ports" << QStringList{"--help"} << QStringList{"--port", "--json"};
+  }
+  void helpOfACommandShowsItsOptions() {
+    QFETCH(QString, command);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, not_shown);
+    const auto parsed = parse_arguments({"quarnctl", command, "--help"});
+    QVERIFY(std::holds_alternative<Answer>(parsed));
+    const QString text = std::get<Answer>(parsed).text;
+    QVERIFY2(text.startsWith("Uso: quarnctl " + command), qPrintable(text));
+    for (const QString& option : shown) QVERIFY2(text.contains(option), qPrintable(option));
+    for (const QString& option : not_shown) QVERIFY2(!text.contains(option), qPrintable(option));
+  }
+
+  // --set takes every setting's key, and the help names each.
+  void setKeysAreTheSettingsTables() {
+    QStringList table;
+    for (const quarn::SettingDeclaration& s : quarn::setting_declarations()) table << QString::fromUtf8(s.name);
+    QStringList keys = set_keys();
+    keys.sort();
+    table.sort();
+    QCOMPARE(keys, table);
+    const auto help = parse_arguments({"quarnctl", "check", "--help"});
+    QVERIFY(std::holds_alternative<Answer>(help));
+    for (const QString& key : table) QVERIFY2(std::get<Answer>(help).text.contains(key), qPrintable(key));
+  }
+
   // --port as a Linux or a Windows user writes it: a Com number, or a device
-  // that becomes Com 1 of the run.
+  // named outright.
   void portChoices_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("number");  // 0: a usage error
@@ -86,7 +160,7 @@ class TestArguments : public QObject {
   void separatorIsOneQuotableCharacter() {
     QFETCH(QString, value);
     QFETCH(QString, separator);
-    const auto parsed = parse_arguments({"quarnctl", "batch", "--separator", value});
+    const auto parsed = parse_arguments({"quarnctl", "batch", "a.json", "--code-from", "1", "--separator", value});
     if (separator.isEmpty()) {
       QVERIFY(std::holds_alternative<UsageError>(parsed));
       return;

@@ -20,6 +20,7 @@
 #include <QTest>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <utility>
 
@@ -315,20 +316,29 @@ class TestQuarnctl : public QObject {
     const Run r = bench.runThrough({"setpriv", "--bounding-set", "-dac_override,-dac_read_search", "--"},
                                    {"read", "--port", emulator.path()});
     QCOMPARE(r.exit, 4);
-    QVERIFY2(r.err.startsWith("2 Permission denied: " + emulator.path() + '\n'), qPrintable(r.err));
+    QVERIFY2(r.err.startsWith("2 Permesso negato: " + emulator.path() + '\n'), qPrintable(r.err));
   }
 
   // A port that will not open, for an ordinary user: exit 4 at once, and the
-  // port error names the device. A port that another program holds (with
-  // QSerialPort's lock file, or a terminal in exclusive mode without one) is
-  // said to be in use rather than a matter of permissions.
+  // port error names the device, the system's reason in Italian. A port that
+  // another program holds (with QSerialPort's lock file, or a terminal in
+  // exclusive mode without one) is said to be in use rather than a matter of
+  // permissions.
   void aPortThatWillNotOpenIsNamed_data() {
     QTest::addColumn<int>("path_row");  // in unusable_paths(); -1: the emulator's device
     QTest::addColumn<Holder>("holder");
     QTest::addColumn<QString>("error");  // %1: the device
+    const std::map<QString, QString> italian{
+        {"missing path", "1 File o cartella non trovati"},
+        {"dangling symbolic link", "1 File o cartella non trovati"},
+        {"regular file", "7 Il dispositivo non è una porta seriale"},
+        {"/dev/null", "7 Il dispositivo non è una porta seriale"},
+        {"directory", "8 È una cartella"},
+    };
     int row = 0;
     for (const quarn::test::UnusablePath& path : quarn::test::unusable_paths()) {
-      QTest::newRow(path.name) << row++ << Holder::None << path.error + ": %1";
+      QVERIFY2(italian.count(path.name), path.name);
+      QTest::newRow(path.name) << row++ << Holder::None << italian.at(path.name) + ": %1";
     }
     QTest::newRow("held by another serial program") << -1 << Holder::SerialPort
                                                     << "2 porta occupata da un altro programma: %1";
@@ -538,16 +548,27 @@ class TestQuarnctl : public QObject {
     QVERIFY(!emulator.log().contains("client opened"));
   }
 
-  void aBrokenFileIsRefused() {
+  // A file that does not load: one line naming it and why, the system's
+  // reason in Italian; program opens no port.
+  void aFileThatDoesNotLoadIsRefused_data() {
+    QTest::addColumn<QByteArray>("contents");  // none: no file at all
+    QTest::addColumn<QString>("reason");       // %1: the file
+    QTest::newRow("broken") << QByteArray("{\"format\": \"quarn-settings\"") << "";
+    QTest::newRow("missing") << QByteArray() << "Impossibile aprire \"%1\": File o cartella non trovati";
+  }
+  void aFileThatDoesNotLoadIsRefused() {
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, reason);
     QuarnctlBench bench;
-    QFile f(bench.file("broken.json"));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("{\"format\": \"quarn-settings\"");
+    QFile f(bench.file("site.json"));
+    if (!contents.isEmpty()) QVERIFY(f.open(QIODevice::WriteOnly) && f.write(contents) == contents.size());
     f.close();
-    for (const QString& command : QStringList{"program", "check"}) {
-      const Run r = bench.run({command, f.fileName(), "--port", "/dev/null-no-such"});
+    for (const QStringList& command : {QStringList{"program", f.fileName(), "--port", "/dev/null-no-such"},
+                                       QStringList{"check", f.fileName()}}) {
+      const Run r = bench.run(command);
       QCOMPARE(r.exit, 3);
-      QVERIFY(!r.err.isEmpty());
+      QVERIFY2(r.err.startsWith("quarnctl: " + f.fileName() + ": " + reason.arg(f.fileName())) && r.err.count('\n') == 1,
+               qPrintable(r.err));
     }
   }
 
@@ -627,10 +648,11 @@ class TestQuarnctl : public QObject {
     QuarnctlBench bench;
     const test::NamedPipe pipe(bench.file("pipe.json"), std::chrono::seconds(10));
     QVERIFY(pipe.made());
-    for (const QString& command : QStringList{"check", "program"}) {
-      const Run r = bench.run({command, pipe.path(), "--port", "/dev/null-no-such"});
+    for (const QStringList& command : {QStringList{"check", pipe.path()},
+                                       QStringList{"program", pipe.path(), "--port", "/dev/null-no-such"}}) {
+      const Run r = bench.run(command);
       QCOMPARE(r.exit, 3);
-      QCOMPARE(r.err, QString("%1: Impossibile aprire \"%1\": non è un file regolare\n").arg(pipe.path()));
+      QCOMPARE(r.err, QString("quarnctl: %1: Impossibile aprire \"%1\": non è un file regolare\n").arg(pipe.path()));
     }
   }
 
@@ -720,10 +742,28 @@ class TestQuarnctl : public QObject {
     const Run device = bench.run({"diff", "device", bench.file("a.json"), "--port", emulator.path()});
     QCOMPARE(device.exit, 0);
 
-    const Run check = bench.run({"check", other, "--port", "/dev/null-no-such"});
+    const Run check = bench.run({"check", other});
     QCOMPARE(check.exit, 0);
     QVERIFY(check.out.startsWith(" 0:  99\n"));
     QVERIFY(check.out.contains(QString("%1:").arg(cell::block_checksum)));  // New: up to the checksum
+  }
+
+  // A command line quarnctl cannot obey: exit 2, one line with the program's
+  // name and the reason, and nothing done.
+  void aCommandLineThatIsRefusedSaysWhy_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("read --old") << QStringList{"read", "--old"} << "--old non vale per read (quarnctl read --help)";
+    QTest::newRow("ports extra") << QStringList{"ports", "extra"}
+                                 << "ports: argomento non previsto \"extra\" (quarnctl ports --help)";
+  }
+  void aCommandLineThatIsRefusedSaysWhy() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, error);
+    const Run r = QuarnctlBench().run(arguments);
+    QCOMPARE(r.exit, 2);
+    QCOMPARE(r.err, "quarnctl: " + error + '\n');
+    QCOMPARE(r.out, QString());
   }
 
   // The version printed is the one the build defines, not a copy of it.

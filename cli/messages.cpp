@@ -1,0 +1,131 @@
+#include "cli/messages.h"
+
+#include "cli/exit_code.h"
+#include "cli/system_error_texts.h"
+#include "link/refusal_texts.h"
+
+namespace quarn::cli {
+namespace {
+
+// The window's texts, repeated here because the command line links no
+// widget code.
+const QString message_port_failure = QStringLiteral("Porta seriale Guasta o Mancante");
+const QString message_read_error = QStringLiteral("Errore di Lettura nei Parametri, Riprovare ");
+const QString message_time_out = QStringLiteral("Errore TIME OUT   ");
+const QString message_no_answer = QStringLiteral("Nessuna risposta dal trasmettitore");
+const QString nothing_sent = QStringLiteral("Nulla inviato al trasmettitore");
+
+// quarnctl's own refusal: the program's name, then the system's texts in Italian.
+QString own(const QString& text) { return "quarnctl: " + with_italian_system_texts(text) + '\n'; }
+
+QString port_error_text(const PortError& error) {
+  return QString("%1 %2\n%3\n").arg(error.number).arg(with_italian_system_texts(error.description), message_port_failure);
+}
+
+// " (0 - 9)" after "confermate 10 celle"; nothing when none was confirmed.
+QString confirmed_range(int confirmed) { return confirmed > 0 ? QString(" (0 - %1)").arg(confirmed - 1) : QString(); }
+
+// A stop signal says nothing here: the program's end names it.
+Said said_connect(const ConnectFailed& failure) {
+  switch (failure.outcome.kind) {
+    case OutcomeKind::PortError:
+    case OutcomeKind::DeviceLost:
+      return {exit_code::port, port_error_text(failure.outcome.port_error)};
+    case OutcomeKind::Cancelled:
+      return {exit_code::no_acknowledgement, failure.timed_out ? message_no_answer + '\n' : QString()};
+    case OutcomeKind::BackupFailed:
+    case OutcomeKind::Completed:
+    case OutcomeKind::NoAcknowledgement:
+      break;
+  }
+  return {exit_code::verify, message_read_error + '\n'};
+}
+
+// Names the cell left without its acknowledgement, every cell that read back
+// otherwise, and after a stop signal the cells written and where the memory
+// as it was is saved.
+Said said_write(const WriteFailed& failure) {
+  const WriteResult& result = failure.result;
+  const int confirmed = result.writes_completed ? int(failure.writes.size()) : result.outcome.acknowledged;
+  if (result.outcome.kind == OutcomeKind::Cancelled) {
+    return {exit_code::no_acknowledgement,
+            QString("Scrittura fermata: confermate %1 celle%2%3\nCopia di sicurezza: %4\n")
+                .arg(confirmed)
+                .arg(confirmed_range(confirmed))
+                .arg(result.writes_completed ? QString(", non verificate") : QString())
+                .arg(failure.backup.isEmpty() ? QString("nessuna") : failure.backup)};
+  }
+  if (!result.writes_completed) {
+    switch (result.outcome.kind) {
+      case OutcomeKind::NoAcknowledgement:
+        return {exit_code::no_acknowledgement,
+                QString("%1\nNessuna conferma (K) per la cella %2; confermate %3 celle%4\n")
+                    .arg(message_time_out)
+                    .arg(result.outcome.address)
+                    .arg(confirmed)
+                    .arg(confirmed_range(confirmed))};
+      case OutcomeKind::PortError:
+      case OutcomeKind::DeviceLost:
+        return {exit_code::port, port_error_text(result.outcome.port_error) +
+                                     QString("Confermate %1 celle prima dell'errore\n").arg(confirmed)};
+      case OutcomeKind::BackupFailed:
+        return {exit_code::backup, result.outcome.reason + '\n' + nothing_sent + '\n'};
+      case OutcomeKind::Completed:
+      case OutcomeKind::Cancelled:
+        break;
+    }
+    return {exit_code::no_acknowledgement, message_time_out + '\n'};
+  }
+  if (result.outcome.kind == OutcomeKind::DeviceLost || result.outcome.kind == OutcomeKind::PortError) {
+    return {exit_code::port, port_error_text(result.outcome.port_error) + message_read_error + '\n'};
+  }
+  QString text = message_read_error + '\n';
+  if (result.outcome.completed()) {
+    for (const int a : result.mismatched) {
+      text += QString("cella %1: scritto %2, letto %3\n").arg(a).arg(failure.writes.at(std::size_t(a))).arg(result.read_back.cells.at(std::size_t(a)));
+    }
+    if (result.writes_out_of_step || result.read_back.out_of_step) text += "Risposte fuori passo dal trasmettitore\n";
+  }
+  return {exit_code::verify, text};
+}
+
+Said said_report(const ReportRefused& refused) {
+  if (refused.other_columns) {
+    return {exit_code::usage,
+            own(QString("Il rapporto %1 ha altre colonne o un altro separatore: sceglierne un altro").arg(refused.path))};
+  }
+  return {exit_code::usage, own(QString("Impossibile scrivere il rapporto %1: %2").arg(refused.path, refused.reason))};
+}
+
+template <class... Handlers>
+struct Overloaded : Handlers... {
+  using Handlers::operator()...;
+};
+
+}  // namespace
+
+Said said(const Failure& failure) {
+  return std::visit(
+      Overloaded{
+          [](const UsageError& f) { return Said{exit_code::usage, own(f.message)}; },
+          [](const FileRefused& f) { return Said{exit_code::refused, own(f.path + ": " + f.reason)}; },
+          [](const FileNotSaved& f) { return Said{exit_code::refused, own(f.reason)}; },
+          [](const TextRefused& f) { return Said{exit_code::refused, own(f.reason)}; },
+          [](const SettingsRefused& f) {
+            return Said{exit_code::refused, refusal_text(f.refusal) + '\n' + nothing_sent + '\n'};
+          },
+          [](const ConnectFailed& f) { return said_connect(f); },
+          [](const UntrustedRead&) { return Said{exit_code::verify, message_read_error + '\n'}; },
+          [](const ReadOutOfStep&) { return Said{exit_code::verify, message_read_error + '\n' + nothing_sent + '\n'}; },
+          [](const WriteFailed& f) { return said_write(f); },
+          [](const TraceFailed& f) { return Said{exit_code::usage, own(f.reason)}; },
+          [](const ReportRefused& f) { return said_report(f); },
+      },
+      failure);
+}
+
+QString checksum_rewritten_note() {
+  return QStringLiteral("Somma di controllo della memoria errata: la programmazione la riscrive\n");
+}
+
+}  // namespace quarn::cli
