@@ -108,9 +108,12 @@ std::optional<Refusal> encode_plain_cell(ParameterBlock& block, const FieldValue
   return std::nullopt;
 }
 
+// In SettingKey order: the code's packet contents come before the inputs
+// that ride in it, and the first refusal is the one a run reports.
 std::optional<Refusal> encode_settings(ParameterBlock& block, const FieldValues& fields) {
   PacketContents packet;
-  for (const SettingDeclaration& setting : setting_declarations()) {
+  for (std::size_t key = 0; key < setting_count; ++key) {
+    const SettingDeclaration& setting = quarn::setting(static_cast<SettingKey>(key));
     std::optional<Refusal> refusal;
     switch (setting.kind) {
       case SettingKind::Frequency:

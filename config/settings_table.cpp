@@ -14,47 +14,29 @@ constexpr int highest_channel = 64 * (256 * 255 + 255) + 63;
 
 constexpr ValueRange option_range{0, 1};
 
+// In the order of setting_declarations(); setting() finds them by key.
 constexpr SettingDeclaration declarations[] = {
-    {.key = SettingKey::Frequency,
-     .name = "frequency",
-     .kind = SettingKind::Frequency,
-     .cells = {CellSpan{cell::freq_b_high, 3}},
-     .limits = {0, highest_channel},
-     .text = &FieldValues::frequency,
-     .typed = TypedCharacters::DigitsAndPoint},
     {.key = SettingKey::Code,
      .name = "code",
+     .caption = "Codice Quarn",
      .kind = SettingKind::CodePacket,
      .cells = {CellSpan{cell::alarm_packet, packet_size}, CellSpan{cell::battery_packet, packet_size}},
      .limits = {0, 65535},
      .text = &FieldValues::code,
      .typed = TypedCharacters::Digits},
-    {.key = SettingKey::AlarmInput,
-     .name = "alarm_input",
-     .kind = SettingKind::ListValue,
-     .carrier_packet = cell::alarm_packet,
-     .limits = {1, 8},
-     .text = &FieldValues::alarm_input},
-    {.key = SettingKey::BatteryInput,
-     .name = "battery_input",
-     .kind = SettingKind::ListValue,
-     .carrier_packet = cell::battery_packet,
-     .limits = {1, 8},
-     .text = &FieldValues::battery_input},
-    {.key = SettingKey::TxCount,
-     .name = "tx_count",
-     .kind = SettingKind::ListValue,
-     .cells = one_cell(cell::tx_count),
-     .limits = byte_range,
-     .text = &FieldValues::tx_count},
-    {.key = SettingKey::PanicFilter,
-     .name = "panic_filter",
-     .kind = SettingKind::ListValue,
-     .cells = one_cell(cell::panic_filter),
-     .limits = byte_range,
-     .text = &FieldValues::panic_filter},
+    {.key = SettingKey::Frequency,
+     .name = "frequency",
+     .caption = "Freq Tx Mhz",
+     .unit = "MHz",
+     .kind = SettingKind::Frequency,
+     .cells = {CellSpan{cell::freq_b_high, 3}},
+     .limits = {0, highest_channel},
+     .text = &FieldValues::frequency,
+     .typed = TypedCharacters::DigitsAndPoint},
     {.key = SettingKey::RobberyTime,
      .name = "robbery_time",
+     .caption = "Timer per rapina",
+     .unit = "s",
      .kind = SettingKind::Number,
      .cells = one_cell(cell::robbery_time),
      .limits = byte_range,
@@ -62,62 +44,114 @@ constexpr SettingDeclaration declarations[] = {
      .typed = TypedCharacters::Digits},
     {.key = SettingKey::AntifallTime,
      .name = "antifall_time",
+     .caption = "Timer Antiatterramento",
+     .unit = "s",
      .kind = SettingKind::Number,
      .cells = one_cell(cell::antifall_time),
      .limits = byte_range,
      .text = &FieldValues::antifall_time,
      .typed = TypedCharacters::Digits},
+    {.key = SettingKey::TxCount,
+     .name = "tx_count",
+     .caption = "N° di Tx Tot",
+     .kind = SettingKind::ListValue,
+     .cells = one_cell(cell::tx_count),
+     .limits = byte_range,
+     .text = &FieldValues::tx_count},
+    {.key = SettingKey::AlarmInput,
+     .name = "alarm_input",
+     .caption = "N° Ing di All",
+     .kind = SettingKind::ListValue,
+     .carrier_packet = cell::alarm_packet,
+     .limits = {1, 8},
+     .text = &FieldValues::alarm_input},
+    // The list "Su Ing N°" inside the group "Batteria Scarica".
+    {.key = SettingKey::BatteryInput,
+     .name = "battery_input",
+     .caption = "Batteria Scarica Su Ing N°",
+     .kind = SettingKind::ListValue,
+     .carrier_packet = cell::battery_packet,
+     .limits = {1, 8},
+     .text = &FieldValues::battery_input},
+    {.key = SettingKey::PanicFilter,
+     .name = "panic_filter",
+     .caption = "Filtro P. All",
+     .unit = "s",
+     .kind = SettingKind::ListValue,
+     .cells = one_cell(cell::panic_filter),
+     .limits = byte_range,
+     .text = &FieldValues::panic_filter},
+    // The list "Cod Rep" inside the group "Mono/Quarn".
     {.key = SettingKey::RepeaterCode,
      .name = "repeater_code",
+     .caption = "Cod Rep",
      .kind = SettingKind::ListValue,
      .cells = one_cell(cell::repeater_code),
      .limits = byte_range,
      .text = &FieldValues::repeater_code},
-    // Options: "Bassi", "Si", "Mult" and "Quarn" stand for true.
-    {.key = SettingKey::Tones,
-     .name = "tones",
-     .kind = SettingKind::OptionPair,
-     .cells = one_cell(cell::tones),
-     .limits = option_range,
-     .option = &FieldValues::low_tones,
-     .value_when_true = 1},
-    {.key = SettingKey::BatteryAlarm,
-     .name = "battery_alarm",
-     .kind = SettingKind::OptionPair,
-     .cells = one_cell(cell::battery_alarm),
-     .limits = option_range,
-     .option = &FieldValues::battery_alarm,
-     .value_when_true = 1},
-    {.key = SettingKey::TxMode,
-     .name = "tx_mode",
-     .kind = SettingKind::OptionPair,
-     .cells = one_cell(cell::tx_mode),
-     .limits = option_range,
-     .option = &FieldValues::multiple_tx,
-     .value_when_true = 1},
+    // Options: "Quarn", "Bassi", "Si" and "Mult" stand for true.
     {.key = SettingKey::CodeMode,
      .name = "code_mode",
+     .caption = "Mono/Quarn",
      .kind = SettingKind::OptionPair,
      .cells = one_cell(cell::code_mode),
      .limits = option_range,
      .option = &FieldValues::quarn_mode,
-     .value_when_true = 0},
+     .value_when_true = 0,
+     .choices = {OptionWord{"quarn"}, OptionWord{"mono"}}},
+    {.key = SettingKey::Tones,
+     .name = "tones",
+     .caption = "Toni H/L",
+     .kind = SettingKind::OptionPair,
+     .cells = one_cell(cell::tones),
+     .limits = option_range,
+     .option = &FieldValues::low_tones,
+     .value_when_true = 1,
+     .choices = {OptionWord{"high", {"alti", "h"}}, OptionWord{"low", {"bassi", "l"}}}},
+    {.key = SettingKey::BatteryAlarm,
+     .name = "battery_alarm",
+     .caption = "Batteria Scarica",
+     .kind = SettingKind::OptionPair,
+     .cells = one_cell(cell::battery_alarm),
+     .limits = option_range,
+     .option = &FieldValues::battery_alarm,
+     .value_when_true = 1,
+     .choices = {OptionWord{"off", {"no"}}, OptionWord{"on", {"si", "yes"}}},
+     .file_flag = true},
+    {.key = SettingKey::TxMode,
+     .name = "tx_mode",
+     .caption = "TX Sing/Mult",
+     .kind = SettingKind::OptionPair,
+     .cells = one_cell(cell::tx_mode),
+     .limits = option_range,
+     .option = &FieldValues::multiple_tx,
+     .value_when_true = 1,
+     .choices = {OptionWord{"single", {"sing"}}, OptionWord{"multiple", {"mult"}}}},
 };
 
-// setting() indexes the table by key.
-constexpr bool declared_in_key_order() {
+// Where each key's declaration stands in the table: one declaration per key.
+constexpr std::array<std::size_t, setting_count> position_of_key = [] {
+  std::array<std::size_t, setting_count> positions{};
+  positions.fill(setting_count);
   for (std::size_t i = 0; i < std::size(declarations); ++i) {
-    if (declarations[i].key != static_cast<SettingKey>(i)) return false;
+    positions[static_cast<std::size_t>(declarations[i].key)] = i;
   }
-  return std::size(declarations) == static_cast<std::size_t>(SettingKey::CodeMode) + 1;
+  return positions;
+}();
+
+constexpr bool one_declaration_per_key() {
+  if (std::size(declarations) != setting_count) return false;
+  return std::ranges::none_of(position_of_key, [](std::size_t position) { return position == setting_count; });
 }
-static_assert(declared_in_key_order(), "one declaration per SettingKey, in key order");
+static_assert(one_declaration_per_key(), "one declaration per SettingKey");
 
 }  // namespace
 
 std::span<const SettingDeclaration> setting_declarations() { return declarations; }
 
-const SettingDeclaration& setting(SettingKey key) { return declarations[static_cast<std::size_t>(key)]; }
+const SettingDeclaration& setting(SettingKey key) {
+  return declarations[position_of_key[static_cast<std::size_t>(key)]];
+}
 
 const SettingDeclaration* setting_named(std::string_view name) {
   const auto found = std::ranges::find(declarations, name, &SettingDeclaration::name);
@@ -135,6 +169,10 @@ const SettingDeclaration* setting_for_cell(int address) {
 
 std::uint8_t option_cell_value(const SettingDeclaration& option, bool chosen) {
   return chosen ? option.value_when_true : static_cast<std::uint8_t>(1 - option.value_when_true);
+}
+
+const OptionWord& option_word(const SettingDeclaration& option, bool chosen) {
+  return option.choices[option_cell_value(option, chosen)];
 }
 
 void apply_options(ParameterBlock& image, const FieldValues& values) {

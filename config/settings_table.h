@@ -1,9 +1,10 @@
 #pragma once
-// One declaration per transmitter setting: its stable key, the cells it
-// occupies, how it is written, its limits and where FieldValues keeps it.
-// Programming, reading, the factory sets and the option buttons take cells
-// and members from here; the other cells of the block are the device
-// constants and kept cells of cell_map.h.
+// One declaration per transmitter setting: its stable key, the caption and
+// unit a front end shows, the cells it occupies, how it is written, its
+// limits, the words of its options and where FieldValues keeps it.
+// Programming, reading, the factory sets, the settings file, quarnctl and the
+// window's bindings all loop over this table; the other cells of the block
+// are the device constants and kept cells of cell_map.h.
 
 #include "config/cell_map.h"
 #include "config/field_values.h"
@@ -49,9 +50,17 @@ struct CellSpan {
   int count = 0;  // 0: no span
 };
 
+// One of an option pair's two choices as the front ends name it.
+struct OptionWord {
+  std::string_view word;                  // what files and quarnctl write: "high"
+  std::array<std::string_view, 2> also{};  // what quarnctl --set also takes: "alti", "h"
+};
+
 struct SettingDeclaration {
   SettingKey key;
-  std::string_view name;  // stable snake_case key for files and command lines
+  std::string_view name;     // stable snake_case key for files and command lines
+  std::string_view caption;  // the window's caption of the setting, in Italian: "Timer per rapina"
+  std::string_view unit{};   // of the value as typed: "MHz", "s", or none
   SettingKind kind;
   // The cells this setting alone holds: the code holds both packets whole,
   // the frequency three cells, every other setting with cells one.
@@ -67,6 +76,11 @@ struct SettingDeclaration {
   TypedCharacters typed = TypedCharacters::Any;
   bool FieldValues::*option = nullptr;       // OptionPair only
   std::uint8_t value_when_true = 0;          // OptionPair: the cell value that `option` true stands for
+  // OptionPair: the choices by the value their cell holds, 0 then 1.
+  std::array<OptionWord, 2> choices{};
+  // OptionPair: the settings file holds the option as JSON true or false
+  // (the FieldValues member) instead of its word.
+  bool file_flag = false;
 
   int cell() const { return cells[0].first; }
 };
@@ -77,7 +91,10 @@ struct SettingDeclaration {
 inline constexpr ValueRange mono_code_limits{0, 1023};
 inline constexpr ValueRange mono_repeater_limits{0, 63};
 
-// Every setting, in SettingKey order.
+inline constexpr std::size_t setting_count = static_cast<std::size_t>(SettingKey::CodeMode) + 1;
+
+// Every setting, in the order files, listings and help name them: the texts
+// as the window shows them top to bottom, then the options.
 std::span<const SettingDeclaration> setting_declarations();
 
 const SettingDeclaration& setting(SettingKey key);
@@ -91,6 +108,9 @@ const SettingDeclaration* setting_for_cell(int address);
 
 // The value an option pair's cell holds when its FieldValues bool is `chosen`.
 std::uint8_t option_cell_value(const SettingDeclaration& option, bool chosen);
+
+// The words of the choice an option pair's FieldValues bool `chosen` stands for.
+const OptionWord& option_word(const SettingDeclaration& option, bool chosen);
 
 // Stores the cells of the four option pairs (tones, battery alarm, transmission
 // mode, code mode) as selecting those options in the window does.

@@ -38,6 +38,7 @@ class TestSettingsTable : public QObject {
   void everyBlockCellHasExactlyOneHolder();
   void inputsRideInTheCodePackets();
   void eachSettingHasItsOwnNameAndMember();
+  void eachSettingSaysWhatAFrontEndShows();
   void settingForCell_data();
   void settingForCell();
   void applyOptions_data();
@@ -97,6 +98,37 @@ void TestSettingsTable::eachSettingHasItsOwnNameAndMember() {
     }
   }
   QVERIFY(!quarn::setting_named("tx count"));
+}
+
+// Captions, units and option words are what the file, quarnctl and the
+// window print: none may be missing or shared, and an option's words must
+// tell its two choices apart whatever the case.
+void TestSettingsTable::eachSettingSaysWhatAFrontEndShows() {
+  QSet<QString> captions;
+  for (const SettingDeclaration& declaration : quarn::setting_declarations()) {
+    const QString name = name_of(declaration);
+    const QString caption = QString::fromUtf8(declaration.caption.data(), qsizetype(declaration.caption.size()));
+    QVERIFY2(!caption.trimmed().isEmpty() && !captions.contains(caption), qPrintable(name));
+    captions.insert(caption);
+    const QString unit = QString::fromLatin1(declaration.unit.data(), qsizetype(declaration.unit.size()));
+    QVERIFY2(QStringList({"", "MHz", "s"}).contains(unit), qPrintable(name + ": " + unit));
+    QVERIFY2(declaration.limits.low <= declaration.limits.high, qPrintable(name));
+
+    QStringList words;
+    for (const quarn::OptionWord& choice : declaration.choices) {
+      for (const std::string_view word : {choice.word, choice.also[0], choice.also[1]}) {
+        if (!word.empty()) words << QString::fromLatin1(word.data(), qsizetype(word.size()));
+      }
+    }
+    const bool option = declaration.kind == SettingKind::OptionPair;
+    QVERIFY2(option || (words.isEmpty() && !declaration.file_flag), qPrintable(name));
+    if (!option) continue;
+    QVERIFY2(!declaration.choices[0].word.empty() && !declaration.choices[1].word.empty(), qPrintable(name));
+    QVERIFY2(QSet<QString>(words.begin(), words.end()).size() == words.size(), qPrintable(name));
+    for (const QString& word : words) {
+      QVERIFY2(QRegularExpression("^[a-z]+$").match(word).hasMatch(), qPrintable(name + ": " + word));
+    }
+  }
 }
 
 void TestSettingsTable::settingForCell_data() {
