@@ -2,75 +2,44 @@
 
 #include <QHash>
 
-#include <array>
-
 namespace quarn::cli {
 namespace {
 
-struct SettingWords {
-  SettingKey key;
-  const char* caption;
-  QStringList words_for_true{};   // option pairs: the first word is the one printed
-  QStringList words_for_false{};
-};
+QString text_of(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
-// The window's group captions, trimmed; the battery input is the list
-// "Su Ing N°" inside "Batteria Scarica", the repeater code "Cod Rep" inside
-// "Mono/Quarn".
-const std::array<SettingWords, 13>& setting_words() {
-  static const std::array<SettingWords, 13> words{{
-      {SettingKey::Code, "Codice Quarn"},
-      {SettingKey::Frequency, "Freq Tx Mhz"},
-      {SettingKey::RobberyTime, "Timer per rapina"},
-      {SettingKey::AntifallTime, "Timer Antiatterramento"},
-      {SettingKey::TxCount, "N° di Tx Tot"},
-      {SettingKey::AlarmInput, "N° Ing di All"},
-      {SettingKey::BatteryInput, "Batteria Scarica Su Ing N°"},
-      {SettingKey::PanicFilter, "Filtro P. All"},
-      {SettingKey::RepeaterCode, "Cod Rep"},
-      {SettingKey::CodeMode, "Mono/Quarn", {"quarn"}, {"mono"}},
-      {SettingKey::Tones, "Toni H/L", {"low", "bassi", "l"}, {"high", "alti", "h"}},
-      {SettingKey::BatteryAlarm, "Batteria Scarica", {"on", "si", "yes"}, {"off", "no"}},
-      {SettingKey::TxMode, "TX Sing/Mult", {"multiple", "mult"}, {"single", "sing"}},
-  }};
+// A choice's word, then the others --set takes for it.
+QStringList words_of(const OptionWord& choice) {
+  QStringList words{text_of(choice.word)};
+  for (const std::string_view also : choice.also) {
+    if (!also.empty()) words << text_of(also);
+  }
   return words;
 }
-
-const SettingWords& words_of(const SettingDeclaration& declaration) {
-  for (const SettingWords& w : setting_words()) {
-    if (w.key == declaration.key) return w;
-  }
-  return setting_words().front();
-}
-
-QString key_of(const SettingWords& words) { return QString::fromUtf8(setting(words.key).name); }
 
 }  // namespace
 
 QStringList set_keys() {
   QStringList keys;
-  for (const SettingWords& w : setting_words()) keys << key_of(w);
+  for (const SettingDeclaration& s : setting_declarations()) keys << text_of(s.name);
   return keys;
 }
 
 QString set_keys_text() {
   QStringList keys;
-  for (const SettingWords& w : setting_words()) {
-    keys << (w.words_for_true.isEmpty()
-                 ? key_of(w)
-                 : QString("%1 (%2|%3)").arg(key_of(w), w.words_for_true.first(), w.words_for_false.first()));
+  for (const SettingDeclaration& s : setting_declarations()) {
+    QString key = text_of(s.name);
+    if (s.option) key += QString(" (%1|%2)").arg(text_of(s.choices[0].word), text_of(s.choices[1].word));
+    if (!s.unit.empty()) key += QString(" (%1)").arg(text_of(s.unit));
+    keys << key;
   }
   return keys.join(QStringLiteral(", "));
 }
 
 std::vector<SettingLine> setting_lines(const FieldValues& fields) {
   std::vector<SettingLine> lines;
-  for (const SettingWords& w : setting_words()) {
-    const SettingDeclaration& s = setting(w.key);
-    const QString value = s.text ? QString::fromStdString(fields.*s.text)
-                          : fields.*s.option ? w.words_for_true.first()
-                                             : w.words_for_false.first();
-    lines.push_back({key_of(w), QString::fromUtf8(w.caption), value});
+  for (const SettingDeclaration& s : setting_declarations()) {
+    const QString value = s.option ? text_of(option_word(s, fields.*s.option).word) : QString::fromStdString(fields.*s.text);
+    lines.push_back({text_of(s.name), text_of(s.caption), value});
   }
   return lines;
 }
@@ -91,9 +60,9 @@ std::optional<UsageError> check_assignments(const QStringList& assignments) {
       return UsageError{QString("Chiave sconosciuta \"%1\"; chiavi: %2").arg(key, set_keys().join(QStringLiteral(", ")))};
     }
     if (a.setting->option && !option_of_word(*a.setting, a.value)) {
-      const SettingWords& w = words_of(*a.setting);
       return UsageError{QString("%1 vale %2 oppure %3, non \"%4\"")
-                            .arg(key, w.words_for_true.join('|'), w.words_for_false.join('|'), a.value.trimmed())};
+                            .arg(key, words_of(a.setting->choices[0]).join('|'), words_of(a.setting->choices[1]).join('|'),
+                                 a.value.trimmed())};
     }
   }
   return std::nullopt;
@@ -106,10 +75,10 @@ Assignment assignment_of(const QString& checked) {
 }
 
 std::optional<bool> option_of_word(const SettingDeclaration& option, const QString& word) {
-  const SettingWords& w = words_of(option);
   const QString lower = word.trimmed().toLower();
-  if (w.words_for_true.contains(lower)) return true;
-  if (w.words_for_false.contains(lower)) return false;
+  for (const bool chosen : {true, false}) {
+    if (words_of(option_word(option, chosen)).contains(lower)) return chosen;
+  }
   return std::nullopt;
 }
 

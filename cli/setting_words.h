@@ -1,7 +1,7 @@
 #pragma once
-// The settings as the command line names them: the stable keys of the
-// settings file, the window's captions as labels, option words such as
-// quarn|mono, and the form of --set KEY=VALUE.
+// The settings as the command line names them, all from the settings table:
+// the stable keys of the settings file, the window's captions as labels,
+// option words such as quarn|mono, and the form of --set KEY=VALUE.
 
 #include "cli/usage_error.h"
 #include "config/field_values.h"
@@ -18,7 +18,8 @@ namespace quarn::cli {
 // The keys --set takes, one per setting.
 QStringList set_keys();
 
-// The keys for the help, each option with its words: "code_mode (quarn|mono)".
+// The keys for the help, each option with its words and each value with its
+// unit: "code_mode (quarn|mono)", "frequency (MHz)".
 QString set_keys_text();
 
 // One setting: its key, the caption of its group in the window, and its
