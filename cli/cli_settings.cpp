@@ -3,6 +3,7 @@
 #include "config/cell_map.h"
 #include "config/factory_defaults.h"
 #include "config/settings_table.h"
+#include "documents/operator_texts.h"
 
 #include <QHash>
 
@@ -62,7 +63,7 @@ std::optional<OverrideProblem> apply_override(FieldValues& fields, const QString
   for (const auto& t : text_settings) {
     if (key != t.key) continue;
     const StrictText read = read_setting_text(*setting_named(t.key), key, value);
-    if (!read.text) return OverrideProblem{read.refusal, true};
+    if (!read.text) return OverrideProblem{settings_refusal_text(*read.refusal), true};
     fields.*t.member = *read.text;
     return std::nullopt;
   }
@@ -113,7 +114,7 @@ std::optional<OverrideProblem> apply_overrides(FieldValues& fields, const QStrin
   return std::nullopt;
 }
 
-FieldValues settings_of_read(const MemoryRead& cells) { return field_values_of(decode_block(cells)); }
+FieldValues settings_of_read(const MemoryRead& cells) { return decode_block(cells).values; }
 
 SettingsFile settings_file_of_read(const MemoryRead& cells) {
   SettingsFile file;

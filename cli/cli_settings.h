@@ -6,7 +6,7 @@
 #include "config/block_decoding.h"
 #include "config/field_values.h"
 #include "config/parameter_block.h"
-#include "link/settings_file.h"
+#include "documents/settings_file.h"
 
 #include <QString>
 #include <QStringList>

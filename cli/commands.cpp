@@ -9,10 +9,10 @@
 #include "config/cell_map.h"
 #include "config/option_rules.h"
 #include "config/settings_table.h"
-#include "link/backup_store.h"
+#include "documents/backup_store.h"
+#include "documents/operator_texts.h"
+#include "documents/settings_file.h"
 #include "link/port_names.h"
-#include "link/refusal_texts.h"
-#include "link/settings_file.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -142,7 +142,7 @@ Report report_write(const WriteResult& result, const std::vector<std::uint8_t>& 
         return {exit_code::port, port_error_text(result.outcome.port_error) +
                                      QString("Confermate %1 celle prima dell'errore\n").arg(confirmed)};
       case OutcomeKind::BackupFailed:
-        return {exit_code::backup, result.outcome.reason + "\nNulla inviato al trasmettitore\n"};
+        return {exit_code::backup, backup_failure_text(result.outcome.backup_failure) + "\nNulla inviato al trasmettitore\n"};
       case OutcomeKind::Completed:
       case OutcomeKind::Cancelled:
         break;
@@ -190,7 +190,7 @@ struct Loaded {
 Loaded load_file(const QString& path) {
   const SettingsLoad load = load_settings_file(path);
   if (!load.file) {
-    err(QString("%1: %2\n").arg(path, load.refusal));
+    err(QString("%1: %2\n").arg(path, settings_refusal_text(*load.refusal)));
     return {std::nullopt, exit_code::refused};
   }
   return {load.file, exit_code::done};
@@ -236,7 +236,7 @@ std::optional<ProgrammingRun> encode_or_refuse(ParameterBlock image, const Field
   const FieldValues fields = with_option_rules(typed, generation_of(image.device_type));
   apply_options(image, fields);
   ProgrammingRun run = encode_block(image, fields);
-  if (run.outside_transmit_ranges) err(transmit_range_warning_text() + '\n');
+  if (const auto warning = run_warning_text(run)) err(*warning + '\n');
   if (run.refusal) {
     const QString text = refusal_text(*run.refusal) + "\nNulla inviato al trasmettitore\n";
     err(text);
@@ -318,7 +318,7 @@ int cmd_read(const Invocation& a, int port) {
   const SettingsFile file = settings_file_of_read(read.cells);
   if (!a.output.isEmpty()) {
     if (const auto problem = save_settings_file(a.output, file)) {
-      err(*problem + '\n');
+      err(file_error_text(*problem) + '\n');
       return exit_code::refused;
     }
   } else if (a.json) {
@@ -469,7 +469,7 @@ int cmd_backups() {
   for (const QString& path : paths) {
     const SettingsLoad load = load_settings_file(path);
     if (!load.file) {
-      text += QString("illeggibile: %1  %2\n").arg(load.refusal, QDir::toNativeSeparators(path));
+      text += QString("illeggibile: %1  %2\n").arg(settings_refusal_text(*load.refusal), QDir::toNativeSeparators(path));
       continue;
     }
     const SettingsFile& file = *load.file;
@@ -651,7 +651,7 @@ int run(const QStringList& arguments) {
     const TraceHeader header{"quarnctl", QStringLiteral(QUARN_VERSION),
                              QString("Com %1 (%2)").arg(n).arg(device_name_for_port(n))};
     if (const auto problem = a.trace_log->open(a.trace, header)) {
-      err("quarnctl: " + *problem + '\n');
+      err("quarnctl: " + file_error_text(*problem) + '\n');
       return exit_code::usage;
     }
   }
@@ -660,7 +660,7 @@ int run(const QStringList& arguments) {
   int code = run_command(a, n);
   // A trace that stopped taking lines did not stop the run: it is said after it.
   if (a.trace_log && a.trace_log->failure()) {
-    err("quarnctl: " + *a.trace_log->failure() + '\n');
+    err("quarnctl: " + file_error_text(*a.trace_log->failure()) + '\n');
     if (code == exit_code::done) code = exit_code::usage;
   }
   if (const auto signal = stops.first()) {
