@@ -5,8 +5,9 @@
 #include "app/program_options.h"
 #include "config/factory_defaults.h"
 #include "emulator/emulated_link.h"
-#include "link/backup_store.h"
+#include "documents/backup_store.h"
 #include "link/system_serial_link.h"
+#include "link/transmitter_session.h"
 #include "ui/branding.h"
 #include "ui/notifier.h"
 #include "ui/principale.h"
@@ -74,15 +75,17 @@ int main(int argc, char* argv[]) {
       options.trace_file.isEmpty() ? qEnvironmentVariable("QUARN_TRACE") : options.trace_file;
   if (!trace_file.isEmpty()) trace = quarn::open_window_trace(trace_file, notifier);
   quarn::BackupStore backups(quarn::BackupStore::defaultFolder(options.demo));
-  std::unique_ptr<quarn::Principale> principale;  // goes before the port it uses
+  quarn::TransmitterSession session(*port);  // goes before the port it uses
+  session.setBackupHook(backups.hook());
+  session.setTrace(trace);
+  quarn::tell_trace_failures(session, notifier);
+  std::unique_ptr<quarn::Principale> principale;  // goes before the session it uses
   auto* splash = new quarn::SplashWindow;
   // Direct connection: the main window must be up before the closing splash
   // would end the program as its last window.
   QObject::connect(splash, &quarn::SplashWindow::continued, [&] {
-    principale = std::make_unique<quarn::Principale>(*port, notifier);
-    principale->session().setBackupStore(&backups);
-    principale->session().setTrace(trace);
-    quarn::tell_trace_failures(principale->session(), notifier);
+    principale = std::make_unique<quarn::Principale>(session, notifier);
+    principale->setBackupsFolder(backups.folder());
     if (options.demo) principale->setWindowTitle("DEMO  " + principale->windowTitle());
     QObject::connect(principale.get(), &quarn::Principale::exitRequested, &app, &QApplication::quit);
     principale->show();

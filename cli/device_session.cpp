@@ -11,7 +11,7 @@ DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), 
   port_.setDevice(options.device);
   session_.setTrace(options.trace);
   // The service saves the memory as read before its first write.
-  if (options.back_up) session_.setBackupStore(&backups_.emplace(BackupStore::defaultFolder()));
+  if (options.back_up) session_.setBackupHook(backups_.emplace(BackupStore::defaultFolder()).hook());
   // The tests shorten the guard after the last reply, which their emulated
   // device never answers into.
   if (const int ms = qEnvironmentVariableIntValue("QUARNCTL_REPLY_GUARD_MS"); ms > 0) session_.setReplyGuard(ms);

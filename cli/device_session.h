@@ -9,7 +9,7 @@
 // only a second one cancels it.
 
 #include "cli/stop_signals.h"
-#include "link/backup_store.h"
+#include "documents/backup_store.h"
 #include "link/system_serial_link.h"
 #include "link/transmitter_session.h"
 

@@ -6,6 +6,7 @@
 #include "cli/batch_report.h"
 #include "cli/usage_error.h"
 #include "config/block_encoding.h"
+#include "documents/settings_file.h"
 #include "link/transmitter_session.h"
 
 #include <QString>
@@ -20,17 +21,17 @@ namespace quarn::cli {
 // A settings file that was not loaded: its path and the loader's reason.
 struct FileRefused {
   QString path;
-  QString reason;
+  SettingsRefusal refusal;
 };
 
-// A settings file that was not written: the reason, naming the file.
+// A settings file that was not written.
 struct FileNotSaved {
-  QString reason;
+  FileError error;
 };
 
-// A --set text that the setting's field does not accept: the reason.
+// A --set text that the setting's field does not accept.
 struct TextRefused {
-  QString reason;
+  SettingsRefusal refusal;
 };
 
 // Settings that a programming run refuses; nothing is sent.
@@ -59,9 +60,9 @@ struct WriteFailed {
   QString backup;  // the memory as it was; empty when none was saved
 };
 
-// The trace file was not written: the reason, naming the file.
+// The trace file was not written.
 struct TraceFailed {
-  QString reason;
+  FileError error;
 };
 
 using Failure = std::variant<UsageError, FileRefused, FileNotSaved, TextRefused, SettingsRefused, ConnectFailed,

@@ -1,7 +1,7 @@
 // quarnctl: the transmitter's configuration from the command line.
 
 #include "cli/run.h"
-#include "link/backup_store.h"
+#include "documents/backup_store.h"
 
 #include <QCoreApplication>
 

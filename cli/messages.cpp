@@ -2,7 +2,7 @@
 
 #include "cli/exit_code.h"
 #include "cli/system_error_texts.h"
-#include "link/refusal_texts.h"
+#include "documents/operator_texts.h"
 
 namespace quarn::cli {
 namespace {
@@ -69,7 +69,7 @@ Said said_write(const WriteFailed& failure) {
         return {exit_code::port, port_error_text(result.outcome.port_error) +
                                      QString("Confermate %1 celle prima dell'errore\n").arg(confirmed)};
       case OutcomeKind::BackupFailed:
-        return {exit_code::backup, result.outcome.reason + '\n' + nothing_sent + '\n'};
+        return {exit_code::backup, backup_failure_text(result.outcome.backup_failure) + '\n' + nothing_sent + '\n'};
       case OutcomeKind::Completed:
       case OutcomeKind::Cancelled:
         break;
@@ -108,9 +108,11 @@ Said said(const Failure& failure) {
   return std::visit(
       Overloaded{
           [](const UsageError& f) { return Said{exit_code::usage, own(f.message)}; },
-          [](const FileRefused& f) { return Said{exit_code::refused, own(f.path + ": " + f.reason)}; },
-          [](const FileNotSaved& f) { return Said{exit_code::refused, own(f.reason)}; },
-          [](const TextRefused& f) { return Said{exit_code::refused, own(f.reason)}; },
+          [](const FileRefused& f) {
+            return Said{exit_code::refused, own(f.path + ": " + settings_refusal_text(f.refusal))};
+          },
+          [](const FileNotSaved& f) { return Said{exit_code::refused, own(file_error_text(f.error))}; },
+          [](const TextRefused& f) { return Said{exit_code::refused, own(settings_refusal_text(f.refusal))}; },
           [](const SettingsRefused& f) {
             return Said{exit_code::refused, refusal_text(f.refusal) + '\n' + nothing_sent + '\n'};
           },
@@ -118,7 +120,7 @@ Said said(const Failure& failure) {
           [](const UntrustedRead&) { return Said{exit_code::verify, message_read_error + '\n'}; },
           [](const ReadOutOfStep&) { return Said{exit_code::verify, message_read_error + '\n' + nothing_sent + '\n'}; },
           [](const WriteFailed& f) { return said_write(f); },
-          [](const TraceFailed& f) { return Said{exit_code::usage, own(f.reason)}; },
+          [](const TraceFailed& f) { return Said{exit_code::usage, own(file_error_text(f.error))}; },
           [](const ReportRefused& f) { return said_report(f); },
       },
       failure);

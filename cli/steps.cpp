@@ -6,7 +6,7 @@
 #include "config/cell_map.h"
 #include "config/factory_defaults.h"
 #include "config/option_rules.h"
-#include "link/refusal_texts.h"
+#include "documents/operator_texts.h"
 
 #include <algorithm>
 
@@ -23,7 +23,7 @@ std::optional<Failure> apply_assignments(FieldValues& fields, const QStringList&
       continue;
     }
     const StrictText read = read_setting_text(*a.setting, QString::fromUtf8(a.setting->name), a.value);
-    if (!read.text) return TextRefused{read.refusal};
+    if (!read.text) return TextRefused{*read.refusal};
     fields.*a.setting->text = *read.text;
   }
   return std::nullopt;
@@ -50,7 +50,7 @@ DeviceOptions device_options(const Invocation& invocation) {
 
 Result<SettingsFile> load_file(const QString& path) {
   const SettingsLoad load = load_settings_file(path);
-  if (!load.file) return FileRefused{.path = path, .reason = load.refusal};
+  if (!load.file) return FileRefused{.path = path, .refusal = *load.refusal};
   return *load.file;
 }
 
@@ -96,7 +96,7 @@ Result<ProgrammingRun> encode(ParameterBlock image, const FieldValues& typed) {
   const FieldValues fields = with_option_rules(typed, generation_of(image.device_type));
   apply_options(image, fields);
   ProgrammingRun run = encode_block(image, fields);
-  if (run.outside_transmit_ranges) err(transmit_range_warning_text() + '\n');
+  if (const auto warning = run_warning_text(run)) err(*warning + '\n');
   if (run.refusal) return SettingsRefused{*run.refusal};
   return run;
 }

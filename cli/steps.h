@@ -8,7 +8,7 @@
 #include "cli/device_session.h"
 #include "cli/failure.h"
 #include "config/block_encoding.h"
-#include "link/settings_file.h"
+#include "documents/settings_file.h"
 
 #include <memory>
 #include <optional>

@@ -1,9 +1,10 @@
 #pragma once
-// Turning the 63 cells of a read into what the main window shows. Pure: the
-// window only applies the result.
+// Turning the 63 cells of a read into what the main window shows, setting by
+// setting as the table declares them. Pure: the window only applies the result.
 
 #include "config/field_values.h"
 #include "config/parameter_block.h"
+#include "config/settings_table.h"
 
 #include <array>
 #include <cstdint>
@@ -14,12 +15,11 @@ namespace quarn {
 
 using MemoryRead = std::array<std::uint8_t, read_count>;  // cells 0 to 62
 
-// What to do with a pair of option buttons whose cell holds 0 or 1.
-enum class OptionChoice {
-  SelectForZero,  // the option that stands for 0 (Alti, Sing, No, Quarn)
-  SelectForOne,   // the option that stands for 1 (Bassi, Mult, Si, Mono)
-  Beep,           // unknown value: one beep, selection unchanged
-  LeaveUnchanged  // unknown value: nothing at all
+// What a read asks the window to do with one setting's field.
+enum class FieldUpdate {
+  Show,  // show the value read (DecodedBlock::values)
+  Beep,  // an option cell that holds neither 0 nor 1: one beep, selection unchanged
+  Keep,  // nothing at all: a Mono mask that names no input, a quiet option's unknown value
 };
 
 struct DecodedBlock {
@@ -29,29 +29,17 @@ struct DecodedBlock {
   bool checksum_mismatch = false;  // New device whose cell 61 differs
   std::string type_label;      // "New" or "Old"
 
-  // Field texts, in the order the window fills them.
-  std::string code;
-  std::string frequency;
-  std::optional<std::string> alarm_input;    // nullopt: leave the text as it is
-  std::optional<std::string> battery_input;  // nullopt: leave the text as it is
-  OptionChoice tones = OptionChoice::LeaveUnchanged;
-  OptionChoice tx_mode = OptionChoice::LeaveUnchanged;
-  std::string robbery_time;
-  std::string antifall_time;
-  std::string tx_count;
-  OptionChoice battery_alarm = OptionChoice::LeaveUnchanged;
-  std::string panic_filter;
-  std::string repeater_code;
-  OptionChoice code_mode = OptionChoice::LeaveUnchanged;
+  // The settings a read shows, as a programming run takes them. What the
+  // read leaves unchanged in the window (update Beep or Keep) keeps the
+  // FieldValues default: an empty text, Quarn coding, high tones,
+  // battery-low alarm on, multiple transmission.
+  FieldValues values;
+  std::array<FieldUpdate, setting_count> updates{};  // by SettingKey
   std::optional<std::string> band_text;      // "  UHF", "  VHF"; nullopt: unchanged
+
+  FieldUpdate update(SettingKey key) const { return updates[static_cast<std::size_t>(key)]; }
 };
 
 DecodedBlock decode_block(const MemoryRead& memory);
-
-// The settings a read shows, as a programming run takes them. What the read
-// leaves unchanged in the window (a Mono mask naming no input, an option cell
-// that beeps or is left alone) keeps the FieldValues default: an empty text,
-// Quarn coding, high tones, battery-low alarm on, multiple transmission.
-FieldValues field_values_of(const DecodedBlock& decoded);
 
 }  // namespace quarn

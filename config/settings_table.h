@@ -81,6 +81,9 @@ struct SettingDeclaration {
   // OptionPair: the settings file holds the option as JSON true or false
   // (the FieldValues member) instead of its word.
   bool file_flag = false;
+  // OptionPair: a read whose cell holds neither 0 nor 1 leaves the buttons
+  // as they are without the beep it otherwise gives.
+  bool quiet_when_unknown = false;
 
   int cell() const { return cells[0].first; }
 };

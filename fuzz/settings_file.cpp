@@ -3,7 +3,7 @@
 // loads back as the same file.
 
 #include "fuzz_check.h"
-#include "link/settings_file.h"
+#include "documents/settings_file.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -27,8 +27,34 @@ QString format_trace_note(double ms, const QString& text) {
 
 namespace {
 
-QString unwritable(const QString& path, const QString& reason) {
-  return QStringLiteral("impossibile scrivere la traccia %1: %2").arg(path, reason);
+FileError unwritable(const QString& path, const QString& reason) {
+  return {.fault = FileFault::TraceNotWritten, .path = path, .reason = reason};
+}
+
+QString operation_name(SessionOperation operation) {
+  switch (operation) {
+    case SessionOperation::ConnectAndRead: return QStringLiteral("connessione e lettura");
+    case SessionOperation::Read: return QStringLiteral("lettura");
+    case SessionOperation::Program: return QStringLiteral("programmazione");
+    case SessionOperation::FactorySet: return QStringLiteral("valori di fabbrica");
+  }
+  return {};
+}
+
+QString outcome_words(const Outcome& outcome) {
+  switch (outcome.kind) {
+    case OutcomeKind::Completed: return QStringLiteral("completata");
+    case OutcomeKind::Cancelled: return QStringLiteral("annullata");
+    case OutcomeKind::PortError: return QStringLiteral("errore della porta");
+    case OutcomeKind::DeviceLost: return QStringLiteral("dispositivo perso");
+    case OutcomeKind::NoAcknowledgement:
+      return QStringLiteral("nessuna conferma alla cella %1 (TIME OUT)").arg(outcome.address);
+    case OutcomeKind::BackupFailed: {
+      const FileError& error = outcome.backup_failure;
+      return QStringLiteral("backup non riuscito: ") + error.path + (error.reason.isEmpty() ? QString() : ": " + error.reason);
+    }
+  }
+  return {};
 }
 
 // The local time with its offset from UTC, to the millisecond.
@@ -40,7 +66,7 @@ QString local_time_text() {
 
 }  // namespace
 
-std::optional<QString> TrafficTrace::open(const QString& path, const TraceHeader& header) {
+std::optional<FileError> TrafficTrace::open(const QString& path, const TraceHeader& header) {
   file_.close();
   clock_.invalidate();
   failure_.reset();
@@ -72,7 +98,7 @@ void TrafficTrace::line(const QString& text) {
   }
 }
 
-std::optional<QString> TrafficTrace::takeNewFailure() {
+std::optional<FileError> TrafficTrace::takeNewFailure() {
   if (!failure_ || std::exchange(failure_taken_, true)) return std::nullopt;
   return failure_;
 }
@@ -91,6 +117,21 @@ void TrafficTrace::bytes(TrafficDirection direction, const QByteArray& bytes) {
 }
 
 void TrafficTrace::note(const QString& text) { line(format_trace_note(now(), text)); }
+
+void TrafficTrace::operationStarted(SessionOperation operation) { note(QStringLiteral("inizio: ") + operation_name(operation)); }
+
+void TrafficTrace::operationEnded(SessionOperation operation, const Outcome& outcome) {
+  note(QStringLiteral("fine: %1: %2").arg(operation_name(operation), outcome_words(outcome)));
+}
+
+void TrafficTrace::backupSkippedUnread() { note(QStringLiteral("nessuna copia di sicurezza: nulla letto")); }
+
+void TrafficTrace::cellNotCompared(int address, int written, int read) {
+  note(QStringLiteral("cella %1 scritta %2, riletta %3: senza significato, non confrontata")
+           .arg(address)
+           .arg(written)
+           .arg(read));
+}
 
 TracedLink::TracedLink(SerialLink& inner, QObject* parent) : SerialLink(parent), inner_(inner) {
   connect(&inner_, &SerialLink::bytesArrived, this, &SerialLink::bytesArrived);

@@ -5,6 +5,8 @@
 // operations' starts and ends between them. The emulator's log uses the same
 // line format.
 
+#include "link/file_error.h"
+#include "link/outcome.h"
 #include "link/serial_link.h"
 
 #include <QElapsedTimer>
@@ -33,9 +35,9 @@ struct TraceHeader {
 class TrafficTrace {
  public:
   // Creates or empties the file and writes the header: the program, the date
-  // and time, the port and the line settings. The reason, in words, when the
-  // file cannot be opened; a header that cannot be written is a failure().
-  std::optional<QString> open(const QString& path, const TraceHeader& header = {});
+  // and time, the port and the line settings. Why, when the file cannot be
+  // opened; a header that cannot be written is a failure().
+  std::optional<FileError> open(const QString& path, const TraceHeader& header = {});
   bool isOpen() const { return file_.isOpen(); }
 
   // The times count from the first opening: one clock for the whole trace,
@@ -44,12 +46,17 @@ class TrafficTrace {
   bool clockStarted() const { return clock_.isValid(); }
   void bytes(TrafficDirection direction, const QByteArray& bytes);
   void note(const QString& text);
+  // The session's events, in the trace's words.
+  void operationStarted(SessionOperation operation);
+  void operationEnded(SessionOperation operation, const Outcome& outcome);
+  void backupSkippedUnread();
+  void cellNotCompared(int address, int written, int read);
 
-  // The first line that could not be written (a full disk, a file gone), in
-  // words naming the file; nothing more is written after it.
-  const std::optional<QString>& failure() const { return failure_; }
+  // The first line that could not be written (a full disk, a file gone);
+  // nothing more is written after it.
+  const std::optional<FileError>& failure() const { return failure_; }
   // The failure, the first time it is asked for after it happened.
-  std::optional<QString> takeNewFailure();
+  std::optional<FileError> takeNewFailure();
 
  private:
   double now() const;
@@ -57,7 +64,7 @@ class TrafficTrace {
 
   QFile file_;
   QElapsedTimer clock_;  // monotonic, since the first opening of the port
-  std::optional<QString> failure_;
+  std::optional<FileError> failure_;
   bool failure_taken_ = false;
 };
 

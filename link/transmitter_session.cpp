@@ -1,7 +1,5 @@
 #include "link/transmitter_session.h"
 
-#include "link/settings_file.h"
-
 #include <memory>
 #include <utility>
 
@@ -18,11 +16,11 @@ TransmitterSession::TransmitterSession(SerialLink& port, QObject* parent)
   });
 }
 
-bool TransmitterSession::begin(const char* name) {
+bool TransmitterSession::begin(SessionOperation operation) {
   if (busy_) return false;
   busy_ = true;
-  operation_ = name;
-  if (TrafficTrace* trace = traced_.trace()) trace->note(QStringLiteral("inizio: ") + QLatin1String(name));
+  operation_ = operation;
+  if (TrafficTrace* trace = traced_.trace()) trace->operationStarted(operation);
   cancelled_ = false;
   last_loss_.reset();
   protocol_.takeStrayCount();
@@ -30,36 +28,21 @@ bool TransmitterSession::begin(const char* name) {
   return true;
 }
 
-namespace {
-QString outcome_text(const Outcome& outcome) {
-  switch (outcome.kind) {
-    case OutcomeKind::Completed: return QStringLiteral("completata");
-    case OutcomeKind::Cancelled: return QStringLiteral("annullata");
-    case OutcomeKind::PortError: return QStringLiteral("errore della porta");
-    case OutcomeKind::DeviceLost: return QStringLiteral("dispositivo perso");
-    case OutcomeKind::NoAcknowledgement:
-      return QStringLiteral("nessuna conferma alla cella %1 (TIME OUT)").arg(outcome.address);
-    case OutcomeKind::BackupFailed: return QStringLiteral("backup non riuscito: ") + outcome.reason;
-  }
-  return {};
-}
-}  // namespace
-
 // The operation is over: another may start, and the trace says how it ended.
 // A write run's backup was saved before its first command; the oldest
 // backups beyond those kept go only now, as deleting them (a listing of the
 // folder, and on some disks a synchronous discard) would delay that command.
 void TransmitterSession::finish(const Outcome& outcome) {
   busy_ = false;
-  if (std::exchange(retire_backups_, false) && backups_) backups_->retire(run_backup_path_);
+  if (const auto after_run = std::exchange(after_run_, nullptr)) after_run();
   if (TrafficTrace* trace = traced_.trace()) {
-    trace->note(QStringLiteral("fine: %1: %2").arg(QLatin1String(operation_), outcome_text(outcome)));
+    trace->operationEnded(operation_, outcome);
     if (const auto failure = trace->takeNewFailure()) emit traceFailed(*failure);
   }
   emit busyChanged(false);
 }
 
-std::optional<QString> TransmitterSession::setTraceFile(const QString& path) {
+std::optional<FileError> TransmitterSession::setTraceFile(const QString& path) {
   traced_.setTrace(nullptr);
   if (path.isEmpty()) return std::nullopt;
   auto trace = std::make_shared<TrafficTrace>();
@@ -76,19 +59,21 @@ void TransmitterSession::cancel() {
 
 // How a wait that did not succeed ended: the operator, the port, or the device.
 Outcome TransmitterSession::failure(int acknowledged, int address) const {
-  if (cancelled_) return {OutcomeKind::Cancelled, {}, -1, acknowledged, {}};
-  if (!traced_.isOpen()) return {OutcomeKind::DeviceLost, last_loss_.value_or(PortError{}), -1, acknowledged, {}};
-  return {OutcomeKind::NoAcknowledgement, {}, address, acknowledged, {}};
+  if (cancelled_) return {.kind = OutcomeKind::Cancelled, .acknowledged = acknowledged};
+  if (!traced_.isOpen()) {
+    return {.kind = OutcomeKind::DeviceLost, .port_error = last_loss_.value_or(PortError{}), .acknowledged = acknowledged};
+  }
+  return {.kind = OutcomeKind::NoAcknowledgement, .address = address, .acknowledged = acknowledged};
 }
 
 bool TransmitterSession::connectAndRead(ReadDone done) {
-  if (!begin("connessione e lettura")) return false;
+  if (!begin(SessionOperation::ConnectAndRead)) return false;
   // This connection may reach another transmitter than the last one (a lost
   // device, a port closed and opened again): only its own read is backed up.
   last_read_.reset();
   if (!traced_.isOpen()) {
     if (const auto error = traced_.open()) {
-      const Outcome outcome{OutcomeKind::PortError, *error, -1, 0, {}};
+      const Outcome outcome{.kind = OutcomeKind::PortError, .port_error = *error};
       finish(outcome);
       done(outcome, {});
       return true;
@@ -113,7 +98,7 @@ bool TransmitterSession::connectAndRead(ReadDone done) {
 }
 
 bool TransmitterSession::readMemory(ReadDone done) {
-  if (!begin("lettura")) return false;
+  if (!begin(SessionOperation::Read)) return false;
   read([this, done = std::move(done)](const Outcome& outcome, const ReadResult& read) {
     remember(outcome, read);
     finish(outcome);
@@ -175,29 +160,30 @@ void TransmitterSession::writeFrom(int address) {
     if (address < last_address_) return writeFrom(address + 1);
     // A reply too many shows here, but the read-back's comparison decides.
     protocol_.guardWait(reply_guard_ms_,
-                        [this, end](bool) { end({OutcomeKind::Completed, {}, -1, last_address_ + 1, {}}); });
+                        [this, end](bool) { end({.acknowledged = last_address_ + 1}); });
   });
   emit progress(address, last_address_);
 }
 
-// Saves the last read of this connection before a write run starts. With no
-// read of this connection there is nothing of this unit to save; an earlier
-// connection's read may be another unit's, so nothing is saved and the run is
-// not held up: a factory reset must stay possible.
-std::optional<QString> TransmitterSession::backUp() {
+// Hands the last read of this connection to the backup hook before a write
+// run starts. With no read of this connection there is nothing of this unit
+// to save; an earlier connection's read may be another unit's, so nothing is
+// saved and the run is not held up: a factory reset must stay possible.
+std::optional<FileError> TransmitterSession::backUp() {
   run_backup_path_.clear();
   run_backup_skipped_unread_ = false;
-  if (!backups_) return std::nullopt;
+  if (!backup_hook_) return std::nullopt;
   if (!last_read_) {
     run_backup_skipped_unread_ = true;
-    if (TrafficTrace* trace = traced_.trace()) trace->note(QStringLiteral("nessuna copia di sicurezza: nulla letto"));
+    if (TrafficTrace* trace = traced_.trace()) trace->backupSkippedUnread();
     return std::nullopt;
   }
-  if (auto error = backups_->save(settings_file_of_read(last_read_->cells, last_read_->out_of_step), &run_backup_path_)) {
-    return error;
-  }
-  last_backup_path_ = run_backup_path_;
-  retire_backups_ = true;
+  BackupResult result = backup_hook_(*last_read_);
+  if (const auto* failure = std::get_if<FileError>(&result)) return *failure;
+  BackupTaken& taken = std::get<BackupTaken>(result);
+  run_backup_path_ = taken.path;
+  last_backup_path_ = taken.path;
+  after_run_ = std::move(taken.after_run);
   return std::nullopt;
 }
 
@@ -212,9 +198,9 @@ WriteResult TransmitterSession::writeResult(const Outcome& outcome) const {
 }
 
 bool TransmitterSession::program(std::vector<std::uint8_t> writes, WriteDone done) {
-  if (writes.empty() || !begin("programmazione")) return false;
+  if (writes.empty() || !begin(SessionOperation::Program)) return false;
   if (const auto error = backUp()) {  // a write that cannot first be backed up does not start
-    const Outcome outcome{OutcomeKind::BackupFailed, {}, -1, 0, *error};
+    const Outcome outcome{.kind = OutcomeKind::BackupFailed, .backup_failure = *error};
     finish(outcome);
     done(writeResult(outcome));
     return true;
@@ -234,9 +220,9 @@ bool TransmitterSession::program(std::vector<std::uint8_t> writes, WriteDone don
 
 bool TransmitterSession::loadFactorySet(Band band, std::function<Generation()> generation,
                                         std::function<void()> before_read_back, WriteDone done) {
-  if (!begin("valori di fabbrica")) return false;
+  if (!begin(SessionOperation::FactorySet)) return false;
   if (const auto error = backUp()) {  // a write that cannot first be backed up does not start
-    const Outcome outcome{OutcomeKind::BackupFailed, {}, -1, 0, *error};
+    const Outcome outcome{.kind = OutcomeKind::BackupFailed, .backup_failure = *error};
     finish(outcome);
     done(writeResult(outcome));
     return true;
@@ -293,12 +279,7 @@ void TransmitterSession::compare(const std::vector<std::uint8_t>& written, const
       continue;
     }
     result.ignored_mismatches.push_back(int(address));
-    if (TrafficTrace* trace = traced_.trace()) {
-      trace->note(QStringLiteral("cella %1 scritta %2, riletta %3: senza significato, non confrontata")
-                      .arg(address)
-                      .arg(written[address])
-                      .arg(read[address]));
-    }
+    if (TrafficTrace* trace = traced_.trace()) trace->cellNotCompared(int(address), written[address], read[address]);
   }
 }
 

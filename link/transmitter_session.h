@@ -3,12 +3,12 @@
 // window, the command line, the benchmarks) talks to a transmitter. It owns
 // the command protocol, lets exactly one operation run at a time, reports
 // progress, and ends every operation with one typed outcome. It knows nothing
-// of widgets or of the texts a front end shows.
+// of widgets, files or the texts a front end shows: a backup before a write
+// run is a hook the front end sets.
 
-#include "config/block_decoding.h"
 #include "config/factory_defaults.h"
-#include "link/backup_store.h"
 #include "link/link_protocol.h"
+#include "link/outcome.h"
 #include "link/traffic_trace.h"
 
 #include <functional>
@@ -16,57 +16,6 @@
 #include <vector>
 
 namespace quarn {
-
-enum class OutcomeKind {
-  Completed,
-  Cancelled,          // cancel() ended it (Disconetti, TX, ESCI, a front end giving up)
-  PortError,          // the port could not be opened: the serial layer's number and text
-  DeviceLost,         // the port went away or was closed under the operation
-  NoAcknowledgement,  // a write step got no "K" within Timer1
-  BackupFailed,       // the memory could not be saved before writing: nothing was sent
-};
-
-struct Outcome {
-  OutcomeKind kind = OutcomeKind::Completed;
-  PortError port_error{};  // PortError and DeviceLost
-  int address = -1;        // NoAcknowledgement: the step left without its "K"
-  int acknowledged = 0;    // write steps acknowledged, cells 0 up to this count - 1
-  QString reason;          // BackupFailed: why
-
-  bool completed() const { return kind == OutcomeKind::Completed; }
-};
-
-struct ReadResult {
-  MemoryRead cells{};
-  // A byte came that no command asked for (before a command or after the last
-  // reply): the replies were out of step and the cells may be shifted.
-  bool out_of_step = false;
-};
-
-// Programming or loading a factory set: the writes, then the read-back.
-struct WriteResult {
-  Outcome outcome;
-  bool writes_completed = false;  // every cell acknowledged; the read-back ran
-  // A byte no command asked for came while writing (a doubled "K", an echo):
-  // the device said more than it was asked, so the run is not confirmed
-  // even when the read-back agrees.
-  bool writes_out_of_step = false;
-  ReadResult read_back;           // valid when the outcome is completed
-  std::vector<int> mismatched;    // written cells with meaning that read back otherwise
-  // Written cells that mean nothing to the unit (the filler) and read back
-  // otherwise: written to the trace, no failure.
-  std::vector<int> ignored_mismatches;
-  // The backup saved before the first write; empty when none was saved.
-  QString backup_path;
-  // Nothing had been read in this connection, so the run went on without a
-  // backup rather than save another unit's memory or hold up the write.
-  bool backup_skipped_unread = false;
-
-  // The read-back confirms every written cell.
-  bool verified() const {
-    return outcome.completed() && !writes_out_of_step && !read_back.out_of_step && mismatched.empty();
-  }
-};
 
 class TransmitterSession : public QObject {
   Q_OBJECT
@@ -87,8 +36,8 @@ class TransmitterSession : public QObject {
   // from now on; null: no trace. Changes nothing else.
   void setTrace(std::shared_ptr<TrafficTrace> trace) { traced_.setTrace(std::move(trace)); }
   // The same into a file of its own, created or emptied now; an empty path
-  // ends the trace. The reason, in words, when the file cannot be written.
-  std::optional<QString> setTraceFile(const QString& path);
+  // ends the trace. Why, when the file cannot be written.
+  std::optional<FileError> setTraceFile(const QString& path);
   // The reply time-out of every write step (Timer1, 4000 ms).
   QTimer& timer1() { return protocol_.timer1(); }
   void setAcknowledgementTimeout(int ms) { protocol_.timer1().setInterval(ms); }
@@ -97,12 +46,11 @@ class TransmitterSession : public QObject {
   // line without delays shorten it.
   void setReplyGuard(int ms) { reply_guard_ms_ = ms; }
   bool busy() const { return busy_; }
-  // With a store, every programming run and factory load first saves the
+  // With a hook, every programming run and factory load first hands it the
   // memory as last read in this connection (at connect or by the last
-  // read-back), a read out of step marked as such; if that fails, nothing is
-  // written. With no read in this connection the run goes on, unsaved.
-  void setBackupStore(BackupStore* store) { backups_ = store; }
-  const BackupStore* backupStore() const { return backups_; }
+  // read-back), out of step or not; if it fails, nothing is written. With no
+  // read in this connection the run goes on, unsaved. Null: no backups.
+  void setBackupHook(BackupHook hook) { backup_hook_ = std::move(hook); }
   // Where the last backup went (empty before the first).
   const QString& lastBackupPath() const { return last_backup_path_; }
   // The memory as last read in this connection, when that read was in step.
@@ -142,13 +90,13 @@ class TransmitterSession : public QObject {
   // The device went away; the port is closed already.
   void deviceLost(const quarn::PortError& error);
   // The trace stopped taking lines (a full disk): said once, as the
-  // operation during which it happened ends; the reason names the file.
-  void traceFailed(const QString& reason);
+  // operation during which it happened ends.
+  void traceFailed(const quarn::FileError& error);
 
  private:
-  bool begin(const char* name);
+  bool begin(SessionOperation operation);
   void finish(const Outcome& outcome);
-  std::optional<QString> backUp();
+  std::optional<FileError> backUp();
   WriteResult writeResult(const Outcome& outcome) const;
   void remember(const Outcome& outcome, const ReadResult& read);
   void compare(const std::vector<std::uint8_t>& written, const MemoryRead& read, WriteResult& result) const;
@@ -163,16 +111,16 @@ class TransmitterSession : public QObject {
   TracedLink traced_;  // every byte goes through here, both ways
   LinkProtocol protocol_;
   bool busy_ = false;
-  const char* operation_ = "";  // its name in the trace
+  SessionOperation operation_ = SessionOperation::Read;  // the one running
   int reply_guard_ms_ = reply_guard_ms;
   bool cancelled_ = false;
   std::optional<PortError> last_loss_;
-  BackupStore* backups_ = nullptr;
+  BackupHook backup_hook_;
   std::optional<ReadResult> last_read_;  // the last complete read in this connection
   QString last_backup_path_;
   // The backup of the write run in progress.
   QString run_backup_path_;
-  bool retire_backups_ = false;  // once the run is over
+  std::function<void()> after_run_;  // the backup's, once the run is over
   bool run_backup_skipped_unread_ = false;
 
   // The sequence in progress.

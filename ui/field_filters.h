@@ -2,16 +2,14 @@
 // Typing filters of the value fields. A filter never changes the text: it
 // beeps, selects the offending character and gives the field the focus. The
 // characters each accepts are config/typed_characters.h's, which the settings
-// files and the command line hold their texts to.
+// files and the command line hold their texts to; a digit field's limit is
+// its setting's upper limit.
 
 #include <QLineEdit>
 
 namespace quarn {
 
 class Notifier;
-
-inline constexpr double code_limit = 65535;     // CodiceQuarn
-inline constexpr double seconds_limit = 255;    // txb_tmp_rap, txb_amp
 
 // One pass over the field's text: every non-digit beeps and is selected, and
 // at every position a numeric value of the text above `limit` selects that

@@ -7,6 +7,7 @@
 #include "link/port_names.h"
 #include "ui/branding.h"
 #include "ui/caption_marquee.h"
+#include "ui/field_bindings.h"
 #include "ui/field_filters.h"
 #include "ui/help_line.h"
 #include "ui/immediate_press.h"
@@ -49,10 +50,9 @@ void set_enabled(QWidget* widget, bool enabled) {
 
 }  // namespace
 
-Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
-    : QWidget(parent), notifier_(notifier), port_(port), controls_(build_principale_controls(this)),
-      progress_(*controls_.ProgressBar1),
-      session_(port) {
+Principale::Principale(TransmitterSession& session, Notifier& notifier, QWidget* parent)
+    : QWidget(parent), notifier_(notifier), session_(session), port_(session.port()),
+      controls_(build_principale_controls(this)), progress_(*controls_.ProgressBar1) {
   setObjectName("Principale");
   setFixedSize(624, 561);
   QFont face("Arial");
@@ -64,11 +64,7 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
   controls_.Image1->setPixmap(branding::logo());
   controls_.Label1->setText(branding::vendor_name());
 
-  connectOptionHandlers();
-  attach_digit_filter(*controls_.CodiceQuarn, code_limit, notifier_);
-  attach_digit_filter(*controls_.txb_tmp_rap, seconds_limit, notifier_);
-  attach_digit_filter(*controls_.txb_amp, seconds_limit, notifier_);
-  attach_frequency_filter(*controls_.FqTx, notifier_);
+  connectFieldHandlers();
   help_line_ = new HelpLine(*this, *controls_.Text7);
 
   for (auto [list, times] : {std::pair{controls_.Cmb_n_ing_all, 1}, {controls_.Cmb_N_ing_bat, 1}, {controls_.cmb_Monorep, 1},
@@ -126,20 +122,20 @@ Principale::Principale(SerialLink& port, Notifier& notifier, QWidget* parent)
   controls_.cmb_Monorep->setFocus();
 }
 
-// Each pair of options stores its setting's cell, as the settings table says
-// the chosen option encodes.
-void Principale::connectOptionHandlers() {
-  const std::tuple<SettingKey, QRadioButton*, QRadioButton*> pairs[] = {
-      {SettingKey::Tones, controls_.Opt_toni_bassi, controls_.Opt_toni_alti},
-      {SettingKey::BatteryAlarm, controls_.Opt_bat_si, controls_.Opt_bat_no},
-      {SettingKey::TxMode, controls_.Opt_tx_mult, controls_.Opt_tx_sing},
-      {SettingKey::CodeMode, controls_.opt_quarn, controls_.Opt_mono},
-  };
-  for (const auto& [key, for_true, for_false] : pairs) {
-    const SettingDeclaration& option = setting(key);
-    for (const bool chosen : {true, false}) {
-      connect(chosen ? for_true : for_false, &QRadioButton::toggled, this,
-              [this, address = option.cell(), value = option_cell_value(option, chosen)](bool selected) {
+// A typed field gets the filter of the characters its setting accepts, and
+// each option button stores its setting's cell with the value it stands for.
+void Principale::connectFieldHandlers() {
+  for (const FieldBinding& binding : field_bindings) {
+    const SettingDeclaration& declaration = setting(binding.key);
+    if (binding.box && declaration.typed == TypedCharacters::Digits) {
+      attach_digit_filter(*(controls_.*binding.box), declaration.limits.high, notifier_);
+    } else if (binding.box && declaration.typed == TypedCharacters::DigitsAndPoint) {
+      attach_frequency_filter(*(controls_.*binding.box), notifier_);
+    }
+    if (!binding.buttons[0]) continue;
+    for (const int value : {0, 1}) {
+      connect(controls_.*binding.buttons[value], &QRadioButton::toggled, this,
+              [this, address = declaration.cell(), value](bool selected) {
                 if (selected) storeOption(address, value);
               });
     }

@@ -4,6 +4,7 @@
 
 #include "config/field_values.h"
 #include "config/parameter_block.h"
+#include "documents/operator_texts.h"
 #include "link/transmitter_session.h"
 #include "ui/principale_controls.h"
 #include "ui/progress_throttle.h"
@@ -23,9 +24,6 @@ inline const QString waiting = " In Attesa ";
 inline const QString connected = " Connesso";
 }  // namespace state_text
 
-inline const QString message_port_failure = "Porta seriale Guasta o Mancante";
-inline const QString message_read_error = "Errore di Lettura nei Parametri, Riprovare ";
-inline const QString message_time_out = "Errore TIME OUT   ";
 inline const QString help_port_typing = " Errore com";
 // Follows the reason when the backup before a write run failed.
 inline const QString message_nothing_written = "Nulla è stato scritto nel trasmettitore.";
@@ -40,10 +38,11 @@ inline const QString message_doubtful_backup =
 class Principale : public QWidget {
   Q_OBJECT
  public:
-  // port: the serial line the window works, a real port or the emulated one
-  // (demo, tests). notifier: shows the message boxes and sounds the beeps.
-  // Both must outlive the window.
-  Principale(SerialLink& port, Notifier& notifier, QWidget* parent = nullptr);
+  // session: the transfer service over the serial line the window works, a
+  // real port or the emulated one (demo, tests), with its backups and trace
+  // as the program wired them. notifier: shows the message boxes and sounds
+  // the beeps. Both must outlive the window.
+  Principale(TransmitterSession& session, Notifier& notifier, QWidget* parent = nullptr);
 
   const PrincipaleControls& controls() const { return controls_; }
   const ParameterBlock& block() const { return block_; }
@@ -58,6 +57,8 @@ class Principale : public QWidget {
   // Fills the fields from a settings file as a dropped one does (the
   // program's file argument); a file refused gives one box, as for Ctrl+O.
   void loadSettingsFrom(const QString& path);
+  // The folder the Open dialog offers among its places: where the backups are.
+  void setBackupsFolder(const QString& folder) { backups_folder_ = folder; }
 
  signals:
   // ESCI has ended the session: the program should end now.
@@ -72,7 +73,7 @@ class Principale : public QWidget {
   void dropEvent(QDropEvent* event) override;
 
  private:
-  void connectOptionHandlers();
+  void connectFieldHandlers();
   void storeOption(int cell_address, double value) { block_.cells[static_cast<std::size_t>(cell_address)] = value; }
   // Asks for the status to follow a change, unless a programming run holds it.
   void statusChanged();
@@ -125,10 +126,11 @@ class Principale : public QWidget {
   void showSettings(const FieldValues& values);
 
   Notifier& notifier_;
+  TransmitterSession& session_;
   SerialLink& port_;
   PrincipaleControls controls_;
   ProgressThrottle progress_;
-  TransmitterSession session_;
+  QString backups_folder_;
   QTimer timer_stato_;
   ParameterBlock block_;
   // block_'s device type and band come from a read in step since this

@@ -2,9 +2,9 @@
 
 #include "config/block_encoding.h"
 #include "config/settings_table.h"
-#include "link/backup_store.h"
-#include "link/refusal_texts.h"
-#include "link/settings_file.h"
+#include "documents/operator_texts.h"
+#include "documents/settings_file.h"
+#include "ui/field_bindings.h"
 #include "ui/notifier.h"
 #include "ui/principale.h"
 
@@ -35,12 +35,13 @@ void Principale::saveSettings() {
   const QString code = QString::fromStdString(file.settings.code).trimmed();
   const QString path = notifier_.chooseFileToSave(QStringLiteral("quarn-%1.json").arg(code.isEmpty() ? "impostazioni" : code));
   if (path.isEmpty()) return;
-  if (const auto error = save_settings_file(path, file)) notifier_.message(*error, Notifier::Icon::Exclamation);
+  if (const auto error = save_settings_file(path, file)) {
+    notifier_.message(file_error_text(*error), Notifier::Icon::Exclamation);
+  }
 }
 
 void Principale::openSettings() {
-  const BackupStore* backups = session_.backupStore();  // a backup is a settings file
-  const QString path = notifier_.chooseFileToOpen(backups ? backups->folder() : QString());
+  const QString path = notifier_.chooseFileToOpen(backups_folder_);  // a backup is a settings file
   if (!path.isEmpty()) loadSettingsFrom(path);
 }
 
@@ -48,8 +49,8 @@ void Principale::openSettings() {
 // into the connected transmitter, changes no field: one box says why.
 void Principale::loadSettingsFrom(const QString& path) {
   const SettingsLoad load = load_settings_file(path);
-  if (!load.file) {
-    notifier_.message(load.refusal, Notifier::Icon::Exclamation);
+  if (load.refusal) {
+    notifier_.message(settings_refusal_text(*load.refusal), Notifier::Icon::Exclamation);
     return;
   }
   ParameterBlock image = block_;
@@ -66,20 +67,7 @@ void Principale::loadSettingsFrom(const QString& path) {
 // As the technician would: the texts typed (each runs its filter) and the
 // options picked (each stores its cell in the image).
 void Principale::showSettings(const FieldValues& values) {
-  const auto text = [](const std::string& s) { return QString::fromStdString(s); };
-  controls_.CodiceQuarn->setText(text(values.code));
-  controls_.FqTx->setText(text(values.frequency));
-  controls_.txb_tmp_rap->setText(text(values.robbery_time));
-  controls_.txb_amp->setText(text(values.antifall_time));
-  controls_.Cmb_n_ing_all->showText(text(values.alarm_input));
-  controls_.Cmb_N_ing_bat->showText(text(values.battery_input));
-  controls_.Cmb_n_tx_tot->showText(text(values.tx_count));
-  controls_.Cmb_tmr_p_all->showText(text(values.panic_filter));
-  controls_.cmb_Monorep->showText(text(values.repeater_code));
-  (values.low_tones ? controls_.Opt_toni_bassi : controls_.Opt_toni_alti)->setChecked(true);
-  (values.multiple_tx ? controls_.Opt_tx_mult : controls_.Opt_tx_sing)->setChecked(true);
-  (values.battery_alarm ? controls_.Opt_bat_si : controls_.Opt_bat_no)->setChecked(true);
-  (values.quarn_mode ? controls_.opt_quarn : controls_.Opt_mono)->setChecked(true);
+  for (const FieldBinding& binding : field_bindings) show_field(controls_, binding, values);
 }
 
 void Principale::dragEnterEvent(QDragEnterEvent* event) {

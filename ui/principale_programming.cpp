@@ -2,7 +2,8 @@
 
 #include "config/block_encoding.h"
 #include "config/factory_defaults.h"
-#include "link/refusal_texts.h"
+#include "documents/operator_texts.h"
+#include "ui/field_bindings.h"
 #include "ui/help_line.h"
 #include "ui/notifier.h"
 #include "ui/outcome_texts.h"
@@ -17,25 +18,7 @@
 
 namespace quarn {
 
-FieldValues Principale::fieldValues() const {
-  const PrincipaleControls& c = controls_;
-  const auto text = [](const QString& s) { return s.toStdString(); };
-  FieldValues f;
-  f.code = text(c.CodiceQuarn->text());
-  f.frequency = text(c.FqTx->text());
-  f.robbery_time = text(c.txb_tmp_rap->text());
-  f.antifall_time = text(c.txb_amp->text());
-  f.tx_count = text(c.Cmb_n_tx_tot->currentText());
-  f.alarm_input = text(c.Cmb_n_ing_all->currentText());
-  f.battery_input = text(c.Cmb_N_ing_bat->currentText());
-  f.panic_filter = text(c.Cmb_tmr_p_all->currentText());
-  f.repeater_code = text(c.cmb_Monorep->currentText());
-  f.quarn_mode = c.opt_quarn->isChecked();
-  f.low_tones = c.Opt_toni_bassi->isChecked();
-  f.battery_alarm = c.Opt_bat_si->isChecked();
-  f.multiple_tx = c.Opt_tx_mult->isChecked();
-  return f;
-}
+FieldValues Principale::fieldValues() const { return read_fields(controls_); }
 
 void Principale::onProgramma() {
   if (session_.busy()) return;
@@ -53,7 +36,7 @@ void Principale::onProgramma() {
     return;
   }
   ProgrammingRun run = encode_block(block_, fieldValues());
-  if (run.outside_transmit_ranges) notifier_.message(transmit_range_warning_text(), Notifier::Icon::Exclamation);
+  if (const auto warning = run_warning_text(run)) notifier_.message(*warning, Notifier::Icon::Exclamation);
   if (run.refusal) {
     // Nothing has been sent: the fields hold a value that cannot be programmed.
     notifier_.message(refusal_text(*run.refusal), Notifier::Icon::Exclamation);
@@ -106,7 +89,8 @@ void Principale::reportWriteRun(const WriteResult& result, std::optional<Band> f
   const Outcome& outcome = result.outcome;
   if (outcome.kind == OutcomeKind::DeviceLost && !outcome.port_error.description.isEmpty()) showLoss(outcome.port_error);
   if (outcome.kind == OutcomeKind::BackupFailed) {
-    notifier_.message(outcome.reason + '\n' + message_nothing_written, Notifier::Icon::Exclamation);
+    notifier_.message(backup_failure_text(outcome.backup_failure) + '\n' + message_nothing_written,
+                      Notifier::Icon::Exclamation);
   } else if (!result.writes_completed) {
     notifier_.message(message_time_out, Notifier::Icon::Exclamation);
   } else if (outcome.kind == OutcomeKind::Completed) {

@@ -2,6 +2,7 @@
 // transmission, exit, and reading the transmitter into the fields.
 
 #include "config/block_decoding.h"
+#include "ui/field_bindings.h"
 #include "ui/help_line.h"
 #include "ui/notifier.h"
 #include "ui/outcome_texts.h"
@@ -113,10 +114,7 @@ void Principale::showLoss(const PortError& error) {
 }
 
 void Principale::emptyFields() {
-  for (QLineEdit* field : {controls_.CodiceQuarn, controls_.FqTx, controls_.txb_tmp_rap, controls_.txb_amp}) field->clear();
-  for (QComboBox* list : {controls_.Cmb_n_ing_all, controls_.Cmb_N_ing_bat, controls_.Cmb_n_tx_tot, controls_.cmb_Monorep, controls_.Cmb_tmr_p_all}) {
-    list->setEditText(QString());
-  }
+  empty_fields(controls_);
   controls_.Text1->clear();
 }
 
@@ -149,29 +147,14 @@ void Principale::leggi_parametri(const ReadResult& read, bool writes_unconfirmed
     notifier_.message(message_read_error, Notifier::Icon::Exclamation);
   }
 
-  const auto text = [](const std::string& s) { return QString::fromStdString(s); };
-  const auto choose = [this](OptionChoice choice, QRadioButton* for_zero, QRadioButton* for_one) {
-    switch (choice) {
-      case OptionChoice::SelectForZero: for_zero->setChecked(true); break;
-      case OptionChoice::SelectForOne: for_one->setChecked(true); break;
-      case OptionChoice::Beep: notifier_.beep(); break;
-      case OptionChoice::LeaveUnchanged: break;
+  for (const FieldBinding& binding : field_bindings) {
+    switch (decoded.update(binding.key)) {
+      case FieldUpdate::Show: show_field(controls_, binding, decoded.values); break;
+      case FieldUpdate::Beep: notifier_.beep(); break;
+      case FieldUpdate::Keep: break;
     }
-  };
-  controls_.CodiceQuarn->setText(text(decoded.code));
-  controls_.FqTx->setText(text(decoded.frequency));
-  if (decoded.alarm_input) controls_.Cmb_n_ing_all->showText(text(*decoded.alarm_input));
-  if (decoded.battery_input) controls_.Cmb_N_ing_bat->showText(text(*decoded.battery_input));
-  choose(decoded.tones, controls_.Opt_toni_alti, controls_.Opt_toni_bassi);
-  choose(decoded.tx_mode, controls_.Opt_tx_sing, controls_.Opt_tx_mult);
-  controls_.txb_tmp_rap->setText(text(decoded.robbery_time));
-  controls_.txb_amp->setText(text(decoded.antifall_time));
-  controls_.Cmb_n_tx_tot->showText(text(decoded.tx_count));
-  choose(decoded.battery_alarm, controls_.Opt_bat_no, controls_.Opt_bat_si);
-  controls_.Cmb_tmr_p_all->showText(text(decoded.panic_filter));
-  controls_.cmb_Monorep->showText(text(decoded.repeater_code));
-  choose(decoded.code_mode, controls_.opt_quarn, controls_.Opt_mono);
-  if (decoded.band_text) controls_.Text1->setText(text(*decoded.band_text));
+  }
+  if (decoded.band_text) controls_.Text1->setText(QString::fromStdString(*decoded.band_text));
 }
 
 }  // namespace quarn

@@ -1,12 +1,14 @@
 #include "ui/trace_messages.h"
 
+#include "documents/operator_texts.h"
 #include "ui/branding.h"
 
 namespace quarn {
 
 namespace {
-// The reason as a sentence, then what follows from it.
-QString trace_message(QString reason, const QString& consequence) {
+// Why, as a sentence, then what follows from it.
+QString trace_message(const FileError& error, const QString& consequence) {
+  QString reason = file_error_text(error);
   if (!reason.isEmpty()) reason[0] = reason[0].toUpper();
   return reason + u'\n' + consequence;
 }
@@ -25,8 +27,8 @@ void tell_trace_failures(TransmitterSession& session, Notifier& notifier) {
   // Queued: the operation's own outcome comes first.
   QObject::connect(
       &session, &TransmitterSession::traceFailed, &session,
-      [&notifier](const QString& reason) {
-        notifier.message(trace_message(reason, QStringLiteral("La traccia si ferma qui: il seguito non vi è scritto.")));
+      [&notifier](const FileError& error) {
+        notifier.message(trace_message(error, QStringLiteral("La traccia si ferma qui: il seguito non vi è scritto.")));
       }, Qt::QueuedConnection);
 }
 

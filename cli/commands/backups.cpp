@@ -2,7 +2,8 @@
 
 #include "cli/system_error_texts.h"
 #include "cli/terminal.h"
-#include "link/backup_store.h"
+#include "documents/backup_store.h"
+#include "documents/operator_texts.h"
 
 #include <QDir>
 
@@ -34,7 +35,7 @@ Result<int> backups(const Invocation&) {
   for (const QString& path : paths) {
     const SettingsLoad load = load_settings_file(path);
     if (!load.file) {
-      text += QString("illeggibile: %1  %2\n").arg(with_italian_system_texts(load.refusal), QDir::toNativeSeparators(path));
+      text += QString("illeggibile: %1  %2\n").arg(with_italian_system_texts(settings_refusal_text(*load.refusal)), QDir::toNativeSeparators(path));
       continue;
     }
     const SettingsFile& file = *load.file;

@@ -54,7 +54,7 @@
 #include "emulator/spread.h"
 #include "link/qt_serial_link.h"
 #include "tests/bench/timed_link.h"
-#include "link/backup_store.h"
+#include "documents/backup_store.h"
 #include "ui/notifier.h"
 #include "ui/principale.h"
 
@@ -836,8 +836,9 @@ int main(int argc, char* argv[]) {
   bench::TimedLink link(port, clock);
   CountingNotifier notifier;
   BackupStore backups(backups_folder);
-  Principale window(link, notifier);
-  window.session().setBackupStore(&backups);
+  TransmitterSession session(link);
+  session.setBackupHook(backups.hook());
+  Principale window(session, notifier);
   QObject::connect(&window.session(), &TransmitterSession::stepsStarted, &link, &bench::TimedLink::noteSequenceStart);
   window.show();
   Bench bench(window, link, notifier, app, clock, options.click);

@@ -9,8 +9,9 @@
 // observed table is written as fault-matrix-quarnctl.md beside the program.
 
 #include "emulator/pty_transmitter.h"
-#include "link/backup_store.h"
-#include "link/settings_file.h"
+#include "documents/backup_store.h"
+#include "documents/operator_texts.h"
+#include "documents/settings_file.h"
 #include "tests/matrix/fault_rows.h"
 #include "tests/matrix/matrix_table.h"
 
@@ -112,7 +113,7 @@ struct CliBench {
   EmulatedTransmitter transmitter;
   PtyTransmitter pty;
   std::optional<QString> pty_error;
-  std::optional<QString> file_error;
+  std::optional<FileError> file_error;
 };
 
 QStringList command_of(Operation operation, const CliBench& b) {
@@ -266,7 +267,8 @@ class TestFaultMatrixQuarnctl : public QObject {
     target(again);
     if (writes(op)) target(op);
     CliBench b(unit_memory(op), fault.faults);
-    QVERIFY2(!b.pty_error && !b.file_error, qPrintable(b.pty_error.value_or(b.file_error.value_or(QString()))));
+    QVERIFY2(!b.pty_error && !b.file_error,
+             qPrintable(b.pty_error.value_or(b.file_error ? file_error_text(*b.file_error) : QString())));
     const MemoryImage initial = b.memory();
     ++cases_;
 

@@ -4,8 +4,8 @@
 
 #include "config/factory_defaults.h"
 #include "config/cell_map.h"
-#include "link/backup_store.h"
-#include "link/settings_file.h"
+#include "documents/backup_store.h"
+#include "documents/settings_file.h"
 #include "tests/link/named_pipe.h"
 #include "tests/link/unusable_paths.h"
 

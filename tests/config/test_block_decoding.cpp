@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
+using quarn::FieldUpdate;
 using quarn::FieldValues;
-using quarn::OptionChoice;
 
 namespace quarn {
 
@@ -58,48 +58,34 @@ quarn::MemoryRead uhf_read(const QList<int>& changes) {
   return memory;
 }
 
-QString choice(OptionChoice option) {
-  switch (option) {
-    case OptionChoice::SelectForZero:
-      return "0";
-    case OptionChoice::SelectForOne:
-      return "1";
-    case OptionChoice::Beep:
-      return "beep";
-    case OptionChoice::LeaveUnchanged:
-      break;
-  }
-  return "keep";
-}
-
 QString text(const std::optional<std::string>& value) {
   return value ? QString::fromStdString(*value) : QString("keep");
 }
 
-// What the window is told to show, by field.
+// What the window is told to show, by setting: a text, an option's cell
+// value ("0", "1"), "beep" or "keep"; and the band.
 QMap<QString, QString> shown(const quarn::DecodedBlock& decoded) {
-  return {{"code", QString::fromStdString(decoded.code)},
-          {"frequency", QString::fromStdString(decoded.frequency)},
-          {"alarm input", text(decoded.alarm_input)},
-          {"battery input", text(decoded.battery_input)},
-          {"tones", choice(decoded.tones)},
-          {"tx mode", choice(decoded.tx_mode)},
-          {"robbery", QString::fromStdString(decoded.robbery_time)},
-          {"antifall", QString::fromStdString(decoded.antifall_time)},
-          {"tx count", QString::fromStdString(decoded.tx_count)},
-          {"battery alarm", choice(decoded.battery_alarm)},
-          {"panic filter", QString::fromStdString(decoded.panic_filter)},
-          {"repeater", QString::fromStdString(decoded.repeater_code)},
-          {"code mode", choice(decoded.code_mode)},
-          {"band", text(decoded.band_text)}};
+  QMap<QString, QString> fields{{"band", text(decoded.band_text)}};
+  for (const quarn::SettingDeclaration& declaration : quarn::setting_declarations()) {
+    QString& field = fields[QString::fromLatin1(declaration.name.data(), qsizetype(declaration.name.size()))];
+    switch (decoded.update(declaration.key)) {
+      case FieldUpdate::Beep: field = "beep"; break;
+      case FieldUpdate::Keep: field = "keep"; break;
+      case FieldUpdate::Show:
+        field = declaration.option
+                    ? QString::number(quarn::option_cell_value(declaration, decoded.values.*declaration.option))
+                    : QString::fromStdString(decoded.values.*declaration.text);
+    }
+  }
+  return fields;
 }
 
 // The UHF factory set as the window shows it.
 const QMap<QString, QString> factory_shown{
-    {"code", "1"},          {"frequency", "460"},   {"alarm input", "1"},   {"battery input", "8"},
-    {"tones", "0"},         {"tx mode", "1"},       {"robbery", "30"},      {"antifall", "60"},
-    {"tx count", "5"},      {"battery alarm", "1"}, {"panic filter", "1"}, {"repeater", "0"},
-    {"code mode", "0"},     {"band", "  UHF"}};
+    {"code", "1"},          {"frequency", "460"},   {"alarm_input", "1"},   {"battery_input", "8"},
+    {"tones", "0"},         {"tx_mode", "1"},       {"robbery_time", "30"},      {"antifall_time", "60"},
+    {"tx_count", "5"},      {"battery_alarm", "1"}, {"panic_filter", "1"}, {"repeater_code", "0"},
+    {"code_mode", "0"},     {"band", "  UHF"}};
 
 }  // namespace
 
@@ -125,30 +111,30 @@ void TestBlockDecoding::fields_data() {
   QTest::newRow("UHF factory set") << QList<int>{} << QStringList{};
   QTest::newRow("Quarn code 300") << QList<int>{15, 1, 16, 44} << QStringList{"code", "300"};
   QTest::newRow("Mono code 300 under repeater bits")
-      << QList<int>{36, 1, 15, 13, 16, 44} << QStringList{"code", "300", "code mode", "1", "alarm input", "1",
-                                                          "battery input", "1"};
-  QTest::newRow("Quarn option 199 is input 8") << QList<int>{18, 199} << QStringList{"alarm input", "8"};
+      << QList<int>{36, 1, 15, 13, 16, 44} << QStringList{"code", "300", "code_mode", "1", "alarm_input", "1",
+                                                          "battery_input", "1"};
+  QTest::newRow("Quarn option 199 is input 8") << QList<int>{18, 199} << QStringList{"alarm_input", "8"};
   QTest::newRow("Mono masks 16 and 128") << QList<int>{36, 1, 17, 16, 29, 128}
-                                         << QStringList{"code mode", "1", "alarm input", "5", "battery input", "8"};
+                                         << QStringList{"code_mode", "1", "alarm_input", "5", "battery_input", "8"};
   QTest::newRow("Mono mask 3 leaves the input") << QList<int>{36, 1, 17, 3, 29, 0}
-                                                << QStringList{"code mode", "1", "alarm input", "keep",
-                                                               "battery input", "keep"};
+                                                << QStringList{"code_mode", "1", "alarm_input", "keep",
+                                                               "battery_input", "keep"};
   QTest::newRow("code mode 2 beeps and decodes as Mono")
-      << QList<int>{36, 2, 15, 13, 16, 44, 17, 4} << QStringList{"code mode", "beep", "code", "300",
-                                                                  "alarm input", "3", "battery input", "1"};
+      << QList<int>{36, 2, 15, 13, 16, 44, 17, 4} << QStringList{"code_mode", "beep", "code", "300",
+                                                                  "alarm_input", "3", "battery_input", "1"};
   QTest::newRow("161 MHz, VHF") << QList<int>{10, 0, 11, 201, 12, 32, 62, 86}
                                 << QStringList{"frequency", "161", "band", "  VHF"};
   QTest::newRow("half channel") << QList<int>{10, 0, 11, 201, 12, 19} << QStringList{"frequency", "160.91875"};
   QTest::newRow("band 0 leaves the text") << QList<int>{62, 0} << QStringList{"band", "keep"};
   QTest::newRow("band 'u' leaves the text") << QList<int>{62, 117} << QStringList{"band", "keep"};
   QTest::newRow("tones 2 beeps") << QList<int>{4, 2} << QStringList{"tones", "beep"};
-  QTest::newRow("single transmission, low tones") << QList<int>{4, 1, 6, 0} << QStringList{"tones", "1", "tx mode", "0"};
-  QTest::newRow("tx mode 255 beeps") << QList<int>{6, 255} << QStringList{"tx mode", "beep"};
-  QTest::newRow("battery alarm off") << QList<int>{5, 0} << QStringList{"battery alarm", "0"};
-  QTest::newRow("battery alarm 2 leaves it silently") << QList<int>{5, 2} << QStringList{"battery alarm", "keep"};
+  QTest::newRow("single transmission, low tones") << QList<int>{4, 1, 6, 0} << QStringList{"tones", "1", "tx_mode", "0"};
+  QTest::newRow("tx mode 255 beeps") << QList<int>{6, 255} << QStringList{"tx_mode", "beep"};
+  QTest::newRow("battery alarm off") << QList<int>{5, 0} << QStringList{"battery_alarm", "0"};
+  QTest::newRow("battery alarm 2 leaves it silently") << QList<int>{5, 2} << QStringList{"battery_alarm", "keep"};
   QTest::newRow("numbers outside the lists") << QList<int>{0, 0, 1, 255, 2, 9, 34, 200, 35, 64}
-                                             << QStringList{"robbery", "0", "antifall", "255", "tx count", "9",
-                                                            "panic filter", "200", "repeater", "64"};
+                                             << QStringList{"robbery_time", "0", "antifall_time", "255", "tx_count", "9",
+                                                            "panic_filter", "200", "repeater_code", "64"};
   QTest::newRow("filler never counts") << QList<int>{37, 255, 48, 17, 59, 78} << QStringList{};
 }
 
@@ -220,7 +206,7 @@ void TestBlockDecoding::readShowsWhatWasProgrammed() {
   QVERIFY(!run.refusal);
   quarn::MemoryRead memory = read_of(run.writes);
   memory[quarn::cell::band] = std::uint8_t(band);
-  QCOMPARE(quarn::field_values_of(quarn::decode_block(memory)), values);
+  QCOMPARE(quarn::decode_block(memory).values, values);
 }
 
 void TestBlockDecoding::factorySetsReadBackAsTheirSettings_data() {
@@ -236,7 +222,7 @@ void TestBlockDecoding::factorySetsReadBackAsTheirSettings() {
   QFETCH(quarn::Band, band);
   QFETCH(quarn::Generation, generation);
   const quarn::MemoryRead memory = read_of(quarn::factory_default_cells(band, generation));
-  QCOMPARE(quarn::field_values_of(quarn::decode_block(memory)), quarn::factory_settings(band));
+  QCOMPARE(quarn::decode_block(memory).values, quarn::factory_settings(band));
 }
 
 void TestBlockDecoding::settingsLeftAloneByAReadKeepTheirDefaults_data() {
@@ -256,7 +242,7 @@ void TestBlockDecoding::settingsLeftAloneByAReadKeepTheirDefaults() {
   QFETCH(QStringList, differences);
   FieldValues expected = quarn::factory_settings(quarn::Band::Uhf);
   change(expected, differences);
-  QCOMPARE(quarn::field_values_of(quarn::decode_block(uhf_read(changes))), expected);
+  QCOMPARE(quarn::decode_block(uhf_read(changes)).values, expected);
 }
 
 QTEST_APPLESS_MAIN(TestBlockDecoding)

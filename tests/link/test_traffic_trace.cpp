@@ -159,9 +159,11 @@ class TestTrafficTrace : public QObject {
   // A file that cannot be written is said, and the session goes on untraced.
   void anUnwritableFileIsRefusedWithItsReason() {
     const QString bad = dir_.filePath("no-such-folder/trace.txt");
-    const std::optional<QString> problem = session_->setTraceFile(bad);
+    const std::optional<FileError> problem = session_->setTraceFile(bad);
     QVERIFY(problem);
-    QVERIFY2(problem->contains(bad), qPrintable(*problem));
+    QCOMPARE(problem->fault, FileFault::TraceNotWritten);
+    QCOMPARE(problem->path, bad);
+    QVERIFY(!problem->reason.isEmpty());
     port_->open();
     session_->endSession('E');
     QCOMPARE(port_->takeWritten(), QByteArray("E"));
@@ -213,8 +215,9 @@ class TestTrafficTrace : public QObject {
       QVERIFY(session_->connectAndRead([](const Outcome&, const ReadResult&) {}));
     }
     QCOMPARE(failed.count(), 1);
-    QVERIFY2(failed[0][0].toString().startsWith("impossibile scrivere la traccia /dev/full: "),
-             qPrintable(failed[0][0].toString()));
+    const auto error = failed[0][0].value<FileError>();
+    QCOMPARE(error.fault, FileFault::TraceNotWritten);
+    QCOMPARE(error.path, QString("/dev/full"));
   }
 
   // The emulator's log and the trace share one line format.

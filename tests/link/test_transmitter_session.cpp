@@ -3,12 +3,7 @@
 // replies out of step, the read-back comparison and the one-operation guard.
 
 #include "link/transmitter_session.h"
-#include "link/backup_store.h"
 #include "tests/link/scripted_link.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -223,7 +218,7 @@ class TestTransmitterSession : public QObject {
     if (kind == 3) QVERIFY(written_->writes_completed);
   }
 
-  // Before the first write the backup saves what the last read of this
+  // Before the first write the backup hook gets what the last read of this
   // connection returned, marked when the read was out of step; with no read
   // in this connection the run still goes, without a backup. An earlier
   // connection's read (perhaps of another unit) never stands in.
@@ -235,9 +230,11 @@ class TestTransmitterSession : public QObject {
   }
   void aBackupHoldsTheLastReadOfThisConnection() {
     QFETCH(int, second);
-    QTemporaryDir folder;
-    BackupStore backups(folder.path());
-    session_->setBackupStore(&backups);
+    std::vector<ReadResult> handed;
+    session_->setBackupHook([&handed](const ReadResult& read) -> BackupResult {
+      handed.push_back(read);
+      return BackupTaken{.path = "backup.json"};
+    });
     port_->close();
     QVERIFY(session_->connectAndRead(recordRead()));
     port_->feed("K");
@@ -269,43 +266,55 @@ class TestTransmitterSession : public QObject {
     answerWrites(3);  // nothing stops the writes
     answerReads(read);
     QTRY_VERIFY(written_ && written_->writes_completed);
-    const QStringList saved = backups.list();
-    QCOMPARE(saved.size(), second == 2 ? 0 : 1);
-    QCOMPARE(written_->backup_path, second == 2 ? QString() : saved.first());
+    QCOMPARE(handed.size(), std::size_t(second == 2 ? 0 : 1));
+    QCOMPARE(written_->backup_path, second == 2 ? QString() : QString("backup.json"));
     QCOMPARE(written_->backup_skipped_unread, second == 2);
     if (second != 2) {
-      const SettingsLoad backup = load_settings_file(saved.first());
-      QVERIFY(backup.file && backup.file->cells);
-      QCOMPARE(*backup.file->cells, read);
-      QCOMPARE(backup.file->read_out_of_step, second == 1);
+      QCOMPARE(handed[0].cells, read);
+      QCOMPARE(handed[0].out_of_step, second == 1);
     }
   }
 
-  // The backup is on disk before the first write; retiring the oldest one of
-  // a full folder waits for the run's end, so it delays no command.
-  void aFullFolderLosesItsOldestBackupOnlyAfterTheRun() {
-    QTemporaryDir folder;
-    for (int i = 0; i < backup_keep_count; ++i) {
-      QFile old(folder.filePath(QString::asprintf("2020-01-01_%06d_code-1_uhf.json", i)));
-      QVERIFY(old.open(QIODevice::WriteOnly));
-    }
-    BackupStore backups(folder.path());
-    session_->setBackupStore(&backups);
+  // The backup is taken before the first write, and what it leaves for
+  // after the run (retiring old backups) waits for the run's end, so it
+  // delays no command. A backup that fails ends the run with its reason
+  // before anything is sent.
+  void theBackupComesFirstAndItsTidyingLast_data() {
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("saved") << true;
+    QTest::newRow("failed") << false;
+  }
+  void theBackupComesFirstAndItsTidyingLast() {
+    QFETCH(bool, saved);
+    const FileError failure{.fault = FileFault::FolderNotMade, .path = "backups", .reason = "No space left on device"};
+    std::optional<QByteArray> written_before;
+    bool tidied = false;
+    session_->setBackupHook([&](const ReadResult&) -> BackupResult {
+      written_before = port_->written();
+      if (!saved) return failure;
+      return BackupTaken{.path = "backup.json", .after_run = [&tidied] { tidied = true; }};
+    });
     QVERIFY(session_->readMemory(recordRead()));
     answerReads(pattern());
     QTRY_VERIFY(outcome_ && outcome_->completed());
 
     outcome_.reset();
     QVERIFY(session_->program({1, 2, 3}, recordWrite()));
+    QCOMPARE(written_before.value_or("no backup taken"), QByteArray());
+    if (!saved) {
+      QVERIFY(written_);
+      QCOMPARE(written_->outcome.kind, OutcomeKind::BackupFailed);
+      QCOMPARE(written_->outcome.backup_failure, failure);
+      QCOMPARE(port_->written(), QByteArray());
+      return;
+    }
     QVERIFY(port_->written().startsWith(QByteArray("W") + char(0)));
-    QCOMPARE(backups.list().size(), backup_keep_count + 1);
     answerWrites(3);
+    QVERIFY(!tidied);
     answerReads(pattern());
     QTRY_VERIFY(written_ && written_->writes_completed);
-    const QStringList kept = backups.list();
-    QCOMPARE(kept.size(), backup_keep_count);
-    QCOMPARE(QFileInfo(kept.first()).fileName(), QString("2020-01-01_000001_code-1_uhf.json"));
-    QCOMPARE(kept.last(), written_->backup_path);
+    QVERIFY(tidied);
+    QCOMPARE(session_->lastBackupPath(), QString("backup.json"));
   }
 
   void cancelEndsTheOperationAsCancelled() {

@@ -1,6 +1,6 @@
 #include "tests/soak/cycle_support.h"
 
-#include "link/settings_file.h"
+#include "documents/settings_file.h"
 
 #include <QEventLoop>
 #include <QFile>

@@ -17,7 +17,7 @@ QString describe(const WriteResult& r) {
 }  // namespace
 
 ServiceCycles::ServiceCycles(BackupStore& backups) : session_(port_), backups_(session_) {
-  session_.setBackupStore(&backups);
+  session_.setBackupHook(backups.hook());
 }
 
 void ServiceCycles::run(SoakDevice& device, bool fault_free, std::mt19937& random, CycleLog& log) {

@@ -3,7 +3,7 @@
 // connect and read, program, a factory set, the test transmission. One port
 // and one service serve every cycle, as in a long working day.
 
-#include "link/backup_store.h"
+#include "documents/backup_store.h"
 #include "link/qt_serial_link.h"
 #include "link/transmitter_session.h"
 #include "tests/soak/cycle_support.h"

@@ -7,8 +7,9 @@
 
 namespace quarn::soak {
 
-WindowCycles::WindowCycles(BackupStore& backups) : window_(port_, notifier_), backups_(window_.session()) {
-  window_.session().setBackupStore(&backups);
+WindowCycles::WindowCycles(BackupStore& backups)
+    : session_(port_), window_(session_, notifier_), backups_(window_.session()) {
+  session_.setBackupHook(backups.hook());
   window_.show();  // offscreen: painted as on a screen
 }
 

@@ -3,7 +3,7 @@
 // Connetti, Programma with a new code, a factory set button, TX, as a
 // technician clicks them. One window serves every cycle.
 
-#include "link/backup_store.h"
+#include "documents/backup_store.h"
 #include "link/qt_serial_link.h"
 #include "tests/soak/cycle_support.h"
 #include "tests/soak/soak_device.h"
@@ -26,6 +26,7 @@ class WindowCycles {
 
   test::RecordingNotifier notifier_;
   QtSerialLink port_;
+  TransmitterSession session_;
   Principale window_;
   BackupWatch backups_;
 };

@@ -48,7 +48,8 @@ inline MemoryImage uhf_new() { return factory_default_cells(Band::Uhf, Generatio
 struct PrincipaleFixture {
   explicit PrincipaleFixture(const MemoryImage& memory = uhf_new(), const TransmitterFaults& faults = {},
                              LineTiming timing = unpaced())
-      : transmitter(TransmitterModel(memory, faults), timing), link(transmitter), window(link, notifier) {
+      : transmitter(TransmitterModel(memory, faults), timing), link(transmitter), session(link),
+        window(session, notifier) {
     // Timer1 keeps its 4 s; a step the device leaves unanswered runs it out.
     QObject::connect(&transmitter, &EmulatedTransmitter::stepUnanswered, &window,
                      [this] { window.session().runTimer1Out(); });
@@ -86,6 +87,7 @@ struct PrincipaleFixture {
   RecordingNotifier notifier;
   EmulatedTransmitter transmitter;
   EmulatedLink link;
+  TransmitterSession session;
   Principale window;
 };
 

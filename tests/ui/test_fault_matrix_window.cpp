@@ -10,9 +10,9 @@
 
 #include "config/block_decoding.h"
 #include "emulator/pty_transmitter.h"
-#include "link/backup_store.h"
+#include "documents/backup_store.h"
 #include "link/qt_serial_link.h"
-#include "link/refusal_texts.h"
+#include "documents/operator_texts.h"
 #include "tests/matrix/fault_rows.h"
 #include "tests/matrix/matrix_table.h"
 #include "tests/ui/principale_fixture.h"
@@ -40,14 +40,15 @@ struct WindowBench {
       : transmitter(TransmitterModel(memory, faults), timing()),
         pty(transmitter),
         backups(dir.filePath("backups")),
-        window(port, notifier) {
+        session(port),
+        window(session, notifier) {
     pty.setLinkPath(dir.filePath("port"));
     pty_error = pty.open();
     qputenv("QUARN_COM1", pty.clientPath().toLocal8Bit());
     QObject::connect(&transmitter, &EmulatedTransmitter::stepUnanswered, &window,
                      [this] { window.session().runTimer1Out(); });
     window.session().setReplyGuard(reply_guard_ms);
-    window.session().setBackupStore(&backups);
+    session.setBackupHook(backups.hook());
   }
   static LineTiming timing() {
     LineTiming t;
@@ -93,6 +94,7 @@ struct WindowBench {
   std::optional<QString> pty_error;
   QtSerialLink port;
   BackupStore backups;
+  TransmitterSession session;
   Principale window;
 };
 
@@ -150,6 +152,14 @@ const MemoryImage& target(Operation op) {
   return targets.at(op);
 }
 
+// The box a run gives before it goes on with a frequency outside both
+// transmit ranges.
+QString frequency_warning() {
+  ProgrammingRun run;
+  run.outside_transmit_ranges = true;
+  return run_warning_text(run).value_or(QString());
+}
+
 // A case's outcome in a few words: the boxes shown, or how it stalled.
 QString short_outcome(const std::vector<RecordingNotifier::Message>& messages, bool stalled) {
   if (stalled) return "stalls, Disconetti ends it";
@@ -159,7 +169,7 @@ QString short_outcome(const std::vector<RecordingNotifier::Message>& messages, b
                          : m.text == message_time_out        ? "TIME OUT"
                          : m.text == message_port_failure    ? "port failure"
                          : m.text.endsWith(message_nothing_written) ? "no backup, nothing written"
-                         : m.text == transmit_range_warning_text() ? "frequency warning"
+                         : m.text == frequency_warning()     ? "frequency warning"
                          : m.icon == Notifier::Icon::None    ? QString()
                                                              : "refused";
     if (!word.isEmpty() && !words.contains(word)) words << word;

@@ -1,3 +1,4 @@
+#include "config/settings_table.h"
 #include "tests/ui/recording_notifier.h"
 #include "ui/field_filters.h"
 
@@ -10,6 +11,10 @@
 
 namespace quarn {
 namespace {
+
+// The limits the window's digit fields take from their settings.
+const double code_limit = setting(SettingKey::Code).limits.high;
+const double seconds_limit = setting(SettingKey::RobberyTime).limits.high;
 
 // A window with two value fields and a neutral field that holds the focus
 // before each case, in this tab order.

@@ -2,8 +2,8 @@
 // backup taken before the first write, a backup that cannot be written, and
 // restoring a transmitter from its backup.
 
-#include "link/backup_store.h"
-#include "link/settings_file.h"
+#include "documents/backup_store.h"
+#include "documents/settings_file.h"
 #include "tests/link/named_pipe.h"
 #include "tests/ui/principale_fixture.h"
 
@@ -19,7 +19,8 @@ namespace {
 
 struct FilesFixture : PrincipaleFixture {
   FilesFixture() : backups(folder.filePath("backups")) {
-    window.session().setBackupStore(&backups);
+    window.session().setBackupHook(backups.hook());
+    window.setBackupsFolder(backups.folder());
     window.show();
     (void)QTest::qWaitForWindowActive(&window);
   }
@@ -147,7 +148,7 @@ class TestPrincipaleFiles : public QObject {
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     BackupStore impossible(blocker.fileName() + "/backups");  // under a file: fails even for root
-    f.window.session().setBackupStore(&impossible);
+    f.window.session().setBackupHook(impossible.hook());
     QVERIFY(f.connectAndRead());
     QVERIFY(f.pollTicked());
     f.c().Cmd_init_vhf->click();

@@ -1,7 +1,7 @@
 // What the window tells when an operation ends, on the help line, and
 // quitting that first lets a write run end.
 
-#include "link/backup_store.h"
+#include "documents/backup_store.h"
 #include "tests/ui/principale_fixture.h"
 
 #include <QFileInfo>
@@ -17,7 +17,7 @@ namespace {
 struct OutcomeFixture : PrincipaleFixture {
   explicit OutcomeFixture(const MemoryImage& memory = uhf_new(), LineTiming timing = unpaced())
       : PrincipaleFixture(memory, {}, timing), backups(folder.path()) {
-    window.session().setBackupStore(&backups);
+    window.session().setBackupHook(backups.hook());
     window.session().setAcknowledgementTimeout(300);
     window.show();
     (void)QTest::qWaitForWindowExposed(&window);

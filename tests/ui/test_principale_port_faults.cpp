@@ -87,7 +87,8 @@ struct Bench {
   PtyDevice working{Band::Vhf};
   RecordingNotifier notifier;
   QtSerialLink port;
-  Principale window{port, notifier};
+  TransmitterSession session{port};
+  Principale window{session, notifier};
 };
 
 std::vector<RecordingNotifier::Message> port_failure(const QString& port_error) {

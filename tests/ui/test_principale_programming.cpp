@@ -3,8 +3,8 @@
 // what the device holds afterwards.
 
 #include "config/block_encoding.h"
-#include "link/backup_store.h"
-#include "link/settings_file.h"
+#include "documents/backup_store.h"
+#include "documents/settings_file.h"
 #include "tests/ui/principale_fixture.h"
 
 #include <QTemporaryDir>
@@ -252,7 +252,7 @@ class TestPrincipaleProgramming : public QObject {
     PrincipaleFixture f(uhf_new(), {}, LineTiming{});  // paced: the spare byte shifts the cells after it
     QTemporaryDir folder;
     BackupStore backups(folder.path());
-    f.window.session().setBackupStore(&backups);
+    f.window.session().setBackupHook(backups.hook());
     QCOMPARE(writes(run(f, f.c().cmd_programma, [&] {
                       f.c().CodiceQuarn->setText("1234");
                       f.transmitter.setFaults({.extra_after_read_at = 20});
@@ -279,7 +279,7 @@ class TestPrincipaleProgramming : public QObject {
     PrincipaleFixture f(factory_default_cells(Band::Vhf, Generation::Old), {.double_ready = true});
     QTemporaryDir folder;
     BackupStore backups(folder.path());
-    f.window.session().setBackupStore(&backups);
+    f.window.session().setBackupHook(backups.hook());
     QCOMPARE(writes(run(f, f.c().Cmd_init_uhf)).size(), std::size_t(memory_size));
     QCOMPARE(f.transmitter.model().memory(), uhf_new());
     QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_read_error)}));  // the connect's only

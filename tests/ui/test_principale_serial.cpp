@@ -27,7 +27,8 @@ class TestPrincipaleSerial : public QObject {
     set_port_lister([&listed] { return listed; });
     RecordingNotifier notifier;
     QtSerialLink port;
-    Principale window(port, notifier);
+    TransmitterSession session(port);
+    Principale window(session, notifier);
     const auto& c = window.controls();
     listed = {{device, "FT232R USB UART", "FTDI", 0x0403, 0x6001, true, "usb-FTDI_A-if00-port0"}};
     c.Cmb_com->showPopup();
@@ -52,7 +53,8 @@ class TestPrincipaleSerial : public QObject {
     qputenv("QUARN_COM3", vhf.pty.slavePath().toUtf8());
     RecordingNotifier notifier;
     QtSerialLink port;
-    Principale window(port, notifier);
+    TransmitterSession session(port);
+    Principale window(session, notifier);
     const auto& c = window.controls();
     const auto connect_and_read = [&] {
       c.Cmd_connetti->click();
@@ -85,7 +87,8 @@ class TestPrincipaleSerial : public QObject {
     qputenv("QUARN_COM5", "/dev/quarn-no-such-device");
     RecordingNotifier notifier;
     QtSerialLink port;
-    Principale window(port, notifier);
+    TransmitterSession session(port);
+    Principale window(session, notifier);
     QTRY_COMPARE(window.controls().txb_stato_con->text(), state_text::not_connected);
     choose_port(window.controls(), 4);
     window.controls().Cmd_connetti->click();

@@ -6,7 +6,7 @@
 
 #include "config/cell_map.h"
 #include "config/factory_defaults.h"
-#include "link/settings_file.h"
+#include "documents/settings_file.h"
 #include "tests/windows/com_emulator.h"
 
 #include <QDir>

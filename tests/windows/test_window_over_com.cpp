@@ -3,7 +3,7 @@
 // controls' names as the technician would drive it. Each test runs under
 // the emulator configuration that tests/windows/CMakeLists.txt gives it.
 
-#include "link/backup_store.h"
+#include "documents/backup_store.h"
 #include "link/win32_serial_link.h"
 #include "tests/ui/principale_fixture.h"
 #include "tests/windows/com_emulator.h"
@@ -19,8 +19,8 @@ namespace {
 
 // The window as main() builds it, on the real port, with backups.
 struct ComBench {
-  ComBench() : backups(folder.path()), window(port, notifier) {
-    window.session().setBackupStore(&backups);
+  ComBench() : backups(folder.path()), session(port), window(session, notifier) {
+    session.setBackupHook(backups.hook());
   }
   const PrincipaleControls& c() const { return window.controls(); }
   QString state() const { return c().txb_stato_con->text(); }
@@ -49,6 +49,7 @@ struct ComBench {
   BackupStore backups;
   RecordingNotifier notifier;
   Win32SerialLink port;
+  TransmitterSession session;
   Principale window;
 };
 

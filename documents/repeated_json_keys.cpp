@@ -1,4 +1,4 @@
-#include "link/repeated_json_keys.h"
+#include "documents/repeated_json_keys.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

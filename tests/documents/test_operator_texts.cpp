@@ -1,7 +1,7 @@
 // The message box texts of a programming run's refusals and warning, character
 // for character: blanks, accents and the ranges they quote.
 
-#include "link/refusal_texts.h"
+#include "documents/operator_texts.h"
 
 #include <QtTest>
 
@@ -64,8 +64,13 @@ class TestRefusalTexts : public QObject {
     QCOMPARE(quarn::refusal_text(refusal), text);
   }
 
-  void transmitRangeWarning() { QCOMPARE(quarn::transmit_range_warning_text(), QString("Frequenza TX fuori range!")); }
+  void transmitRangeWarning() {
+    quarn::ProgrammingRun run;
+    QCOMPARE(quarn::run_warning_text(run), std::nullopt);
+    run.outside_transmit_ranges = true;
+    QCOMPARE(quarn::run_warning_text(run), std::optional<QString>("Frequenza TX fuori range!"));
+  }
 };
 
 QTEST_APPLESS_MAIN(TestRefusalTexts)
-#include "test_refusal_texts.moc"
+#include "test_operator_texts.moc"

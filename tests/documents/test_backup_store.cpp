@@ -1,12 +1,14 @@
 // Automatic backups: their names, their order, retention and failures.
 
-#include "link/backup_store.h"
+#include "documents/backup_store.h"
+#include "tests/documents/said.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace quarn;
+using quarn::test::said;
 
 namespace {
 
@@ -53,7 +55,7 @@ class TestBackupStore : public QObject {
     QStringList saved;
     for (const SettingsFile& file : saves) {
       QString path;
-      QCOMPARE(store.save(file, &path).value_or(""), QString());
+      QCOMPARE(said(store.save(file, &path)), QString());
       saved << path;
       QFile saved_file(path);
       QVERIFY(saved_file.open(QIODevice::ReadOnly));
@@ -82,7 +84,7 @@ class TestBackupStore : public QObject {
     QStringList saved;
     for (int i = 0; i < backup_keep_count + 5; ++i) {
       QString path;
-      QCOMPARE(store.save(settings(std::to_string(i), Band::Uhf, base_time.addSecs(i)), &path).value_or(""),
+      QCOMPARE(said(store.save(settings(std::to_string(i), Band::Uhf, base_time.addSecs(i)), &path)),
                QString());
       store.retire(path);
       saved << path;
@@ -90,7 +92,7 @@ class TestBackupStore : public QObject {
     QCOMPARE(store.list(), saved.mid(5));
 
     QString early;
-    QCOMPARE(store.save(settings("7", Band::Vhf, base_time.addDays(-1)), &early).value_or(""), QString());
+    QCOMPARE(said(store.save(settings("7", Band::Vhf, base_time.addDays(-1)), &early)), QString());
     store.retire(early);
     QCOMPARE(store.list(), QStringList{early} + saved.mid(6));
     for (const QString& name : others) QVERIFY2(QFile::exists(dir.filePath(name)), qPrintable(name));
@@ -108,10 +110,10 @@ class TestBackupStore : public QObject {
     QDir(demo_folder).removeRecursively();
     BackupStore real(real_folder);
     QString real_backup;
-    QCOMPARE(real.save(settings("1111", Band::Uhf, base_time), &real_backup).value_or(""), QString());
+    QCOMPARE(said(real.save(settings("1111", Band::Uhf, base_time), &real_backup)), QString());
     BackupStore demo(demo_folder);
     for (int i = 1; i <= backup_keep_count; ++i) {
-      QCOMPARE(demo.save(settings("1", Band::Uhf, base_time.addSecs(i))).value_or(""), QString());
+      QCOMPARE(said(demo.save(settings("1", Band::Uhf, base_time.addSecs(i)))), QString());
     }
     const QStringList real_left = real.list();
     QDir(real_folder).removeRecursively();
@@ -134,7 +136,9 @@ class TestBackupStore : public QObject {
     touch(dir.filePath("file"));
     BackupStore store(dir.filePath(folder));
     QString path = "untouched";
-    QCOMPARE(store.save(settings("1", Band::Uhf, base_time), &path).value_or(""),
+    const std::optional<FileError> error = store.save(settings("1", Band::Uhf, base_time), &path);
+    QVERIFY(error);
+    QCOMPARE(backup_failure_text(*error),
              "Backup non salvato: impossibile creare la cartella \"" + QDir::toNativeSeparators(dir.filePath(folder)) + "\" (" + reason + ')');
     QCOMPARE(path, QString("untouched"));
     QCOMPARE(store.list(), QStringList());

@@ -2,7 +2,8 @@
 // Automatic backups of the settings: one settings file per backup in one
 // folder, named by time, code and band, the newest backup_keep_count kept.
 
-#include "link/settings_file.h"
+#include "documents/settings_file.h"
+#include "link/outcome.h"
 
 #include <QString>
 #include <QStringList>
@@ -35,8 +36,8 @@ class BackupStore {
   // after its saved_at (UTC; the current time if invalid), code and band, for
   // example 2026-12-08_101530_code-1234_uhf.json; a second backup in the same
   // second gets _2, then _3, before ".json". Creates the folder if needed.
-  // Returns the message to show on failure; on success sets *saved_path.
-  std::optional<QString> save(const SettingsFile& file, QString* saved_path = nullptr);
+  // On success sets *saved_path.
+  std::optional<FileError> save(const SettingsFile& file, QString* saved_path = nullptr);
 
   // Deletes the oldest backups beyond backup_keep_count, and nothing but
   // backups; never `kept` (the one just saved), even when a clock set back
@@ -46,6 +47,11 @@ class BackupStore {
   // Paths of the backups in the folder, oldest first. Files whose names are
   // not backup names are left out.
   QStringList list() const;
+
+  // The session's backup hook: each read handed to it is saved here (marked
+  // when out of step), and the oldest backups retire once the run is over.
+  // The store must outlive the session.
+  BackupHook hook();
 
  private:
   QString folder_;

@@ -2,7 +2,8 @@
 
 #include "config/block_encoding.h"
 #include "config/settings_table.h"
-#include "link/settings_file.h"
+#include "documents/settings_file.h"
+#include "tests/documents/said.h"
 #include "tests/link/named_pipe.h"
 
 #include <QElapsedTimer>
@@ -20,6 +21,7 @@
 #include <csignal>
 
 using namespace quarn;
+using quarn::test::said;
 
 namespace {
 
@@ -130,9 +132,9 @@ class TestSettingsFile : public QObject {
     const SettingsFile original = fixture(name);
     QTemporaryDir dir;
     const QString path = dir.filePath("settings.json");
-    QCOMPARE(save_settings_file(path, original).value_or(""), QString());
+    QCOMPARE(said(save_settings_file(path, original)), QString());
     const SettingsLoad loaded = load_settings_file(path);
-    QCOMPARE(loaded.refusal, QString());
+    QCOMPARE(said(loaded), QString());
     QCOMPARE(to_json(*loaded.file), to_json(original));
     QVERIFY(*loaded.file == original);
   }
@@ -146,7 +148,7 @@ class TestSettingsFile : public QObject {
     QFETCH(QString, name);
     const QString path = QStringLiteral(QUARN_SOURCE_DIR "/examples/") + name + ".json";
     const SettingsLoad loaded = load_settings_file(path);
-    QCOMPARE(loaded.refusal, QString());
+    QCOMPARE(said(loaded), QString());
     QVERIFY(*loaded.file == fixture(name));
     QCOMPARE(file_bytes(path), to_json(fixture(name)));
   }
@@ -220,7 +222,7 @@ class TestSettingsFile : public QObject {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, refusal);
     const SettingsLoad loaded = load_settings(bytes);
-    QCOMPARE(loaded.refusal, refusal);
+    QCOMPARE(said(loaded), refusal);
     QVERIFY(!loaded.file);
   }
 
@@ -264,7 +266,7 @@ class TestSettingsFile : public QObject {
     QFETCH(QString, kept);
     QFETCH(QString, refusal);
     const SettingsLoad loaded = load_settings(edited({{"settings." + key, value}}));
-    QCOMPARE(loaded.refusal, refusal);
+    QCOMPARE(said(loaded), refusal);
     QCOMPARE(loaded.file.has_value(), refusal.isEmpty());
     if (loaded.file) {
       FieldValues expected = worked().settings;
@@ -279,7 +281,7 @@ class TestSettingsFile : public QObject {
     QByteArray text = to_json(worked());
     text.replace("\"format\":", "\"band\": \"\\\"code\\\": 1\", \"note\": {\"code\": [{\"code\": 1}]}, \"format\":");
     const SettingsLoad loaded = load_settings(text);
-    QCOMPARE(loaded.refusal, QString());
+    QCOMPARE(said(loaded), QString());
   }
 
   // A pipe, a device or a folder is refused before it is opened: opening a
@@ -299,14 +301,14 @@ class TestSettingsFile : public QObject {
 #endif
     const QString path = kind == "named pipe" ? pipe.path() : kind == "device" ? "/dev/null" : dir.path();
     const SettingsLoad loaded = load_settings_file(path);
-    QCOMPARE(loaded.refusal, QString("Impossibile aprire \"%1\": non è un file regolare").arg(path));
+    QCOMPARE(said(loaded), QString("Impossibile aprire \"%1\": non è un file regolare").arg(path));
   }
 
   // A fraction of a second is accepted but not kept: saving writes whole
   // seconds, and a file as loaded must be what saving it writes.
   void savedAtFraction() {
     const SettingsLoad loaded = load_settings(edited({{"saved_at", "2026-01-15T10:00:00.999+01:00"}}));
-    QCOMPARE(loaded.refusal, QString());
+    QCOMPARE(said(loaded), QString());
     QCOMPARE(loaded.file->saved_at, example_time);
     const SettingsLoad again = load_settings(to_json(*loaded.file));
     QVERIFY(again.file && *again.file == *loaded.file);
@@ -329,7 +331,7 @@ class TestSettingsFile : public QObject {
     QElapsedTimer timer;
     timer.start();
     const SettingsLoad loaded = load_settings_file(file.fileName());
-    QCOMPARE(loaded.refusal, QString("File troppo grande (%1 byte, massimo 1048576)").arg(size));
+    QCOMPARE(said(loaded), QString("File troppo grande (%1 byte, massimo 1048576)").arg(size));
     QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
   }
 
@@ -339,7 +341,7 @@ class TestSettingsFile : public QObject {
   void failedSaveKeepsOldFile() {
     QTemporaryDir dir;
     const QString path = dir.filePath("settings.json");
-    QCOMPARE(save_settings_file(path, factory(Band::Vhf)).value_or(""), QString());
+    QCOMPARE(said(save_settings_file(path, factory(Band::Vhf))), QString());
     const QByteArray old_bytes = file_bytes(path);
 
     rlimit previous{};
@@ -348,12 +350,11 @@ class TestSettingsFile : public QObject {
     rlimit small = previous;
     small.rlim_cur = 100;
     QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const std::optional<QString> error = save_settings_file(path, worked());
+    const QString error = said(save_settings_file(path, worked()));
     setrlimit(RLIMIT_FSIZE, &previous);
     std::signal(SIGXFSZ, previous_handler);
 
-    QVERIFY(error);
-    QVERIFY2(error->startsWith("Impossibile salvare \"" + path + "\": "), qPrintable(*error));
+    QVERIFY2(error.startsWith("Impossibile salvare \"" + path + "\": "), qPrintable(error));
     QCOMPARE(file_bytes(path), old_bytes);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"settings.json"});
   }

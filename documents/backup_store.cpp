@@ -1,4 +1,4 @@
-#include "link/backup_store.h"
+#include "documents/backup_store.h"
 
 #include <QDir>
 #include <QFile>
@@ -74,12 +74,12 @@ QString code_part(const std::string& code) {
   return part.isEmpty() ? QStringLiteral("none") : part;
 }
 
-// Creates the folder and its parents; the system's reason when it cannot.
-std::optional<QString> create_folder(const QString& folder) {
+// Creates the folder and its parents; why, when it cannot.
+std::optional<FileError> create_folder(const QString& folder) {
   std::error_code error;
   std::filesystem::create_directories(std::filesystem::path(folder.toStdU16String()), error);
   if (!error) return std::nullopt;
-  return QString::fromLocal8Bit(error.message());
+  return FileError{.fault = FileFault::FolderNotMade, .path = folder, .reason = QString::fromLocal8Bit(error.message())};
 }
 
 QString band_part(const std::optional<Band>& band) {
@@ -97,12 +97,9 @@ QString BackupStore::defaultFolder(bool emulated_units) {
   return data + (emulated_units ? QStringLiteral("/demo-backups") : QStringLiteral("/backups"));
 }
 
-std::optional<QString> BackupStore::save(const SettingsFile& file, QString* saved_path) {
-  if (folder_.isEmpty()) return QStringLiteral("Backup non salvato: nessuna cartella dei backup");
-  if (const auto reason = create_folder(folder_)) {
-    return QString("Backup non salvato: impossibile creare la cartella \"%1\" (%2)")
-        .arg(QDir::toNativeSeparators(folder_), *reason);
-  }
+std::optional<FileError> BackupStore::save(const SettingsFile& file, QString* saved_path) {
+  if (folder_.isEmpty()) return FileError{.fault = FileFault::NoFolder};
+  if (auto error = create_folder(folder_)) return error;
 
   SettingsFile backup = file;
   if (!backup.saved_at.isValid()) backup.saved_at = QDateTime::currentDateTimeUtc();
@@ -115,7 +112,7 @@ std::optional<QString> BackupStore::save(const SettingsFile& file, QString* save
   name += QStringLiteral(".json");
 
   const QString path = QDir(folder_).filePath(name);
-  if (auto error = save_settings_file(path, backup)) return QString("Backup non salvato: %1").arg(*error);
+  if (auto error = save_settings_file(path, backup)) return error;
   if (saved_path) *saved_path = path;
   return std::nullopt;
 }
@@ -132,6 +129,14 @@ QStringList BackupStore::list() const {
   QStringList paths;
   for (const BackupName& backup : backups_in(folder_)) paths << QDir(folder_).filePath(backup.name);
   return paths;
+}
+
+BackupHook BackupStore::hook() {
+  return [this](const ReadResult& read) -> BackupResult {
+    QString path;
+    if (auto error = save(settings_file_of_read(read.cells, read.out_of_step), &path)) return *error;
+    return BackupTaken{.path = path, .after_run = [this, path] { retire(path); }};
+  };
 }
 
 }  // namespace quarn
