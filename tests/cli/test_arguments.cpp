@@ -3,7 +3,6 @@
 // refuses; the values options take; the help of one command.
 
 #include "cli/command_line.h"
-#include "cli/setting_words.h"
 
 #include <QTest>
 
@@ -99,19 +98,6 @@ class TestArguments : public QObject {
     QVERIFY2(text.startsWith("Uso: quarnctl " + command), qPrintable(text));
     for (const QString& option : shown) QVERIFY2(text.contains(option), qPrintable(option));
     for (const QString& option : not_shown) QVERIFY2(!text.contains(option), qPrintable(option));
-  }
-
-  // --set takes every setting's key, and the help names each.
-  void setKeysAreTheSettingsTables() {
-    QStringList table;
-    for (const quarn::SettingDeclaration& s : quarn::setting_declarations()) table << QString::fromUtf8(s.name);
-    QStringList keys = set_keys();
-    keys.sort();
-    table.sort();
-    QCOMPARE(keys, table);
-    const auto help = parse_arguments({"quarnctl", "check", "--help"});
-    QVERIFY(std::holds_alternative<Answer>(help));
-    for (const QString& key : table) QVERIFY2(std::get<Answer>(help).text.contains(key), qPrintable(key));
   }
 
   // --port as a Linux or a Windows user writes it: a Com number, or a device
