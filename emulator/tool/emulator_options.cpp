@@ -2,40 +2,50 @@
 
 #include <QCommandLineParser>
 
-#include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 namespace quarn {
 
 namespace {
 
-[[noreturn]] void fail(const QString& message) {
-  std::fprintf(stderr, "quarn-emulator: %s\n", qPrintable(message));
-  std::exit(EXIT_FAILURE);
-}
+// The options' values as numbers; the first that is not one is kept to be said.
+class NumberReader {
+ public:
+  explicit NumberReader(const QCommandLineParser& parser) : parser_(parser) {}
 
-int number_option(const QCommandLineParser& parser, const QCommandLineOption& option, int last) {
-  bool valid = false;
-  const int number = parser.value(option).toInt(&valid);
-  if (!valid || number < 0 || number > last)
-    fail(QStringLiteral("--%1 takes a number from 0 to %2").arg(option.names().constFirst()).arg(last));
-  return number;
-}
+  int number(const QCommandLineOption& option, int last) {
+    bool valid = false;
+    const int number = parser_.value(option).toInt(&valid);
+    if ((!valid || number < 0 || number > last) && !error_) {
+      error_ = QStringLiteral("--%1 takes a number from 0 to %2").arg(option.names().constFirst()).arg(last);
+    }
+    return number;
+  }
+  std::optional<int> address(const QCommandLineOption& option) {
+    if (!parser_.isSet(option)) return std::nullopt;
+    return number(option, memory_size - 1);
+  }
+  const std::optional<QString>& error() const { return error_; }
 
-std::optional<int> address_option(const QCommandLineParser& parser, const QCommandLineOption& option) {
-  if (!parser.isSet(option)) return std::nullopt;
-  return number_option(parser, option, memory_size - 1);
+ private:
+  const QCommandLineParser& parser_;
+  std::optional<QString> error_;
+};
+
+EmulatorOptionsStop refused(const QString& message) {
+  return {.text = QStringLiteral("quarn-emulator: %1\n").arg(message), .status = EXIT_FAILURE};
 }
 
 }  // namespace
 
-EmulatorOptions parse_emulator_options(const QCoreApplication& app) {
+std::variant<EmulatorOptions, EmulatorOptionsStop> parse_emulator_options(const QStringList& arguments) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
       "Emulates a Quarn transmitter on a pseudo-terminal. The first line of standard output is\n"
       "the device to open as the serial port; the traffic is logged on standard error, and on\n"
       "stopping a last line tells how late the bytes arrived against the line's timing."));
-  parser.addHelpOption();
+  const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption band({QStringLiteral("band")}, QStringLiteral("Factory set of the band: uhf or vhf."),
                                 QStringLiteral("uhf|vhf"), QStringLiteral("uhf"));
   const QCommandLineOption old_generation({QStringLiteral("old")}, QStringLiteral("An Old device instead of a New one."));
@@ -101,40 +111,46 @@ EmulatorOptions parse_emulator_options(const QCoreApplication& app) {
                      lowercase_ack, no_ack_from, extra_after_read, wrong_checksum, double_ready, store_other_at, silent,
                      echo, vanish_at_read, vanish_at_write, come_back, link, late_ack_at, late_delay, hang_at_read,
                      flood_at_read, flood_at_write});
-  parser.process(app);
+  if (!parser.parse(arguments)) return refused(parser.errorText());
+  if (parser.isSet(help)) return EmulatorOptionsStop{.text = parser.helpText(), .status = EXIT_SUCCESS, .to_output = true};
+  if (!parser.positionalArguments().isEmpty()) {
+    return refused(QStringLiteral("unexpected argument \"%1\"").arg(parser.positionalArguments().constFirst()));
+  }
 
   EmulatorOptions options;
   const QString band_name = parser.value(band).toLower();
   if (band_name == QLatin1String("vhf"))
     options.band = Band::Vhf;
   else if (band_name != QLatin1String("uhf"))
-    fail(QStringLiteral("--band takes uhf or vhf"));
+    return refused(QStringLiteral("--band takes uhf or vhf"));
+  NumberReader numbers(parser);
   if (parser.isSet(old_generation)) options.generation = Generation::Old;
   options.timing.paced = !parser.isSet(no_pacing);
-  options.timing.write_delay = std::chrono::milliseconds(number_option(parser, write_delay, 60'000));
-  options.timing.late_reply = std::chrono::milliseconds(number_option(parser, late_delay, 60'000));
+  options.timing.write_delay = std::chrono::milliseconds(numbers.number(write_delay, 60'000));
+  options.timing.late_reply = std::chrono::milliseconds(numbers.number(late_delay, 60'000));
   options.link_path = parser.value(link);
   options.faults = {
       .noise_before_ready = parser.isSet(noise),
       .double_ready = parser.isSet(double_ready),
-      .stray_before_ack_at = address_option(parser, stray_before_ack),
+      .stray_before_ack_at = numbers.address(stray_before_ack),
       .double_ack_every_write = parser.isSet(double_ack),
-      .double_ack_at = address_option(parser, double_ack_at),
+      .double_ack_at = numbers.address(double_ack_at),
       .lowercase_ack = parser.isSet(lowercase_ack),
-      .no_ack_from = address_option(parser, no_ack_from),
-      .store_other_at = address_option(parser, store_other_at),
-      .extra_after_read_at = address_option(parser, extra_after_read),
+      .no_ack_from = numbers.address(no_ack_from),
+      .store_other_at = numbers.address(store_other_at),
+      .extra_after_read_at = numbers.address(extra_after_read),
       .wrong_checksum = parser.isSet(wrong_checksum),
       .silent = parser.isSet(silent),
       .echo = parser.isSet(echo),
-      .vanish_at_read = address_option(parser, vanish_at_read),
-      .vanish_at_write = address_option(parser, vanish_at_write),
+      .vanish_at_read = numbers.address(vanish_at_read),
+      .vanish_at_write = numbers.address(vanish_at_write),
       .return_after_vanish = parser.isSet(come_back),
-      .late_ack_at = address_option(parser, late_ack_at),
-      .hang_at_read = address_option(parser, hang_at_read),
-      .flood_at_read = address_option(parser, flood_at_read),
-      .flood_at_write = address_option(parser, flood_at_write),
+      .late_ack_at = numbers.address(late_ack_at),
+      .hang_at_read = numbers.address(hang_at_read),
+      .flood_at_read = numbers.address(flood_at_read),
+      .flood_at_write = numbers.address(flood_at_write),
   };
+  if (numbers.error()) return refused(*numbers.error());
   return options;
 }
 

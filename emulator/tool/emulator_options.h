@@ -5,7 +5,9 @@
 #include "emulator/emulated_transmitter.h"
 #include "emulator/transmitter_model.h"
 
-#include <QCoreApplication>
+#include <QStringList>
+
+#include <variant>
 
 namespace quarn {
 
@@ -17,7 +19,14 @@ struct EmulatorOptions {
   QString link_path;  // empty: none
 };
 
-// Reads the application's arguments; prints help, or an error and exits.
-EmulatorOptions parse_emulator_options(const QCoreApplication& app);
+// The program stops before emulating: its help asked for, or an option refused.
+struct EmulatorOptionsStop {
+  QString text;
+  int status = 0;
+  bool to_output = false;  // the help goes to standard output, errors to standard error
+};
+
+// Reads the program's arguments (the program's name first).
+std::variant<EmulatorOptions, EmulatorOptionsStop> parse_emulator_options(const QStringList& arguments);
 
 }  // namespace quarn

@@ -15,7 +15,12 @@ int main(int argc, char* argv[]) {
   block_stop_signals();
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("quarn-emulator"));
-  const EmulatorOptions options = parse_emulator_options(app);
+  const auto parsed = parse_emulator_options(QCoreApplication::arguments());
+  if (const auto* stop = std::get_if<EmulatorOptionsStop>(&parsed)) {
+    std::fputs(qPrintable(stop->text), stop->to_output ? stdout : stderr);
+    return stop->status;
+  }
+  const EmulatorOptions& options = std::get<EmulatorOptions>(parsed);
 
   EmulatedTransmitter transmitter(
       TransmitterModel(factory_default_cells(options.band, options.generation), options.faults), options.timing);
