@@ -1,4 +1,4 @@
-#include "tests/soak/fault_catalogue.h"
+#include "tools/soak/fault_catalogue.h"
 
 #include "config/cell_map.h"
 

@@ -1,4 +1,4 @@
-#include "tests/soak/live_objects.h"
+#include "tools/soak/live_objects.h"
 
 #include <QAbstractEventDispatcher>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "tests/soak/cycle_support.h"
+#include "tools/soak/cycle_support.h"
 
 #include "documents/settings_file.h"
 

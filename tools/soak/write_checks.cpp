@@ -1,4 +1,4 @@
-#include "tests/soak/write_checks.h"
+#include "tools/soak/write_checks.h"
 
 #include "link/link_protocol.h"
 

@@ -1,4 +1,4 @@
-#include "tests/soak/soak_device.h"
+#include "tools/soak/soak_device.h"
 
 namespace quarn::soak {
 

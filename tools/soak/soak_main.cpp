@@ -12,11 +12,11 @@
 // Exit status: 0 when every invariant held and nothing grew; 1 otherwise;
 // 2 for a bad command line, no pseudo-terminal or no object hooks.
 
-#include "tests/soak/fault_catalogue.h"
-#include "tests/soak/live_objects.h"
-#include "tests/soak/resource_figures.h"
-#include "tests/soak/service_cycle.h"
-#include "tests/soak/window_cycle.h"
+#include "tools/soak/fault_catalogue.h"
+#include "tools/soak/live_objects.h"
+#include "tools/soak/resource_figures.h"
+#include "tools/soak/service_cycle.h"
+#include "tools/soak/window_cycle.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
-#include "tests/soak/resource_figures.h"
+#include "tools/soak/resource_figures.h"
 
-#include "tests/soak/live_objects.h"
+#include "tools/soak/live_objects.h"
 
 #include <QDir>
 #include <QFile>

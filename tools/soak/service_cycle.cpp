@@ -1,6 +1,6 @@
-#include "tests/soak/service_cycle.h"
+#include "tools/soak/service_cycle.h"
 
-#include "tests/soak/write_checks.h"
+#include "tools/soak/write_checks.h"
 
 namespace quarn::soak {
 

@@ -6,8 +6,8 @@
 #include "documents/backup_store.h"
 #include "link/qt_serial_link.h"
 #include "link/transmitter_session.h"
-#include "tests/soak/cycle_support.h"
-#include "tests/soak/soak_device.h"
+#include "tools/soak/cycle_support.h"
+#include "tools/soak/soak_device.h"
 
 #include <random>
 

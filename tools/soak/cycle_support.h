@@ -5,7 +5,7 @@
 
 #include "config/factory_defaults.h"
 #include "link/transmitter_session.h"
-#include "tests/soak/soak_device.h"
+#include "tools/soak/soak_device.h"
 
 #include <QStringList>
 

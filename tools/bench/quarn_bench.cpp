@@ -53,7 +53,7 @@
 
 #include "emulator/spread.h"
 #include "link/qt_serial_link.h"
-#include "tests/bench/timed_link.h"
+#include "tools/bench/timed_link.h"
 #include "documents/backup_store.h"
 #include "ui/notifier.h"
 #include "ui/principale.h"

@@ -1,6 +1,6 @@
-#include "tests/soak/window_cycle.h"
+#include "tools/soak/window_cycle.h"
 
-#include "tests/soak/write_checks.h"
+#include "tools/soak/write_checks.h"
 
 #include <QLineEdit>
 #include <QPushButton>
