@@ -43,6 +43,9 @@ void PacedLine::send(const QByteArray& bytes, std::chrono::milliseconds delay) {
 }
 
 void PacedLine::sendFrom(qint64 start_ns, const QByteArray& bytes, std::chrono::milliseconds delay) {
+  // Nothing sent holds the line for nothing: a device that has nothing to
+  // announce must not move the plan of the next reply to this moment.
+  if (bytes.isEmpty()) return;
   qint64 due = std::max(free_at_ns_, start_ns + delay.count() * ns_per_ms);
   for (const char value : bytes) {
     due += byte_ns_;

@@ -153,6 +153,22 @@ class TestLineTiming : public QObject {
     QVERIFY2(latest > 20, qPrintable(QString::number(latest)));
   }
 
+  // The device's ready announcement comes every 500 ms and is empty during a
+  // session; sent while the machine runs late, it once moved the plan of the
+  // next reply from the address's planned arrival to that late moment.
+  void sendingNothingLeavesThePlan() {
+    QElapsedTimer clock;
+    clock.start();
+    PacedLine line(clock, true);
+    QList<qint64> planned;
+    connect(&line, &PacedLine::delivered, this, [&](const QByteArray&, const QList<qint64>& p) { planned += p; });
+    const qint64 start = clock.nsecsElapsed();
+    line.sendFrom(start + 50'000'000, QByteArray());
+    line.sendFrom(start, QByteArray("K"));
+    QTRY_COMPARE(planned.size(), 1);
+    QCOMPARE(planned.front(), start + PacedLine::byte_time.count());
+  }
+
   void latenessIsMeasuredAgainstThePlan_data() {
     QTest::addColumn<QList<double>>("late");  // ms after the planned time
     QTest::addColumn<double>("median");
