@@ -1,5 +1,5 @@
 // decode_block of any 63 cells, then what the window would do next: the
-// settings the read shows (field_values_of, with what the window held where
+// settings the read shows (DecodedBlock::values, with what the window held where
 // the read leaves a field alone), fed back as the fields of a programming run
 // over the image the read left, either are refused for a reason the cells
 // give, or encode into cells that decode to the same meaning.
@@ -29,6 +29,7 @@
 #include "config/frequency.h"
 #include "config/numeric_text.h"
 #include "config/settings_table.h"
+#include "decoded_view.h"
 #include "fuzz_check.h"
 
 #include <algorithm>
@@ -39,14 +40,12 @@
 
 namespace {
 
-using quarn::OptionChoice;
+using fuzz::shown_option;
+using fuzz::shown_text;
+using quarn::SettingKey;
 
 // The option the window shows after the read: the cell's, or the one it held.
-bool selected_for_one(OptionChoice choice, bool held) {
-  if (choice == OptionChoice::SelectForZero) return false;
-  if (choice == OptionChoice::SelectForOne) return true;
-  return held;
-}
+bool selected_for_one(int shown, bool held) { return shown >= 0 ? shown == 1 : held; }
 
 // The input text the window held: 0 is the empty text.
 std::string input_text(std::uint8_t held) { return held % 9 == 0 ? std::string() : std::to_string(held % 9); }
@@ -63,21 +62,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const quarn::DecodedBlock decoded = quarn::decode_block(memory);
 
-  quarn::FieldValues fields = quarn::field_values_of(decoded);
-  if (!decoded.alarm_input) fields.alarm_input = input_text(held(0, 1));
-  if (!decoded.battery_input) fields.battery_input = input_text(held(1, 1));
-  fields.quarn_mode = !selected_for_one(decoded.code_mode, (held_options & 1) != 0);
-  fields.low_tones = selected_for_one(decoded.tones, (held_options & 2) != 0);
-  fields.battery_alarm = selected_for_one(decoded.battery_alarm, (held_options & 4) == 0);
-  fields.multiple_tx = selected_for_one(decoded.tx_mode, (held_options & 8) == 0);
+  quarn::FieldValues fields = decoded.values;
+  if (!shown_text(decoded, SettingKey::AlarmInput)) fields.alarm_input = input_text(held(0, 1));
+  if (!shown_text(decoded, SettingKey::BatteryInput)) fields.battery_input = input_text(held(1, 1));
+  fields.quarn_mode = !selected_for_one(shown_option(decoded, SettingKey::CodeMode), (held_options & 1) != 0);
+  fields.low_tones = selected_for_one(shown_option(decoded, SettingKey::Tones), (held_options & 2) != 0);
+  fields.battery_alarm = selected_for_one(shown_option(decoded, SettingKey::BatteryAlarm), (held_options & 4) == 0);
+  fields.multiple_tx = selected_for_one(shown_option(decoded, SettingKey::TxMode), (held_options & 8) == 0);
 
   const quarn::ProgrammingRun run = quarn::encode_block(decoded.block, fields);
   // Mono coding with low tones carries the repeater code in the code byte.
   const bool repeater_in_code = !fields.quarn_mode && fields.low_tones;
   if (run.refusal) {
-    using quarn::SettingKey;
     const quarn::Refusal& refusal = *run.refusal;
-    const double mhz = quarn::numeric_value(decoded.frequency);
+    const double mhz = quarn::numeric_value(decoded.values.frequency);
     FUZZ_CHECK(refusal.setting.has_value());
     if (refusal.reason == quarn::RefusalReason::OutsideBand) {
       FUZZ_CHECK(*refusal.setting == SettingKey::Frequency && !quarn::within_band_limits(decoded.block.band, mhz));
@@ -102,27 +100,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   FUZZ_CHECK(read_back.type_label == decoded.type_label);
   FUZZ_CHECK(!read_back.checksum_mismatch);
-  FUZZ_CHECK(read_back.code == decoded.code);
+  FUZZ_CHECK(read_back.values.code == decoded.values.code);
   if (memory[quarn::cell::freq_a_x2] % 2 == 0) {
-    FUZZ_CHECK(read_back.frequency == decoded.frequency);
+    FUZZ_CHECK(read_back.values.frequency == decoded.values.frequency);
   } else {
-    const double next_channel = quarn::numeric_value(decoded.frequency) + 0.00625;
-    FUZZ_CHECK(read_back.frequency == quarn::decimal_text(next_channel));
+    const double next_channel = quarn::numeric_value(decoded.values.frequency) + 0.00625;
+    FUZZ_CHECK(read_back.values.frequency == quarn::decimal_text(next_channel));
   }
-  const bool coding_unknown = decoded.code_mode == OptionChoice::Beep;
+  const bool coding_unknown = shown_option(decoded, SettingKey::CodeMode) == fuzz::option_beeps;
   if (!(coding_unknown && fields.quarn_mode)) {
-    FUZZ_CHECK(read_back.alarm_input == fields.alarm_input);
-    FUZZ_CHECK(read_back.battery_input == fields.battery_input);
+    FUZZ_CHECK(shown_text(read_back, SettingKey::AlarmInput) == fields.alarm_input);
+    FUZZ_CHECK(shown_text(read_back, SettingKey::BatteryInput) == fields.battery_input);
   }
-  FUZZ_CHECK(read_back.tones == decoded.tones);
-  FUZZ_CHECK(read_back.tx_mode == decoded.tx_mode);
-  FUZZ_CHECK(read_back.battery_alarm == decoded.battery_alarm);
-  FUZZ_CHECK(read_back.code_mode == decoded.code_mode);
-  FUZZ_CHECK(read_back.robbery_time == decoded.robbery_time);
-  FUZZ_CHECK(read_back.antifall_time == decoded.antifall_time);
-  FUZZ_CHECK(read_back.tx_count == decoded.tx_count);
-  FUZZ_CHECK(read_back.panic_filter == decoded.panic_filter);
-  FUZZ_CHECK(read_back.repeater_code == decoded.repeater_code);
+  FUZZ_CHECK(shown_option(read_back, SettingKey::Tones) == shown_option(decoded, SettingKey::Tones));
+  FUZZ_CHECK(shown_option(read_back, SettingKey::TxMode) == shown_option(decoded, SettingKey::TxMode));
+  FUZZ_CHECK(shown_option(read_back, SettingKey::BatteryAlarm) == shown_option(decoded, SettingKey::BatteryAlarm));
+  FUZZ_CHECK(shown_option(read_back, SettingKey::CodeMode) == shown_option(decoded, SettingKey::CodeMode));
+  FUZZ_CHECK(shown_text(read_back, SettingKey::RobberyTime) == shown_text(decoded, SettingKey::RobberyTime));
+  FUZZ_CHECK(shown_text(read_back, SettingKey::AntifallTime) == shown_text(decoded, SettingKey::AntifallTime));
+  FUZZ_CHECK(shown_text(read_back, SettingKey::TxCount) == shown_text(decoded, SettingKey::TxCount));
+  FUZZ_CHECK(shown_text(read_back, SettingKey::PanicFilter) == shown_text(decoded, SettingKey::PanicFilter));
+  FUZZ_CHECK(shown_text(read_back, SettingKey::RepeaterCode) == shown_text(decoded, SettingKey::RepeaterCode));
   FUZZ_CHECK(read_back.band_text == decoded.band_text);
   return 0;
 }

@@ -22,6 +22,7 @@
 #include "config/factory_defaults.h"
 #include "config/numeric_text.h"
 #include "config/settings_table.h"
+#include "decoded_view.h"
 #include "fuzz_check.h"
 
 #include <algorithm>
@@ -31,6 +32,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+using fuzz::shown_option;
+using fuzz::shown_text;
+using Key = quarn::SettingKey;
 
 namespace {
 
@@ -108,37 +113,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   FUZZ_CHECK(read.is_new == is_new);
   FUZZ_CHECK(!read.checksum_mismatch);
-  FUZZ_CHECK(read.code == whole_text(fields.code));
+  FUZZ_CHECK(read.values.code == whole_text(fields.code));
   // The channel read back lies up to 0.01 MHz above (plus the channel
   // formula's nudge of a millionth of a 0.0125 MHz step) and less than
   // 0.0025 MHz below the frequency typed.
   const double typed_mhz = quarn::numeric_value(fields.frequency);
-  const double offset = quarn::numeric_value(read.frequency) - typed_mhz;
+  const double offset = quarn::numeric_value(read.values.frequency) - typed_mhz;
   const double slack = 1e-9 * std::max(1.0, std::fabs(typed_mhz));
   constexpr double nudge_mhz = 0.000001 * 0.0125;
   FUZZ_CHECK(offset > -0.0025 - slack && offset <= 0.01 + nudge_mhz + slack);
-  FUZZ_CHECK(read.alarm_input == whole_text(fields.alarm_input));
-  FUZZ_CHECK(read.battery_input == whole_text(fields.battery_input));
-  FUZZ_CHECK(read.robbery_time == whole_text(fields.robbery_time));
-  FUZZ_CHECK(read.antifall_time == whole_text(fields.antifall_time));
-  FUZZ_CHECK(read.tx_count == whole_text(fields.tx_count));
+  FUZZ_CHECK(shown_text(read, Key::AlarmInput) == whole_text(fields.alarm_input));
+  FUZZ_CHECK(shown_text(read, Key::BatteryInput) == whole_text(fields.battery_input));
+  FUZZ_CHECK(shown_text(read, Key::RobberyTime) == whole_text(fields.robbery_time));
+  FUZZ_CHECK(shown_text(read, Key::AntifallTime) == whole_text(fields.antifall_time));
+  FUZZ_CHECK(shown_text(read, Key::TxCount) == whole_text(fields.tx_count));
   // An Old device takes cells 0 to 33 only and keeps its panic filter,
   // repeater code and coding mode.
-  FUZZ_CHECK(read.panic_filter == (is_new ? whole_text(fields.panic_filter) : before.panic_filter));
-  FUZZ_CHECK(read.repeater_code == (is_new ? whole_text(fields.repeater_code) : before.repeater_code));
-  FUZZ_CHECK(read.code_mode == (fields.quarn_mode ? quarn::OptionChoice::SelectForZero : quarn::OptionChoice::SelectForOne));
-  FUZZ_CHECK(read.tones == before.tones);
-  FUZZ_CHECK(read.tx_mode == before.tx_mode);
-  FUZZ_CHECK(read.battery_alarm == before.battery_alarm);
+  FUZZ_CHECK(shown_text(read, Key::PanicFilter) ==
+             (is_new ? std::optional(whole_text(fields.panic_filter)) : shown_text(before, Key::PanicFilter)));
+  FUZZ_CHECK(shown_text(read, Key::RepeaterCode) ==
+             (is_new ? std::optional(whole_text(fields.repeater_code)) : shown_text(before, Key::RepeaterCode)));
+  FUZZ_CHECK(shown_option(read, Key::CodeMode) == (fields.quarn_mode ? 0 : 1));
+  FUZZ_CHECK(shown_option(read, Key::Tones) == shown_option(before, Key::Tones));
+  FUZZ_CHECK(shown_option(read, Key::TxMode) == shown_option(before, Key::TxMode));
+  FUZZ_CHECK(shown_option(read, Key::BatteryAlarm) == shown_option(before, Key::BatteryAlarm));
   FUZZ_CHECK(read.band_text == before.band_text);
   if (!has('R')) {
     // The options read back as chosen.
-    const auto choice = [](bool for_one) {
-      return for_one ? quarn::OptionChoice::SelectForOne : quarn::OptionChoice::SelectForZero;
-    };
-    FUZZ_CHECK(read.tones == choice(fields.low_tones));
-    FUZZ_CHECK(read.battery_alarm == choice(fields.battery_alarm));
-    FUZZ_CHECK(read.tx_mode == choice(fields.multiple_tx));
+    FUZZ_CHECK(shown_option(read, Key::Tones) == (fields.low_tones ? 1 : 0));
+    FUZZ_CHECK(shown_option(read, Key::BatteryAlarm) == (fields.battery_alarm ? 1 : 0));
+    FUZZ_CHECK(shown_option(read, Key::TxMode) == (fields.multiple_tx ? 1 : 0));
   }
   return 0;
 }
