@@ -2,6 +2,7 @@
 // their design positions, given in twips (15 twips per pixel).
 
 #include "ui/principale_controls.h"
+#include "ui/cached_groove_progress_bar.h"
 #include "ui/pick_list.h"
 
 #include <QCheckBox>
@@ -174,7 +175,7 @@ PrincipaleControls build_principale_controls(QWidget* w) {
   auto* frame18 = group(w, "Frame18", "Banda", twips(7560, 7080, 1455, 975));
   c.Text1 = display_box(frame18, "Text1", twips(120, 420, 1215, 345));
 
-  c.ProgressBar1 = place(new QProgressBar(w), "ProgressBar1", twips(480, 6240, 8415, 375));
+  c.ProgressBar1 = place(new CachedGrooveProgressBar(w), "ProgressBar1", twips(480, 6240, 8415, 375));
   c.ProgressBar1->setTextVisible(false);
   c.ProgressBar1->hide();
 

@@ -5,9 +5,6 @@
 namespace quarn {
 
 ProgressThrottle::ProgressThrottle(QProgressBar& bar, QObject* parent) : QObject(parent), bar_(bar) {
-  // Filled with its own background, the bar is opaque: a repaint paints the
-  // bar alone rather than also the widgets behind it.
-  bar_.setAutoFillBackground(true);
   late_.setSingleShot(true);
   late_.setInterval(2 * frame_ms);
   connect(&late_, &QTimer::timeout, this, &ProgressThrottle::showHeld);

@@ -3,10 +3,8 @@
 // which still moves it on steadily. QProgressBar::setValue repaints at once,
 // and a step comes every 12 to 21 ms on the 2400-baud line (far more often on
 // an unpaced one), so showing every step would paint the bar 50 to 80 times a
-// second. Each paint costs the raster engine's thread pool a few wake-ups
-// (about six, with the main thread's wait for the pool), more than the byte
-// that caused it: the bar is opaque, never painted in vain, and its frame is
-// long enough for the wake-ups to stay below one per byte on the line.
+// second, each paint a few tenths of a millisecond of drawing for a change
+// the eye cannot follow.
 //
 // A step is shown at once when the bar has not changed for a frame (1/15 s);
 // otherwise its value is held, and a later step that comes after the frame

@@ -4,6 +4,7 @@
 // not what lies behind it, and hiding the bar paints nothing.
 
 #include "tests/ui/principale_fixture.h"
+#include "ui/cached_groove_progress_bar.h"
 #include "ui/progress_throttle.h"
 
 #include <QEvent>
@@ -74,13 +75,12 @@ class TestProgressThrottle : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(bar.value(), 2, patience_ms);
   }
 
-  // Each paint of the bar costs the raster engine's thread pool a wake-up:
-  // a step repaints the bar and nothing behind it, and the bar goes without
-  // being painted first.
+  // The window's bar is opaque: a step repaints it and nothing behind it,
+  // and the bar goes without being painted first.
   void aStepPaintsTheBarAloneAndStoppingPaintsNothing() {
     QWidget window;
     window.resize(300, 100);
-    auto* bar = new QProgressBar(&window);
+    auto* bar = new CachedGrooveProgressBar(&window);
     bar->setGeometry(10, 10, 200, 25);
     bar->hide();
     ProgressThrottle throttle(*bar);
