@@ -78,7 +78,10 @@ void LinkProtocol::runTimer1Out() {
 void LinkProtocol::startWait(Wait wait) {
   Q_ASSERT(wait_ == Wait::None);
   wait_ = wait;
-  yielded_ = false;
+  // With nothing waiting on an open port the wait has nothing to take now,
+  // and every later byte comes through the event loop: no pass is needed.
+  yielded_ = port_.isOpen() && port_.bytesWaiting() == 0;
+  if (yielded_) return;
   const unsigned serial = ++wait_serial_;
   QMetaObject::invokeMethod(
       this,

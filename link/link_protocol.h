@@ -44,8 +44,8 @@ class LinkProtocol : public QObject {
   void sendCommand(const QByteArray& command);
 
   // Each wait calls `done` exactly once. A wait never completes inside the
-  // call that starts it: it first yields to the event loop, then takes the
-  // bytes that are already waiting and those that arrive later.
+  // call that starts it: bytes already waiting, or a closed port, are taken
+  // up after a pass of the event loop; bytes that arrive later as they come.
 
   // Ready wait: bytes before the "K" are dropped; no time-out. false: the port closed.
   void readyWait(std::function<void(bool ready)> done);

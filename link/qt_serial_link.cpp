@@ -6,7 +6,10 @@
 #include <QDeadlineTimer>
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
+
+#include <unistd.h>
 
 namespace quarn {
 
@@ -74,10 +77,23 @@ QByteArray QtSerialLink::read() {
   return port_.isOpen() ? port_.read(granularity_) : QByteArray();
 }
 
-// A command leaves now rather than on the next pass of the event loop.
+// A command leaves now rather than on the next pass of the event loop, and
+// straight to the device: QSerialPort's own write would also watch the device
+// for room until the next pass. What the device does not take at once, and a
+// failing write, go through QSerialPort, which queues the rest in order and
+// reports the error as ever.
 void QtSerialLink::write(const QByteArray& bytes) {
   if (!port_.isOpen()) return;
-  port_.write(bytes);
+  qsizetype written = 0;
+  if (port_.bytesToWrite() == 0) {
+    ssize_t count;
+    do {
+      count = ::write(port_.handle(), bytes.constData(), size_t(bytes.size()));
+    } while (count < 0 && errno == EINTR);
+    written = std::max<qsizetype>(count, 0);
+  }
+  if (written == bytes.size()) return;
+  port_.write(bytes.mid(written));
   port_.flush();
 }
 
