@@ -58,6 +58,8 @@ class TestBenchSmoke : public QObject {
       QVERIFY2(row.value("longest_event_ms").toDouble() > 0, qPrintable(name));
       QVERIFY2(row.value("paints").toDouble() > 0, qPrintable(name));  // the progress bar at least
       QVERIFY2(row.value("main_wakeups_per_received_byte").isDouble(), qPrintable(name));
+      // The bare client replayed the same exchanges without going out of step.
+      QVERIFY2(row.value("bare_client_ratio").toDouble() > 0, qPrintable(name));
       QVERIFY2(row.value("wakeups_per_s").isDouble(), qPrintable(name));
       QVERIFY2(row.value("probe_percent").isDouble(), qPrintable(name));
       QCOMPARE(row.value("boxes").toInt(-1), 0);

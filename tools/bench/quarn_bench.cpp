@@ -15,6 +15,11 @@
 //   the reply before it. wall and ratio run over the same span, taken from
 //   the program's write of the first command to the arrival of the last reply,
 //   less the guards within it.
+// - bare, net: after each run's last idle phase a bare client replays the
+//   run's exchanges on the same pseudo-terminal (tools/bench/bare_replay.h).
+//   bare is its ratio: the floor the pseudo-terminal, the emulator and the
+//   scheduler set. net is 1 + (wall - the bare client's wall) / limit: the
+//   program's own share of the line's time.
 // - guard: the program listens 30 ms after the last reply of each sequence
 //   (the writes, a read) for a reply too many. A guard within an operation
 //   (before a read-back) runs from the writes' last reply to the read-back's
@@ -53,6 +58,7 @@
 
 #include "emulator/spread.h"
 #include "link/qt_serial_link.h"
+#include "tools/bench/bare_replay.h"
 #include "tools/bench/timed_link.h"
 #include "documents/backup_store.h"
 #include "ui/notifier.h"
@@ -385,6 +391,9 @@ struct TransferRun {
   double wall_s = 0;
   double limit_s = 0;
   double ratio = 0;
+  double floor_ratio = 0;  // the bare client's, over the same exchanges
+  double net_ratio = 0;    // 1 + what the window took beyond the bare client, over the limit
+  std::vector<bench::Exchange> exchanges;
   std::vector<double> turnaround_ms;
   std::vector<double> guard_ms;
   int received = 0;  // bytes that arrived
@@ -510,6 +519,7 @@ class Bench {
     if (!done) return fail(QStringLiteral("%1 did not finish").arg(button_name));
 
     TransferRun run = analyse(link_.events(), from, hidden_.lastHiddenNs());
+    run.exchanges = bench::exchanges_of(link_.events(), from, link_.events().size());
     const double seconds = double(end.wall_ns - start.wall_ns) / 1e9;
     run.press_ms = double(*first_write() - start.wall_ns) / 1e6;
     run.cpu_percent = 100 * (end.cpu_s - start.cpu_s) / seconds;
@@ -550,6 +560,30 @@ class Bench {
     if (state_->text() != state_text::not_connected) {
       fail(QStringLiteral("Disconetti did not end the session"));
       return false;
+    }
+    pause_ms(reconnect_gap_ms);
+    return true;
+  }
+
+  // The same exchanges again, by the bare client, on the port the window has
+  // let go; then the emulator is given time to see the client leave.
+  bool replayFloor(const QByteArray& device, const std::vector<TransferRun*>& runs) {
+    {
+      bench::BareClient client(device);
+      if (!client.isOpen() || !client.awaitReady()) {
+        fail(QStringLiteral("the bare client found no ready device on %1").arg(QString::fromLocal8Bit(device)));
+        return false;
+      }
+      for (TransferRun* run : runs) {
+        const std::optional<qint64> wall_ns = client.replay(run->exchanges, clock_);
+        if (!wall_ns) {
+          fail(QStringLiteral("the bare client's replay went out of step"));
+          return false;
+        }
+        const double floor_s = double(*wall_ns) / 1e9;
+        run->floor_ratio = floor_s / run->limit_s;
+        run->net_ratio = 1 + (run->wall_s - floor_s) / run->limit_s;
+      }
     }
     pause_ms(reconnect_gap_ms);
     return true;
@@ -627,7 +661,7 @@ double rounded(double value, int digits) {
 
 struct TransferRow {
   int bytes;
-  double limit_s, wall_s, ratio, press_ms, cpu_percent, probe_percent, wakeups_per_s, main_wakeups_per_byte, paints,
+  double limit_s, wall_s, ratio, floor_ratio, net_ratio, press_ms, cpu_percent, probe_percent, wakeups_per_s, main_wakeups_per_byte, paints,
       longest_ms;
   Spread turnaround;
   Spread guard;  // count: guards per run
@@ -652,6 +686,8 @@ TransferRow median_row(const std::vector<TransferRun>& runs) {
           median_bytes / bytes_per_second,
           median_of(column(runs, &TransferRun::wall_s)),
           median_of(column(runs, &TransferRun::ratio)),
+          median_of(column(runs, &TransferRun::floor_ratio)),
+          median_of(column(runs, &TransferRun::net_ratio)),
           median_of(column(runs, &TransferRun::press_ms)),
           median_of(column(runs, &TransferRun::cpu_percent)),
           median_of(column(runs, &TransferRun::probe_percent)),
@@ -685,6 +721,8 @@ TransferRow worst_row(const std::vector<TransferRun>& runs) {
           most_bytes / bytes_per_second,
           worst_of(column(runs, &TransferRun::wall_s)),
           worst_of(column(runs, &TransferRun::ratio)),
+          worst_of(column(runs, &TransferRun::floor_ratio)),
+          worst_of(column(runs, &TransferRun::net_ratio)),
           worst_of(column(runs, &TransferRun::press_ms)),
           worst_of(column(runs, &TransferRun::cpu_percent)),
           worst_of(column(runs, &TransferRun::probe_percent)),
@@ -698,8 +736,8 @@ TransferRow worst_row(const std::vector<TransferRun>& runs) {
 }
 
 void print_transfer_line(const char* name, const TransferRow& row) {
-  std::printf("%-14s %5d %7.4f %7.4f %6.3f  %6.3f %6.3f %6.3f %8.2f %6.2f %6.3f %7.1f %6.2f %6.0f %7.2f %5d\n", name,
-              row.bytes, row.limit_s, row.wall_s, row.ratio, row.turnaround.median, row.turnaround.p99,
+  std::printf("%-14s %5d %7.4f %7.4f %6.3f %6.3f %6.3f  %6.3f %6.3f %6.3f %8.2f %6.2f %6.3f %7.1f %6.2f %6.0f %7.2f %5d\n",
+              name, row.bytes, row.limit_s, row.wall_s, row.ratio, row.floor_ratio, row.net_ratio, row.turnaround.median, row.turnaround.p99,
               row.turnaround.max, row.press_ms, row.cpu_percent, row.probe_percent, row.wakeups_per_s,
               row.main_wakeups_per_byte, row.paints, row.longest_ms, row.boxes);
 }
@@ -721,6 +759,8 @@ QJsonObject transfer_json(const TransferRow& row) {
           {"wire_limit_s", rounded(row.limit_s, 4)},
           {"wall_s", rounded(row.wall_s, 4)},
           {"ratio", rounded(row.ratio, 4)},
+          {"bare_client_ratio", rounded(row.floor_ratio, 4)},
+          {"net_ratio", rounded(row.net_ratio, 4)},
           {"turnaround_ms", spread_json(row.turnaround)},
           {"guard_ms", spread_json(row.guard)},
           {"press_to_first_byte_ms", rounded(row.press_ms, 3)},
@@ -857,6 +897,11 @@ int main(int argc, char* argv[]) {
     complete = complete && measure("Programma", "cmd_programma") && measure("UHF defaults", "Cmd_init_uhf") &&
                measure("VHF defaults", "Cmd_init_vhf") && bench.disconnect();
     if (complete) idles["idle not connected"].push_back(bench.idle());
+    if (complete) {
+      std::vector<TransferRun*> this_run;
+      for (const char* row : transfer_rows) this_run.push_back(&transfers[row].back());
+      complete = bench.replayFloor(device, this_run);
+    }
   }
   window.close();
 
@@ -866,8 +911,8 @@ int main(int argc, char* argv[]) {
 
   std::printf("machine: %s at end\n\n", qPrintable(machine_line()));
   const auto print_transfers = [&](const char* title, TransferRow (*row_of)(const std::vector<TransferRun>&)) {
-    std::printf("%s\n%-14s %5s %7s %7s %6s  %-20s %8s %6s %6s %7s %6s %6s %7s %5s\n", title, "", "bytes",
-                "limit s", "wall s", "ratio", "turnaround ms m/p99/max", "press ms", "CPU %", "probes", "wake/s",
+    std::printf("%s\n%-14s %5s %7s %7s %6s %6s %6s  %-20s %8s %6s %6s %7s %6s %6s %7s %5s\n", title, "", "bytes",
+                "limit s", "wall s", "ratio", "bare", "net", "turnaround ms m/p99/max", "press ms", "CPU %", "probes", "wake/s",
                 "wake/B", "paints", "longest", "boxes");
     for (const char* name : transfer_rows)
       if (transfers.count(name)) print_transfer_line(name, row_of(transfers[name]));

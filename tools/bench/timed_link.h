@@ -24,6 +24,7 @@ class TimedLink : public SerialLink {
     qint64 ns;   // on the clock given to the constructor
     int bytes;   // how many were written, or how many arrived
     Kind kind;
+    QByteArray written;  // the command, for a write
   };
 
   TimedLink(SerialLink& port, const QElapsedTimer& clock) : port_(port), clock_(clock) {
@@ -60,7 +61,7 @@ class TimedLink : public SerialLink {
   }
   // Noted before it is passed on: the time the program handed the command over.
   void write(const QByteArray& bytes) override {
-    note(clock_.nsecsElapsed(), int(bytes.size()), Kind::Written);
+    note(clock_.nsecsElapsed(), int(bytes.size()), Kind::Written, bytes);
     port_.write(bytes);
     emit wrote();
   }
@@ -70,8 +71,8 @@ class TimedLink : public SerialLink {
   void wrote();
 
  private:
-  void note(qint64 now, int bytes, Kind kind) {
-    events_.push_back({now, bytes, kind});
+  void note(qint64 now, int bytes, Kind kind, const QByteArray& written = {}) {
+    events_.push_back({now, bytes, kind, written});
     noting_ns_ += clock_.nsecsElapsed() - now;
   }
 
