@@ -77,6 +77,9 @@ class TestBenchSmoke : public QObject {
       QVERIFY2(rows[name].value("timer_events_per_s").toDouble() > 0, qPrintable(name));
       QVERIFY2(rows[name].value("own_percent").toDouble() > 0, qPrintable(name));
     }
+    // The floor window's caption scrolls too.
+    QVERIFY(rows.count("floor window"));
+    QVERIFY(rows["floor window"].value("timer_events_per_s").toDouble() > 0);
     QVERIFY(rows.count("emulator pacing"));
     QVERIFY(rows["emulator pacing"].value("reported").toBool());
     QVERIFY(rows["emulator pacing"].value("bytes").toInt() > 0);
