@@ -979,6 +979,10 @@ int main(int argc, char* argv[]) {
       QRegularExpression(QStringLiteral("(\\d+) bytes late by median ([\\d.]+) ms, p99 ([\\d.]+) ms, max ([\\d.]+) ms"))
           .match(pacing);
   std::printf("\nEmulator %s\n", figures.hasMatch() ? qPrintable(pacing.mid(3)) : "pacing: not reported");
+  rusage own{};
+  ::getrusage(RUSAGE_SELF, &own);
+  const double peak_mb = double(own.ru_maxrss) / 1024;  // kilobytes on Linux
+  std::printf("Peak memory of this process (window, serial layer and the bench's records): %.1f MB\n", peak_mb);
   if (!bench.failure().isEmpty()) std::printf("\nFAILED: %s\n", qPrintable(bench.failure()));
   if (notifier.boxes > 0) std::printf("\nFAILED: %d message box(es), the last \"%s\"\n", notifier.boxes, qPrintable(notifier.last_text));
 
@@ -1010,5 +1014,6 @@ int main(int argc, char* argv[]) {
                                              {"max", figures.captured(4).toDouble()}});
   }
   print_json(with_common(pacing_row));
+  print_json(with_common({{"row", "peak memory"}, {"mb", rounded(peak_mb, 1)}}));
   return complete && notifier.boxes == 0 ? 0 : 1;
 }
