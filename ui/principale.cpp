@@ -7,6 +7,7 @@
 #include "link/port_names.h"
 #include "ui/branding.h"
 #include "ui/caption_marquee.h"
+#include "ui/cursor_blink_timeout.h"
 #include "ui/field_bindings.h"
 #include "ui/field_filters.h"
 #include "ui/help_line.h"
@@ -66,6 +67,7 @@ Principale::Principale(TransmitterSession& session, Notifier& notifier, QWidget*
 
   connectFieldHandlers();
   help_line_ = new HelpLine(*this, *controls_.Text7);
+  new CursorBlinkTimeout(this);
 
   for (auto [list, times] : {std::pair{controls_.Cmb_n_ing_all, 1}, {controls_.Cmb_N_ing_bat, 1}, {controls_.cmb_Monorep, 1},
                              {controls_.Cmb_tmr_p_all, 1}, {controls_.Cmb_n_tx_tot, 2}}) {
