@@ -53,9 +53,9 @@
 //   per second, wake-ups per second (all threads, and the main thread),
 //   timer events per second and preemptions per second (involuntary
 //   switches, a sign of a busy machine rather than of the program). The
-//   floor window row is a bare window with only the caption marquee and a
-//   blinking cursor, measured in this process before the configurator's
-//   window exists: the cost of what an idle window must keep.
+//   floor window row is a bare window with only the caption marquee,
+//   measured in this process before the configurator's window exists: the
+//   cost of what an idle window must keep.
 // --load adds two busy threads in a child process, so that they compete for
 // the CPUs without counting in this process's figures.
 
@@ -492,16 +492,14 @@ IdleRun measure_idle(CensusApplication& census, const QElapsedTimer& clock) {
 }
 
 // The idle floor: a window with nothing but what the configurator's must keep
-// while idle, the same caption scrolling every 150 ms and a focused field's
-// blinking cursor, measured in this process before the configurator's window
-// exists. What the configurator costs beyond it is its own.
+// while idle, the same caption scrolling every 150 ms, measured in this
+// process before the configurator's window exists. What the configurator
+// costs beyond it is its own.
 IdleRun floor_window_idle(CensusApplication& census, const QElapsedTimer& clock) {
   QWidget window;
   window.setWindowTitle(branding::vendor_line());
-  auto* field = new QLineEdit(&window);
   new CaptionMarquee(window);
   window.show();
-  field->setFocus();
   pause_ms(settle_ms);
   return measure_idle(census, clock);
 }
