@@ -27,13 +27,12 @@ FieldValues factory_settings(Band band) {
 }
 
 MemoryImage factory_default_cells(Band band, Generation generation) {
-  const std::uint8_t band_byte = band == Band::Uhf ? band_uhf : band_vhf;
   const FieldValues settings = factory_settings(band);
   // The image as the option buttons would leave it for these settings.
   ParameterBlock image;
   apply_options(image, settings);
   image.device_type = constants_of(generation).device_type;
-  image.band = band_byte;
+  image.band = band_byte(band);
   const ProgrammingRun run = encode_block(image, settings);
   assert(!run.refusal);
 
@@ -42,7 +41,7 @@ MemoryImage factory_default_cells(Band band, Generation generation) {
   const bool is_new = generation == Generation::New;
   memory[cell::device_type] = constants_of(generation).device_type;
   memory[cell::block_checksum] = is_new ? static_cast<std::uint8_t>(run.block.block_checksum) : 0;
-  memory[cell::band] = band_byte;
+  memory[cell::band] = band_byte(band);
   memory[cell::cell_63] = cell_63_mark;
   return memory;
 }

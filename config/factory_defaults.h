@@ -2,6 +2,7 @@
 // The factory default sets: settings as the window would hold them, encoded
 // the way a programming run encodes them.
 
+#include "config/band.h"
 #include "config/cell_map.h"
 #include "config/field_values.h"
 
@@ -9,8 +10,6 @@
 #include <cstdint>
 
 namespace quarn {
-
-enum class Band { Uhf, Vhf };
 
 using MemoryImage = std::array<std::uint8_t, memory_size>;  // cells 0 to 63
 

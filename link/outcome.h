@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -61,6 +62,9 @@ struct WriteResult {
   // Nothing had been read in this connection, so the run went on without a
   // backup rather than save another unit's memory or hold up the write.
   bool backup_skipped_unread = false;
+  // The backup could not be saved and the front end chose to write without
+  // it: why it failed.
+  std::optional<FileError> backup_failure_passed;
 
   // The read-back confirms every written cell.
   bool verified() const {

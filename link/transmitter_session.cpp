@@ -172,6 +172,7 @@ void TransmitterSession::writeFrom(int address) {
 std::optional<FileError> TransmitterSession::backUp() {
   run_backup_path_.clear();
   run_backup_skipped_unread_ = false;
+  run_backup_failure_passed_.reset();
   if (!backup_hook_) return std::nullopt;
   if (!last_read_) {
     run_backup_skipped_unread_ = true;
@@ -179,7 +180,11 @@ std::optional<FileError> TransmitterSession::backUp() {
     return std::nullopt;
   }
   BackupResult result = backup_hook_(*last_read_);
-  if (const auto* failure = std::get_if<FileError>(&result)) return *failure;
+  if (const auto* failure = std::get_if<FileError>(&result)) {
+    if (!without_backup_ || !without_backup_(*failure)) return *failure;
+    run_backup_failure_passed_ = *failure;
+    return std::nullopt;
+  }
   BackupTaken& taken = std::get<BackupTaken>(result);
   run_backup_path_ = taken.path;
   last_backup_path_ = taken.path;
@@ -194,6 +199,7 @@ WriteResult TransmitterSession::writeResult(const Outcome& outcome) const {
   result.outcome = outcome;
   result.backup_path = run_backup_path_;
   result.backup_skipped_unread = run_backup_skipped_unread_;
+  result.backup_failure_passed = run_backup_failure_passed_;
   return result;
 }
 

@@ -51,6 +51,10 @@ class TransmitterSession : public QObject {
   // read-back), out of step or not; if it fails, nothing is written. With no
   // read in this connection the run goes on, unsaved. Null: no backups.
   void setBackupHook(BackupHook hook) { backup_hook_ = std::move(hook); }
+  // Asked when the backup hook fails: true writes without the backup, false
+  // (or no question set) writes nothing and ends the run BackupFailed.
+  using WithoutBackupQuestion = std::function<bool(const FileError& why)>;
+  void setWithoutBackupQuestion(WithoutBackupQuestion question) { without_backup_ = std::move(question); }
   // Where the last backup went (empty before the first).
   const QString& lastBackupPath() const { return last_backup_path_; }
   // The memory as last read in this connection, when that read was in step.
@@ -116,12 +120,14 @@ class TransmitterSession : public QObject {
   bool cancelled_ = false;
   std::optional<PortError> last_loss_;
   BackupHook backup_hook_;
+  WithoutBackupQuestion without_backup_;
   std::optional<ReadResult> last_read_;  // the last complete read in this connection
   QString last_backup_path_;
   // The backup of the write run in progress.
   QString run_backup_path_;
   std::function<void()> after_run_;  // the backup's, once the run is over
   bool run_backup_skipped_unread_ = false;
+  std::optional<FileError> run_backup_failure_passed_;
 
   // The sequence in progress.
   ReadResult reading_;

@@ -5,6 +5,7 @@
 #include "ui/notifier.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 
 #include <algorithm>
 #include <cstdint>
@@ -80,6 +81,23 @@ void attach(QLineEdit& field, std::function<void()> filter) {
   });
 }
 
+// The decimal key of an Italian keypad types ",": the frequency takes it as
+// the point, as settings files and quarnctl do.
+class DecimalCommaAsPoint : public QObject {
+ public:
+  explicit DecimalCommaAsPoint(QLineEdit& field) : QObject(&field), field_(field) {}
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->text() != QLatin1String(",")) return false;
+    field_.insert(QStringLiteral("."));
+    return true;
+  }
+
+ private:
+  QLineEdit& field_;
+};
+
 }  // namespace
 
 void run_digit_filter(QLineEdit& field, double limit, Notifier& notifier) {
@@ -116,6 +134,7 @@ void attach_digit_filter(QLineEdit& field, double limit, Notifier& notifier) {
 
 void attach_frequency_filter(QLineEdit& field, Notifier& notifier) {
   attach(field, [&field, &notifier] { run_frequency_filter(field, notifier); });
+  field.installEventFilter(new DecimalCommaAsPoint(field));
 }
 
 }  // namespace quarn

@@ -43,8 +43,14 @@ HelpLine::HelpLine(QWidget& window, QLineEdit& line) : QObject(&window), window_
 }
 
 void HelpLine::say(const QString& text) {
+  said_ = text;
   line_.setText(text);
   line_.setCursorPosition(0);
+}
+
+void HelpLine::clearSaid() {
+  if (!said_.isEmpty() && line_.text() == said_) line_.clear();
+  said_.clear();
 }
 
 bool HelpLine::eventFilter(QObject* watched, QEvent* event) {

@@ -27,6 +27,9 @@ class HelpLine : public QObject {
   // pointer replaces it with a help text; a text too long for the line shows
   // its beginning.
   void say(const QString& text);
+  // Empties the line if it still shows the last text said: an outcome
+  // belongs to its session and its operation.
+  void clearSaid();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -35,6 +38,7 @@ class HelpLine : public QObject {
   QWidget& window_;
   QLineEdit& line_;
   QHash<const QObject*, QString> texts_;
+  QString said_;
 };
 
 }  // namespace quarn

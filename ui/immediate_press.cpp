@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAccessibleWidget>
+#include <QPointer>
 
 namespace quarn {
 namespace {
@@ -31,7 +32,14 @@ class ImmediateButton : public QAccessibleWidget {
 
   void doAction(const QString& name) override {
     if (name == pressAction()) {
-      if (widget()->isEnabled()) button()->click();
+      // The action runs inside the caller's request: a command that opens a
+      // box would hold the caller until the box is closed. The click comes
+      // on the next pass of the event loop instead.
+      QMetaObject::invokeMethod(
+          button(), [button = QPointer<QAbstractButton>(button())] {
+            if (button && button->isEnabled()) button->click();
+          },
+          Qt::QueuedConnection);
       return;
     }
     QAccessibleWidget::doAction(name);

@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 namespace quarn {
@@ -14,6 +15,16 @@ void ScreenNotifier::message(const QString& text, Icon icon) {
   QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon,
                   QApplication::applicationName(), text, QMessageBox::Ok);
   box.exec();
+}
+
+bool ScreenNotifier::question(const QString& text, bool yes_by_default) {
+  QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text);
+  QPushButton* yes = box.addButton(QStringLiteral("Sì"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("No"), QMessageBox::NoRole);
+  box.setDefaultButton(yes_by_default ? yes : no);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
 }
 
 namespace {

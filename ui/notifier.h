@@ -14,6 +14,9 @@ class Notifier {
   virtual void beep() = 0;
   // A modal box with an OK button; returns when it has been closed.
   virtual void message(const QString& text, Icon icon = Icon::Exclamation) = 0;
+  // A modal question with the buttons "Sì" and "No"; `yes_by_default` says
+  // which one Enter presses. True for "Sì".
+  virtual bool question(const QString& text, bool yes_by_default) = 0;
   // A settings file chosen in a standard file dialog; empty when cancelled.
   virtual QString chooseFileToSave(const QString& suggested_name) = 0;
   // The dialog offers `backups_folder` (when not empty) among its places.
@@ -25,6 +28,7 @@ class ScreenNotifier : public Notifier {
  public:
   void beep() override;
   void message(const QString& text, Icon icon) override;
+  bool question(const QString& text, bool yes_by_default) override;
   QString chooseFileToSave(const QString& suggested_name) override;
   QString chooseFileToOpen(const QString& backups_folder) override;
 };

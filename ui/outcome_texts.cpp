@@ -14,14 +14,16 @@ QString backup_text(const WriteResult& result, bool after_colon) {
     const QString name = QFileInfo(result.backup_path).fileName();
     return after_colon ? ": copia di sicurezza " + name : ". Copia di sicurezza: " + name;
   }
+  if (result.backup_failure_passed) {
+    return after_colon ? QStringLiteral(": nessuna copia di sicurezza, non era stato possibile salvarla")
+                       : QStringLiteral(". Nessuna copia di sicurezza: non era stato possibile salvarla");
+  }
   if (result.backup_skipped_unread) {
     return after_colon ? QStringLiteral(": nessuna copia di sicurezza, nulla era stato letto")
                        : QStringLiteral(". Nessuna copia di sicurezza: nulla era stato letto");
   }
   return {};
 }
-
-QString band_name(Band band) { return band == Band::Uhf ? QStringLiteral("UHF") : QStringLiteral("VHF"); }
 
 }  // namespace
 
@@ -37,7 +39,7 @@ QString write_outcome_text(const WriteResult& result, std::optional<Band> factor
   if (factory_band) {
     text = QString(result.verified() ? " Valori di fabbrica %1 caricati e verificati"
                                      : " Valori di fabbrica %1 scritti ma non verificati")
-               .arg(band_name(*factory_band));
+               .arg(QString::fromUtf8(band_name(*factory_band)));
   } else {
     text = QString(result.verified() ? " Programmazione verificata: %1 celle"
                                      : " Programmazione non verificata (%1 celle scritte)")

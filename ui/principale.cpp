@@ -76,16 +76,16 @@ Principale::Principale(TransmitterSession& session, Notifier& notifier, QWidget*
   connect(controls_.Cmb_com, &PickList::picked, this, &Principale::onPortChosen);
   // Adapters come and go: the list is looked up again each time it opens.
   connect(controls_.Cmb_com, &PickList::popupAboutToShow, this, &Principale::refreshPortTips);
+  // Typing names no port: after the complaint the list shows the port in use again.
   connect(controls_.Cmb_com->lineEdit(), &QLineEdit::textEdited, this, [this] {
     controls_.Text7->setText(help_port_typing);
     notifier_.beep();
+    controls_.Cmb_com->setEditText(controls_.Cmb_com->itemText(port_.portNumber() - SerialLink::first_port));
   });
 
   // The field rules consult the repeater code: parse it when it changes.
-  connect(controls_.cmb_Monorep, &QComboBox::editTextChanged, this, [this](const QString& text) {
-    repeater_value_ = numeric_value(text.toStdString());
-    statusChanged();
-  });
+  connect(controls_.cmb_Monorep, &QComboBox::editTextChanged, this,
+          [this](const QString& text) { repeater_value_ = numeric_value(text.toStdString()); });
 
   // Settings files, beside the window's controls.
   setAcceptDrops(true);
@@ -101,24 +101,37 @@ Principale::Principale(TransmitterSession& session, Notifier& notifier, QWidget*
   connect(controls_.Cmd_init_uhf, &QPushButton::clicked, this, [this] { onFactoryDefaults(Band::Uhf); });
   connect(controls_.Cmd_init_vhf, &QPushButton::clicked, this, [this] { onFactoryDefaults(Band::Vhf); });
   connect(&session_, &TransmitterSession::deviceLost, this, &Principale::onPortLost);
-  connect(&session_, &TransmitterSession::waitingForReady, this, [this] { setState(state_text::waiting); });
-  connect(&session_, &TransmitterSession::sessionStarted, this, [this] { setState(state_text::connected); });
+  connect(&session_, &TransmitterSession::waitingForReady, this, [this] {
+    setState(state_text::waiting);
+    ready_hint_.start();
+  });
+  connect(&session_, &TransmitterSession::sessionStarted, this, [this] {
+    ready_hint_.stop();
+    help_line_->clearSaid();
+    setState(state_text::connected);
+  });
+  ready_hint_.setObjectName("ready_hint");
+  ready_hint_.setSingleShot(true);
+  ready_hint_.setInterval(ready_hint_ms);
+  connect(&ready_hint_, &QTimer::timeout, this, &Principale::showReadyHint);
+  // The last outcome stays until the next operation starts.
+  connect(&session_, &TransmitterSession::busyChanged, this, [this](bool busy) {
+    if (busy) help_line_->clearSaid();
+    if (!busy) ready_hint_.stop();
+  });
+  session_.setWithoutBackupQuestion([this](const FileError& why) {
+    return notifier_.question(backup_failure_text(why) + '\n' + question_without_backup, false);
+  });
   connect(&session_, &TransmitterSession::stepsStarted, this, &Principale::startProgress);
   read_back_limit_.setSingleShot(true);
   connect(&read_back_limit_, &QTimer::timeout, &session_, &TransmitterSession::cancel);
   connect(&session_, &TransmitterSession::progress, &progress_, &ProgressThrottle::step);
 
-  // What the status follows, besides the device type (leggi_parametri) and
-  // the programming flag. Typing into the state box counts as a change too.
   timer_stato_.setObjectName("Timer_stato");
   timer_stato_.setSingleShot(true);
   timer_stato_.setInterval(0);
   connect(&timer_stato_, &QTimer::timeout, this, &Principale::applyStatus);
-  connect(controls_.txb_stato_con, &QLineEdit::textChanged, this, &Principale::statusChanged);
-  connect(&session_, &TransmitterSession::busyChanged, this, &Principale::statusChanged);
-  for (QRadioButton* option : {controls_.Opt_mono, controls_.Opt_tx_sing, controls_.Opt_bat_si}) {
-    connect(option, &QRadioButton::toggled, this, &Principale::statusChanged);
-  }
+  followWhatTheStatusReads();
   statusChanged();  // the state box is empty at start
 
   controls_.cmb_Monorep->setFocus();
@@ -140,6 +153,22 @@ void Principale::connectFieldHandlers() {
               [this, address = declaration.cell(), value](bool selected) {
                 if (selected) storeOption(address, value);
               });
+    }
+  }
+}
+
+// What the status follows, besides the device type (leggi_parametri) and
+// the programming flag: the state text (typing into it counts too), the
+// running operation, and every field of the bindings, so that the field rules
+// hold whichever option, list or text changes, a field added later included.
+void Principale::followWhatTheStatusReads() {
+  connect(controls_.txb_stato_con, &QLineEdit::textChanged, this, &Principale::statusChanged);
+  connect(&session_, &TransmitterSession::busyChanged, this, &Principale::statusChanged);
+  for (const FieldBinding& binding : field_bindings) {
+    if (binding.box) connect(controls_.*binding.box, &QLineEdit::textChanged, this, &Principale::statusChanged);
+    if (binding.list) connect(controls_.*binding.list, &QComboBox::editTextChanged, this, &Principale::statusChanged);
+    for (QRadioButton* PrincipaleControls::*button : binding.buttons) {
+      if (button) connect(controls_.*button, &QRadioButton::toggled, this, &Principale::statusChanged);
     }
   }
 }

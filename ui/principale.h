@@ -5,6 +5,7 @@
 #include "config/field_values.h"
 #include "config/parameter_block.h"
 #include "documents/operator_texts.h"
+#include "documents/settings_file.h"
 #include "link/transmitter_session.h"
 #include "ui/principale_controls.h"
 #include "ui/progress_throttle.h"
@@ -25,12 +26,17 @@ inline const QString connected = " Connesso";
 }  // namespace state_text
 
 inline const QString help_port_typing = " Errore com";
-// Follows the reason when the backup before a write run failed.
-inline const QString message_nothing_written = "Nulla è stato scritto nel trasmettitore.";
+// Follows the reason when the backup before a write run failed: Sì writes all the same.
+inline const QString question_without_backup = "Continuare senza copia di sicurezza?";
 // Programma before a read in step has told this connection's device type.
 inline const QString message_type_unread =
     "Tipo del trasmettitore non letto in questa connessione: nulla è stato scritto. "
     "Premere Disconetti e poi Connetti.";
+// Disconetti, TX, ESCI or the frame while the fields hold values the unit
+// does not.
+inline const QString question_discard_edits = "Le modifiche non sono state programmate: scartarle?";
+// How long the ready wait goes on before the help line says what it waits for.
+inline constexpr int ready_hint_ms = 5000;
 inline const QString message_doubtful_backup =
     "Copia di sicurezza di una lettura con risposte fuori passo: i valori possono essere sfalsati. "
     "Controllarli prima di programmare.";
@@ -59,6 +65,9 @@ class Principale : public QWidget {
   void loadSettingsFrom(const QString& path);
   // The folder the Open dialog offers among its places: where the backups are.
   void setBackupsFolder(const QString& folder) { backups_folder_ = folder; }
+  // The help line's hint that nothing answers the ready wait (objectName
+  // "ready_hint"), ready_hint_ms after the wait began.
+  QTimer& readyHintTimer() { return ready_hint_; }
 
  signals:
   // ESCI has ended the session: the program should end now.
@@ -75,6 +84,7 @@ class Principale : public QWidget {
  private:
   void connectFieldHandlers();
   void storeOption(int cell_address, double value) { block_.cells[static_cast<std::size_t>(cell_address)] = value; }
+  void followWhatTheStatusReads();
   // Asks for the status to follow a change, unless a programming run holds it.
   void statusChanged();
   void applyStatus();
@@ -87,6 +97,12 @@ class Principale : public QWidget {
   void showPortError(const PortError& error);
   void endSessionWith(char end_letter);
   void onEsci();
+  void quitNow();  // "E", the port closed, the window closed, the program told
+  // True when nothing typed would be lost: the fields hold what the unit
+  // last read holds, or the technician agreed to discard them.
+  bool editsMayGo();
+  bool fieldsHoldUnprogrammedValues() const;
+  void showReadyHint();
   void onPortChosen(int index);
   // Each "Com" item's tooltip names the device behind it, as found now.
   void refreshPortTips();
@@ -115,6 +131,8 @@ class Principale : public QWidget {
   void onProgramma();
   void finishProgramming();
   void onFactoryDefaults(Band band);
+  // A set whose band or generation differs from the unit read asks first.
+  bool factorySetMeant(Band band) const;
   // factory_band: the band of a factory load; none for Programma.
   void reportWriteRun(const WriteResult& result, std::optional<Band> factory_band);
   FieldValues fieldValues() const;
@@ -123,7 +141,13 @@ class Principale : public QWidget {
   // them as if typed and picked; nothing is sent to the transmitter.
   void saveSettings();
   void openSettings();
+  // Fills the fields from a loaded file, unless its settings could not be
+  // programmed into the unit as the window holds it (one box says why).
+  bool applySettings(const SettingsFile& file);
   void showSettings(const FieldValues& values);
+  // A file opened before this connection's read filled the fields: asks
+  // whether it is meant for the unit just read.
+  void offerPendingFile();
 
   Notifier& notifier_;
   TransmitterSession& session_;
@@ -137,6 +161,14 @@ class Principale : public QWidget {
   // connection began and since the last factory load began: Programma's
   // layout and band check may rely on them.
   bool type_read_ = false;
+  bool connect_reading_ = false;  // a connect runs: its read will fill the fields
+  // A settings file opened before the connect's read, kept for it.
+  struct PendingFile {
+    QString path;
+    SettingsFile file;
+  };
+  std::optional<PendingFile> pending_file_;
+  QTimer ready_hint_;
   int programming_flag_ = 0;
   double repeater_value_ = 0;  // numeric value of cmb_Monorep's text
   bool write_run_ = false;      // Programma or a factory load, writes or read-back

@@ -5,11 +5,13 @@
 #include "documents/operator_texts.h"
 #include "documents/settings_file.h"
 #include "ui/field_bindings.h"
+#include "ui/help_line.h"
 #include "ui/notifier.h"
 #include "ui/principale.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QRadioButton>
@@ -30,8 +32,7 @@ void Principale::saveSettings() {
   file.settings = fieldValues();
   file.cells = session_.lastRead();
   file.generation = generation_of(block_.device_type);
-  if (block_.band == band_uhf) file.band = Band::Uhf;
-  if (block_.band == band_vhf) file.band = Band::Vhf;
+  file.band = band_of_byte(block_.band);
   const QString code = QString::fromStdString(file.settings.code).trimmed();
   const QString path = notifier_.chooseFileToSave(QStringLiteral("quarn-%1.json").arg(code.isEmpty() ? "impostazioni" : code));
   if (path.isEmpty()) return;
@@ -46,22 +47,43 @@ void Principale::openSettings() {
 }
 
 // A file that cannot be loaded, or whose settings could not be programmed
-// into the connected transmitter, changes no field: one box says why.
+// into the connected transmitter, changes no field: one box says why. A file
+// opened before a connect's read is kept for it: the read fills the fields,
+// and the technician then says whether the file is meant for that unit.
 void Principale::loadSettingsFrom(const QString& path) {
   const SettingsLoad load = load_settings_file(path);
   if (load.refusal) {
     notifier_.message(settings_refusal_text(*load.refusal), Notifier::Icon::Exclamation);
     return;
   }
+  if (!applySettings(*load.file)) return;
+  const bool read_to_come = controls_.txb_stato_con->text() != state_text::connected || connect_reading_;
+  pending_file_.reset();
+  if (read_to_come) pending_file_ = PendingFile{path, *load.file};
+  if (load.file->read_out_of_step) notifier_.message(message_doubtful_backup, Notifier::Icon::Exclamation);
+}
+
+bool Principale::applySettings(const SettingsFile& file) {
   ParameterBlock image = block_;
-  apply_options(image, load.file->settings);
-  const ProgrammingRun run = encode_block(image, load.file->settings);
+  apply_options(image, file.settings);
+  const ProgrammingRun run = encode_block(image, file.settings);
   if (run.refusal) {
     notifier_.message(refusal_text(*run.refusal), Notifier::Icon::Exclamation);
-    return;
+    return false;
   }
-  showSettings(load.file->settings);
-  if (load.file->read_out_of_step) notifier_.message(message_doubtful_backup, Notifier::Icon::Exclamation);
+  showSettings(file.settings);
+  return true;
+}
+
+void Principale::offerPendingFile() {
+  const PendingFile pending = *std::exchange(pending_file_, std::nullopt);
+  const QString name = QFileInfo(pending.path).fileName();
+  if (notifier_.question(QString("Applicare le impostazioni di %1 a questo trasmettitore?").arg(name), true) &&
+      applySettings(pending.file)) {
+    help_line_->say(QString(" I campi mostrano le impostazioni di %1, non ancora programmate").arg(name));
+  } else {
+    help_line_->say(QString(" I campi mostrano i valori letti dal trasmettitore; %1 non è stato applicato").arg(name));
+  }
 }
 
 // As the technician would: the texts typed (each runs its filter) and the

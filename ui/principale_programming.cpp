@@ -60,7 +60,7 @@ void Principale::finishProgramming() {
 }
 
 void Principale::onFactoryDefaults(Band band) {
-  if (session_.busy()) return;
+  if (session_.busy() || !factorySetMeant(band)) return;
   type_read_ = false;  // the set rewrites the type; its read-back tells it
   write_run_ = true;  // before the call: a run that cannot be backed up ends inside it
   const bool started = session_.loadFactorySet(
@@ -78,6 +78,24 @@ void Principale::onFactoryDefaults(Band band) {
   if (!started) write_run_ = false;
 }
 
+// The "Old" box may still be ticked from the previous unit, and the other
+// band's button is beside this one: a set that contradicts this connection's
+// last read in step asks first, No by default. With no such read, nothing to
+// contradict.
+bool Principale::factorySetMeant(Band band) const {
+  const std::optional<MemoryRead> read = session_.lastRead();
+  if (!read) return true;
+  const Generation chosen = controls_.OLd_new->isChecked() ? Generation::Old : Generation::New;
+  const Generation found = generation_of((*read)[cell::device_type]);
+  const std::optional<Band> found_band = band_of_byte((*read)[cell::band]);
+  if (found == chosen && (!found_band || *found_band == band)) return true;
+  const auto name = [](std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); };
+  const QString unit = found_band ? name(band_name(*found_band)) + ' ' + name(generation_name(found)) : name(generation_name(found));
+  return notifier_.question(QString("Il trasmettitore letto è %1: caricare i valori di fabbrica %2 %3?")
+                                .arg(unit, name(band_name(band)), name(generation_name(chosen))),
+                            false);
+}
+
 // A write step without its "K" (or a port closed under it) ends the run with
 // the time-out message and nothing is read back. After a complete write run
 // the read-back shows what the device holds; a read-back that could not be
@@ -88,10 +106,13 @@ void Principale::reportWriteRun(const WriteResult& result, std::optional<Band> f
   hideProgress();
   const Outcome& outcome = result.outcome;
   if (outcome.kind == OutcomeKind::DeviceLost && !outcome.port_error.description.isEmpty()) showLoss(outcome.port_error);
+  // A backup that failed has asked already, and No left the unit untouched:
+  // the help line says so, no box repeats it.
   if (outcome.kind == OutcomeKind::BackupFailed) {
-    notifier_.message(backup_failure_text(outcome.backup_failure) + '\n' + message_nothing_written,
-                      Notifier::Icon::Exclamation);
-  } else if (!result.writes_completed) {
+    help_line_->say(write_outcome_text(result, factory_band));
+    return;
+  }
+  if (!result.writes_completed) {
     notifier_.message(message_time_out, Notifier::Icon::Exclamation);
   } else if (outcome.kind == OutcomeKind::Completed) {
     leggi_parametri(result.read_back, result.writes_out_of_step || !result.mismatched.empty());

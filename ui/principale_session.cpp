@@ -2,6 +2,7 @@
 // transmission, exit, and reading the transmitter into the fields.
 
 #include "config/block_decoding.h"
+#include "config/read_comparison.h"
 #include "ui/field_bindings.h"
 #include "ui/help_line.h"
 #include "ui/notifier.h"
@@ -10,6 +11,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -18,6 +20,7 @@ namespace quarn {
 void Principale::onConnetti() {
   if (session_.busy()) return;
   type_read_ = false;
+  connect_reading_ = true;
   session_.connectAndRead([this](const Outcome& outcome, const ReadResult& read) { finishConnect(outcome, read); });
 }
 
@@ -25,10 +28,13 @@ void Principale::onConnetti() {
 // that really failed shows the two messages.
 void Principale::finishConnect(const Outcome& outcome, const ReadResult& read) {
   hideProgress();
+  connect_reading_ = false;
   switch (outcome.kind) {
     case OutcomeKind::Completed:
       leggi_parametri(read);
       programming_flag_ = 0;
+      // A read out of step filled nothing: the file stays for the next one.
+      if (!read.out_of_step && pending_file_) offerPendingFile();
       break;
     case OutcomeKind::PortError:
     case OutcomeKind::DeviceLost:
@@ -50,6 +56,8 @@ void Principale::showPortError(const PortError& error) {
 // fields are reset and the port is closed first; only then does a running
 // operation learn that its port has gone and report it.
 void Principale::endSessionWith(char end_letter) {
+  if (!editsMayGo()) return;
+  help_line_->clearSaid();
   session_.endSession(end_letter);
   setState(state_text::not_connected);
   emptyFields();
@@ -60,6 +68,10 @@ void Principale::endSessionWith(char end_letter) {
 // quitting never leaves a transmitter half written.
 void Principale::onEsci() {
   if (write_run_) return quitAfterRun(Quit::Esci);
+  if (editsMayGo()) quitNow();
+}
+
+void Principale::quitNow() {
   session_.endSession(letter::end);
   session_.cancel();
   setState(state_text::not_connected);
@@ -67,11 +79,34 @@ void Principale::onEsci() {
   emit exitRequested();
 }
 
-// Closing by the frame sends nothing: the port goes with the window.
+// Closing by the frame sends nothing: the port goes with the window. The
+// program's own close (ESCI, a quit after a run) has asked already.
 void Principale::closeEvent(QCloseEvent* event) {
-  if (!write_run_) return QWidget::closeEvent(event);
-  event->ignore();
-  quitAfterRun(Quit::Frame);
+  if (write_run_) {
+    event->ignore();
+    return quitAfterRun(Quit::Frame);
+  }
+  if (event->spontaneous() && !editsMayGo()) return event->ignore();
+  QWidget::closeEvent(event);
+}
+
+// A running operation (a write run, the ready wait, a read) is stopped at
+// once, as ever: only values typed at rest ask.
+bool Principale::editsMayGo() {
+  if (session_.busy() || !fieldsHoldUnprogrammedValues()) return true;
+  return notifier_.question(question_discard_edits, false);
+}
+
+bool Principale::fieldsHoldUnprogrammedValues() const {
+  const std::optional<MemoryRead> last_read = session_.lastRead();
+  if (!last_read || !type_read_ || controls_.txb_stato_con->text() != state_text::connected) return false;
+  return !fields_match_read(fieldValues(), decode_block(*last_read));
+}
+
+void Principale::showReadyHint() {
+  help_line_->say(QString(" Nessun trasmettitore risponde su Com %1 (%2): controllare cavo e porta; Disconetti per fermare")
+                      .arg(port_.portNumber())
+                      .arg(QDir::toNativeSeparators(port_.device())));
 }
 
 // ESCI wins over the frame: it also tells the transmitter that the session ends.
@@ -94,7 +129,7 @@ void Principale::finishWriteRun() {
   run_writing_ = false;
   read_back_limit_.stop();
   switch (std::exchange(pending_quit_, Quit::None)) {
-    case Quit::Esci: onEsci(); break;
+    case Quit::Esci: quitNow(); break;  // asked for during the run: a stop, as Disconetti then is
     case Quit::Frame: close(); break;
     case Quit::None: break;
   }

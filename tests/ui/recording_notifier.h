@@ -31,6 +31,12 @@ class RecordingNotifier : public Notifier {
     if (on_message) on_message(messages.back());
   }
 
+  // Answered by `answer` when set, else as Enter would: the default button.
+  bool question(const QString& text, bool yes_by_default) override {
+    questions.push_back(text);
+    return answer ? answer(text) : yes_by_default;
+  }
+
   QString chooseFileToSave(const QString& suggested_name) override {
     suggested_names.push_back(suggested_name);
     return file_to_choose;
@@ -45,6 +51,8 @@ class RecordingNotifier : public Notifier {
   QStringList offered_backups_folders;  // one per Open dialog
   int beeps = 0;
   std::vector<Message> messages;
+  QStringList questions;
+  std::function<bool(const QString&)> answer;
   std::function<void()> on_beep;
   std::function<void(const Message&)> on_message;
 };

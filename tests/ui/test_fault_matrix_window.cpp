@@ -168,7 +168,6 @@ QString short_outcome(const std::vector<RecordingNotifier::Message>& messages, b
     const QString word = m.text == message_read_error        ? "read error"
                          : m.text == message_time_out        ? "TIME OUT"
                          : m.text == message_port_failure    ? "port failure"
-                         : m.text.endsWith(message_nothing_written) ? "no backup, nothing written"
                          : m.text == frequency_warning()     ? "frequency warning"
                          : m.icon == Notifier::Icon::None    ? QString()
                                                              : "refused";

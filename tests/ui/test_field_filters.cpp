@@ -177,6 +177,24 @@ class FieldFiltersTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), frequency);
   }
 
+  // The decimal key of an Italian keypad types ",": the frequency field takes
+  // it as the point, from either keyboard; a comma set as text still beeps.
+  void aTypedCommaIsThePoint() {
+    QLineEdit* frequency = form_->first;
+    attach_frequency_filter(*frequency, form_->notifier);
+    frequency->setFocus();
+    QTest::keyClicks(frequency, "433,925");
+    QCOMPARE(frequency->text(), QString("433.925"));
+    frequency->clear();
+    QTest::keyClicks(frequency, "160");
+    QTest::keyClick(frequency, Qt::Key_Comma, Qt::KeypadModifier);
+    QTest::keyClicks(frequency, "9125");
+    QCOMPARE(frequency->text(), QString("160.9125"));
+    QCOMPARE(form_->notifier.beeps, 0);
+    frequency->setText("160,9125");
+    QCOMPARE(form_->notifier.beeps, 1);
+  }
+
   void typingPastTheLimitBeepsAtTheLastKey() {
     QLineEdit* seconds = form_->first;
     attach_digit_filter(*seconds, seconds_limit, form_->notifier);

@@ -1,6 +1,6 @@
 // Settings files and backups through the main window: Ctrl+S and Ctrl+O, the
-// backup taken before the first write, a backup that cannot be written, and
-// restoring a transmitter from its backup.
+// backup taken before the first write, and restoring a transmitter from its
+// backup. A backup that cannot be written: test_principale_meant.
 
 #include "documents/backup_store.h"
 #include "documents/settings_file.h"
@@ -140,29 +140,6 @@ class TestPrincipaleFiles : public QObject {
     const SettingsLoad backup = load_settings_file(f.backups.list().front());
     QVERIFY(backup.file && backup.file->cells);
     QCOMPARE(*backup.file->cells, first_63(uhf_new()));  // the memory before the run
-  }
-
-  void aBackupThatCannotBeWrittenStopsTheWrite() {
-    FilesFixture f;
-    QFile blocker(f.folder.filePath("not-a-folder"));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    BackupStore impossible(blocker.fileName() + "/backups");  // under a file: fails even for root
-    f.window.session().setBackupHook(impossible.hook());
-    QVERIFY(f.connectAndRead());
-    QVERIFY(f.pollTicked());
-    f.c().Cmd_init_vhf->click();
-    QVERIFY(f.settle());
-    QVERIFY(!f.sent().contains('W'));
-    // One box: the folder and the system's reason, each once, then what it means.
-    QCOMPARE(f.notifier.messages.size(), std::size_t(1));
-    const QString shown = f.notifier.messages[0].text;
-    const QString folder = QDir::toNativeSeparators(impossible.folder());
-    const QString lead = "Backup non salvato: impossibile creare la cartella \"" + folder + "\" (";
-    QVERIFY2(shown.startsWith(lead) && shown.endsWith(")\n" + message_nothing_written), qPrintable(shown));
-    QVERIFY2(shown.count(folder) == 1 && shown.size() > lead.size() + 2 + message_nothing_written.size(),
-             qPrintable(shown));
-    QCOMPARE(f.transmitter.model().memory(), uhf_new());
   }
 
   // A backup taken from a read out of step may hold shifted cells: opening

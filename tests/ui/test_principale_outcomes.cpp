@@ -19,6 +19,7 @@ struct OutcomeFixture : PrincipaleFixture {
       : PrincipaleFixture(memory, {}, timing), backups(folder.path()) {
     window.session().setBackupHook(backups.hook());
     window.session().setAcknowledgementTimeout(300);
+    notifier.answer = [](const QString&) { return true; };  // every set here is meant, whatever the unit read
     window.show();
     (void)QTest::qWaitForWindowExposed(&window);
   }

@@ -401,6 +401,7 @@ class TestPrincipaleProgramming : public QObject {
     QFETCH(QString, band);
     QFETCH(QString, type);
     PrincipaleFixture f(with_cells(factory_default_cells(Band::Vhf, Generation::Old), {{cell::code_mode, 1}}));
+    f.notifier.answer = [](const QString&) { return true; };  // each set is meant for this unit
     f.c().OLd_new->setChecked(old);
     const auto w = writes(run(f, uhf ? f.c().Cmd_init_uhf : f.c().Cmd_init_vhf));
     const MemoryImage expected = factory_default_cells(uhf ? Band::Uhf : Band::Vhf, old ? Generation::Old : Generation::New);
@@ -436,6 +437,7 @@ class TestPrincipaleProgramming : public QObject {
     TransmitterFaults faults;
     faults.no_ack_from = 10;
     PrincipaleFixture f(uhf_new(), faults);
+    f.notifier.answer = [](const QString&) { return true; };
     const auto w = writes(run(f, f.c().Cmd_init_vhf));
     QCOMPARE(w.size(), std::size_t(11));
     QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_time_out)}));

@@ -297,6 +297,10 @@ class CountingNotifier : public Notifier {
     last_text = text;
     if (on_message) on_message();
   }
+  bool question(const QString&, bool yes_by_default) override {
+    ++boxes;
+    return yes_by_default;
+  }
   QString chooseFileToSave(const QString&) override { return {}; }
   QString chooseFileToOpen(const QString&) override { return {}; }
 
