@@ -2,6 +2,7 @@
 
 #include "ui/branding.h"
 
+#include <QFocusEvent>
 #include <QMouseEvent>
 #include <QWidget>
 
@@ -38,7 +39,21 @@ HelpLine::HelpLine(QWidget& window, QLineEdit& line) : QObject(&window), window_
       texts_.insert(control, text);
       control->setMouseTracking(true);
       control->installEventFilter(this);
+      describeControlsOf(*control, text);
     }
+  }
+}
+
+// The controls of a group that take the keyboard focus: the group's text is
+// their description and follows the focus into them.
+void HelpLine::describeControlsOf(QWidget& group, const QString& text) {
+  QList<QWidget*> controls = group.findChildren<QWidget*>();
+  controls.prepend(&group);
+  for (QWidget* control : controls) {
+    if (control->focusPolicy() == Qt::NoFocus || focus_texts_.contains(control)) continue;
+    if (control->accessibleDescription().isEmpty()) control->setAccessibleDescription(text.trimmed());
+    focus_texts_.insert(control, text);
+    if (control != &group) control->installEventFilter(this);
   }
 }
 
@@ -54,7 +69,15 @@ void HelpLine::clearSaid() {
 }
 
 bool HelpLine::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::MouseMove) return false;
+  // Only the keyboard moves the help: a click has pointed already, and a
+  // field's filter taking the focus back is no move of the technician's.
+  if (event->type() == QEvent::FocusIn) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    const bool by_keyboard = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+    if (by_keyboard && focus_texts_.contains(watched)) line_.setText(focus_texts_.value(watched));
+    return false;
+  }
+  if (event->type() != QEvent::MouseMove || (watched != &window_ && !texts_.contains(watched))) return false;
   auto* widget = static_cast<QWidget*>(watched);
   // A move that a child ignored travels up to its parents; only a move over
   // the widget's own surface, with no child under the pointer, counts.

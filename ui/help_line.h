@@ -1,6 +1,8 @@
 #pragma once
-// The help line: pointing at a group of the main window writes its help text
-// into the line; pointing at the bare window empties it.
+// The help line: pointing at a group of the main window, or moving the
+// keyboard focus into it, writes its help text into the line; pointing at
+// the bare window empties it. Each group's controls carry its help text as
+// their accessible description, so that a screen reader says it too.
 
 #include <QHash>
 #include <QLineEdit>
@@ -35,9 +37,12 @@ class HelpLine : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void describeControlsOf(QWidget& group, const QString& text);
+
   QWidget& window_;
   QLineEdit& line_;
   QHash<const QObject*, QString> texts_;
+  QHash<const QObject*, QString> focus_texts_;  // the controls of the groups, by keyboard focus
   QString said_;
 };
 

@@ -4,6 +4,7 @@
 
 #include "config/numeric_text.h"
 #include "config/settings_table.h"
+#include "documents/backup_store.h"
 #include "link/port_names.h"
 #include "ui/branding.h"
 #include "ui/caption_marquee.h"
@@ -62,6 +63,7 @@ Principale::Principale(TransmitterSession& session, Notifier& notifier, QWidget*
   setFont(face);
 
   setWindowTitle(branding::vendor_line());
+  setAccessibleName(application_name);  // steady, while the caption scrolls
   controls_.Image1->setPixmap(branding::logo());
   controls_.Label1->setText(branding::vendor_name());
 

@@ -64,10 +64,29 @@ QStringList numbers(int first, int last, const QString& prefix = {}) {
   return items;
 }
 
-// An option button shows only its circle; the word above it is a label.
+QString caption_of(QWidget* group) { return static_cast<QGroupBox*>(group)->title().trimmed(); }
+
+// An option button shows only its circle; the word above it is a label. A
+// screen reader names it by its word and its group ("Alti, Toni H/L").
 QRadioButton* option(QWidget* parent, const char* name, const QString& word, int left, int label_top) {
   label(parent, "", word, twips(left, label_top, 615, 255));
-  return place(new QRadioButton(parent), name, twips(left, label_top + 270, 255, 255));
+  auto* button = place(new QRadioButton(parent), name, twips(left, label_top + 270, 255, 255));
+  button->setAccessibleName(word.trimmed() + ", " + caption_of(parent));
+  return button;
+}
+
+// A field or list is named by its caption: its group's, or its own label's
+// (its buddy) followed by the group's.
+template <typename W>
+W* named(W* control, QLabel* own_label = nullptr) {
+  const QString group = caption_of(control->parentWidget());
+  if (!own_label) {
+    control->setAccessibleName(group);
+  } else {
+    own_label->setBuddy(control);
+    control->setAccessibleName(group.isEmpty() ? own_label->text() : own_label->text() + ", " + group);
+  }
+  return control;
 }
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption, QRect geometry,
@@ -92,39 +111,39 @@ PrincipaleControls build_principale_controls(QWidget* w) {
   c.lab_tipo_quarn = label(w, "lab_tipo_quarn", "New", twips(7080, 360, 1095, 255));
 
   auto* frame1 = group(w, "Frame1", "Codice Quarn", twips(240, 1440, 2055, 975));
-  c.CodiceQuarn = text_box(frame1, "CodiceQuarn", twips(120, 360, 1095, 315));
+  c.CodiceQuarn = named(text_box(frame1, "CodiceQuarn", twips(120, 360, 1095, 315)));
   label(frame1, "", "1 - 4096", twips(1320, 400, 700, 255));
 
   auto* frame2 = group(w, "Frame2", "Freq Tx Mhz", twips(2400, 1440, 2175, 975));
-  c.FqTx = text_box(frame2, "FqTx", twips(120, 360, 1095, 315));
+  c.FqTx = named(text_box(frame2, "FqTx", twips(120, 360, 1095, 315)));
   label(frame2, "", "150 - 174", twips(1320, 270, 800, 255));
   label(frame2, "", "400 - 470", twips(1320, 540, 800, 255));
 
   auto* frame3 = group(w, "Frame3", "Timer per rapina", twips(4680, 1440, 2175, 975));
-  c.txb_tmp_rap = text_box(frame3, "txb_tmp_rap", twips(120, 360, 1095, 315));
+  c.txb_tmp_rap = named(text_box(frame3, "txb_tmp_rap", twips(120, 360, 1095, 315)));
   label(frame3, "", "1 - 255 S", twips(1320, 400, 800, 255));
 
   auto* frame4 = group(w, "Frame4", "Timer Antiatterramento", twips(6960, 1440, 2175, 975));
-  c.txb_amp = text_box(frame4, "txb_amp", twips(120, 360, 1095, 315));
+  c.txb_amp = named(text_box(frame4, "txb_amp", twips(120, 360, 1095, 315)));
   label(frame4, "", "1 - 255 S", twips(1320, 400, 800, 255));
 
   auto* frame5 = group(w, "Frame5", "N° Ing di All", twips(240, 2640, 1335, 975));
-  c.Cmb_n_ing_all = list(frame5, "Cmb_n_ing_all", numbers(1, 8), twips(120, 420, 1095, 315));
+  c.Cmb_n_ing_all = named(list(frame5, "Cmb_n_ing_all", numbers(1, 8), twips(120, 420, 1095, 315)));
 
   auto* battery = group(w, "batteria_scarica", "Batteria Scarica", twips(1920, 2640, 2895, 975));
   c.Opt_bat_si = option(battery, "Opt_bat_si", "Si", 180, 240);
   c.Opt_bat_no = option(battery, "Opt_bat_no", "No", 780, 240);
-  label(battery, "", "Su Ing N°", twips(1440, 240, 1095, 255));
-  c.Cmb_N_ing_bat = list(battery, "Cmb_N_ing_bat", numbers(1, 8), twips(1440, 510, 1095, 315));
+  auto* battery_input = label(battery, "", "Su Ing N°", twips(1440, 240, 1095, 255));
+  c.Cmb_N_ing_bat = named(list(battery, "Cmb_N_ing_bat", numbers(1, 8), twips(1440, 510, 1095, 315)), battery_input);
 
   auto* frame6 = group(w, "Frame6", "N° di Tx Tot", twips(5160, 2640, 1335, 975));
-  c.Cmb_n_tx_tot = list(frame6, "Cmb_n_tx_tot", numbers(1, 5), twips(120, 420, 1095, 315));
+  c.Cmb_n_tx_tot = named(list(frame6, "Cmb_n_tx_tot", numbers(1, 5), twips(120, 420, 1095, 315)));
 
   auto* frame15 = group(w, "Frame15", "Mono/Quarn ", twips(6840, 2640, 2295, 975));
   c.opt_quarn = option(frame15, "opt_quarn", "Quarn", 120, 240);
   c.Opt_mono = option(frame15, "Opt_mono", "Mono", 780, 240);
-  label(frame15, "", "Cod Rep", twips(1380, 240, 855, 255));
-  c.cmb_Monorep = list(frame15, "cmb_Monorep", numbers(0, 63), twips(1380, 510, 795, 315));
+  auto* repeater = label(frame15, "", "Cod Rep", twips(1380, 240, 855, 255));
+  c.cmb_Monorep = named(list(frame15, "cmb_Monorep", numbers(0, 63), twips(1380, 510, 795, 315)), repeater);
 
   auto* tx_mode = group(w, "tx_s_m", "TX Sing/Mult", twips(240, 3840, 2055, 975));
   c.Opt_tx_sing = option(tx_mode, "Opt_tx_sing", "Sing", 360, 240);
@@ -135,11 +154,11 @@ PrincipaleControls build_principale_controls(QWidget* w) {
   c.Opt_toni_bassi = option(tones, "Opt_toni_bassi", "Bassi", 1200, 240);
 
   auto* frame17 = group(w, "Frame17", "Filtro P. All", twips(5160, 3840, 1335, 975));
-  label(frame17, "", "Sec", twips(120, 240, 615, 255));
-  c.Cmb_tmr_p_all = list(frame17, "Cmb_tmr_p_all", numbers(0, 5), twips(120, 510, 1095, 315));
+  auto* seconds = label(frame17, "", "Sec", twips(120, 240, 615, 255));
+  c.Cmb_tmr_p_all = named(list(frame17, "Cmb_tmr_p_all", numbers(0, 5), twips(120, 510, 1095, 315)), seconds);
 
   auto* frame11 = group(w, "Frame11", "Stato di Connesione", twips(6840, 3840, 2295, 975));
-  c.txb_stato_con = display_box(frame11, "txb_stato_con", twips(120, 420, 2055, 345));
+  c.txb_stato_con = named(display_box(frame11, "txb_stato_con", twips(120, 420, 2055, 345)));
 
   auto* frame7 = group(w, "Frame7", {}, twips(600, 5040, 1575, 855));
   c.Cmd_connetti = button(frame7, "Cmd_connetti", "Connetti", twips(120, 180, 1335, 555),
@@ -155,6 +174,7 @@ PrincipaleControls build_principale_controls(QWidget* w) {
 
   auto* frame12 = group(w, "Frame12", {}, twips(360, 6000, 8655, 735));
   c.Text7 = display_box(frame12, "Text7", twips(120, 240, 8415, 375));
+  c.Text7->setAccessibleName("Riga di aiuto");
 
   auto* frame16 = group(w, "Frame16", "Tx on", twips(360, 7080, 1455, 975));
   c.Cmd_tx = button(frame16, "Cmd_tx", "TX", twips(120, 300, 1215, 555));
@@ -163,17 +183,18 @@ PrincipaleControls build_principale_controls(QWidget* w) {
   c.Cmd_init_vhf = button(frame9, "Cmd_init_vhf", "VHF", twips(120, 300, 855, 555), "Trasferisce i dati di Default");
   c.Cmd_init_uhf = button(frame9, "Cmd_init_uhf", "UHF", twips(1035, 300, 855, 555));
   c.OLd_new = place(new QCheckBox("Old", frame9), "OLd_new", twips(1995, 420, 795, 315));
+  c.OLd_new->setAccessibleName("Old, " + caption_of(frame9));
 
   auto* frame10 = group(w, "Frame10", "Setup Com", twips(5160, 7080, 2175, 975));
   auto* port_label = label(frame10, "", "Porta", twips(120, 420, 615, 255));
   QFont port_font = port_label->font();
   port_font.setPointSizeF(9.75);
   port_label->setFont(port_font);
-  c.Cmb_com = list(frame10, "Cmb_com", numbers(1, 8, "Com "), twips(780, 390, 1275, 315));
+  c.Cmb_com = named(list(frame10, "Cmb_com", numbers(1, 8, "Com "), twips(780, 390, 1275, 315)), port_label);
   c.Cmb_com->setCurrentIndex(0);
 
   auto* frame18 = group(w, "Frame18", "Banda", twips(7560, 7080, 1455, 975));
-  c.Text1 = display_box(frame18, "Text1", twips(120, 420, 1215, 345));
+  c.Text1 = named(display_box(frame18, "Text1", twips(120, 420, 1215, 345)));
 
   c.ProgressBar1 = place(new CachedGrooveProgressBar(w), "ProgressBar1", twips(480, 6240, 8415, 375));
   c.ProgressBar1->setTextVisible(false);
