@@ -51,8 +51,8 @@ struct MeantFixture : PrincipaleFixture {
 
 FieldValues site_settings() {
   FieldValues site = factory_settings(Band::Uhf);
-  site.code = "2105";
-  site.robbery_time = "45";
+  site.code = std::string("2105");
+  site.robbery_time = std::string("45");
   return site;
 }
 
@@ -98,7 +98,7 @@ class TestPrincipaleMeant : public QObject {
     if (from_file) {
       FieldValues mono = factory_settings(Band::Uhf);
       mono.quarn_mode = false;
-      mono.repeater_code = "5";
+      mono.repeater_code = std::string("5");  // not operator=(const char*): GCC 12 at -O3 warns of a false overlap
       mono.low_tones = false;
       f.window.loadSettingsFrom(f.file("mono.json", mono));
     } else {
