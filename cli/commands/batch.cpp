@@ -143,7 +143,11 @@ Result<int> batch(const Invocation& invocation) {
           .arg(programmed)
           .arg(failed)
           .arg(a.count ? planned - programmed - failed : 0));
+  // A report that stopped taking rows is said after the count, which stands.
+  const std::optional<ReportRefused> report_failed = report.close();
+  const int report_code = report_failed ? say(*report_failed) : exit_code::done;
   if (first_failure != exit_code::done) return first_failure;
+  if (report_code != exit_code::done) return report_code;
   return cut_short ? exit_code::usage : exit_code::done;
 }
 

@@ -6,6 +6,7 @@
 #include "config/cell_map.h"
 #include "documents/backup_store.h"
 #include "documents/settings_file.h"
+#include "tests/link/file_size_limit.h"
 #include "tests/link/named_pipe.h"
 #include "tests/link/unusable_paths.h"
 
@@ -106,7 +107,9 @@ class QuarnctlBench {
   Run runProgram(const QString& program, const QStringList& arguments, int timeout_ms) const {
     QProcess p;
     p.setProcessEnvironment(environment());
+    if (const rlim_t limit = file_size_limit) p.setChildProcessModifier([limit] { test::limit_file_size(limit); });
     p.start(program, arguments);
+    p.write(input);
     p.closeWriteChannel();
     Run r;
     if (!p.waitForFinished(timeout_ms)) {
@@ -144,6 +147,8 @@ class QuarnctlBench {
 
   QTemporaryDir dir;
   QString data_home;
+  rlim_t file_size_limit = 0;  // bytes a file may grow to in quarnctl (file_size_limit.h); 0: no limit
+  QByteArray input;            // quarnctl's standard input
 };
 
 // The byte lines of a trace file, as "> 52" (to the transmitter) and "< 4B",
@@ -271,6 +276,49 @@ class TestQuarnctl : public QObject {
     QVERIFY2(r.err.startsWith("quarnctl: impossibile scrivere la traccia " + path + ": ") && r.err.count('\n') == 1,
              qPrintable(r.err));
     QCOMPARE(load_settings_file(bench.file("a.json")).file.has_value(), runs);
+  }
+
+  // A disk that fills part-way through a file quarnctl saves (its file size
+  // limited, see file_size_limit.h): the file and the system's reason are
+  // said, the exit is not 0, and no cut settings file is left; a batch still
+  // counts the unit it programmed.
+  void aSaveCutShortIsSaid_data() {
+    QTest::addColumn<QStringList>("arguments");  // %1: the test's folder, %2: the port
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("last");  // the last line on standard error
+    QTest::newRow("read -o") << QStringList{"read", "--port", "%2", "-o", "%1/a.json"} << 500 << 3
+                             << "quarnctl: Impossibile salvare \"%1/a.json\": File troppo grande";
+    QTest::newRow("trace") << QStringList{"read", "--port", "%2", "--trace", "%1/t.txt"} << 700 << 2
+                           << "quarnctl: impossibile scrivere la traccia %1/t.txt: File troppo grande";
+    QTest::newRow("batch report")
+        << QStringList{"batch", "%1/b.json", "--code-from", "5", "--count", "1", "--no-backup", "--port", "%2",
+                       "--report", "%1/r.csv"}
+        << 300 << 2 << "quarnctl: Impossibile scrivere il rapporto %1/r.csv: File troppo grande";
+  }
+  void aSaveCutShortIsSaid() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, limit);
+    QFETCH(int, exit);
+    QFETCH(QString, last);
+    Emulator emulator;
+    QuarnctlBench bench;
+    QVERIFY(bench.cells(emulator.path(), "b.json"));
+    for (QString& argument : arguments) argument.replace("%1", bench.dir.path()).replace("%2", emulator.path());
+    if (arguments.front() == "batch") {
+      // Earlier rows fill the report to just below the limit, which must
+      // leave room for the port's lock file.
+      QFile report(bench.file("r.csv"));
+      const QByteArray heading = "ora,codice,banda,frequenza,esito,celle_verificate,motivo\r\n";
+      QVERIFY(report.open(QIODevice::WriteOnly) && report.write(heading + QByteArray(limit - 10 - heading.size(), 'x')) > 0);
+    }
+    bench.file_size_limit = rlim_t(limit);
+    bench.input = "\n";
+    const Run r = bench.run(arguments);
+    QVERIFY2(r.exit == exit, qPrintable(r.err));
+    QVERIFY2(r.err.endsWith(last.arg(bench.dir.path()) + '\n'), qPrintable(r.err));
+    if (arguments.front() == "batch") QVERIFY2(r.err.contains("Lotto: 1 unità programmate, 0 fallite"), qPrintable(r.err));
+    QCOMPARE(QDir(bench.dir.path()).entryList({"*.json"}, QDir::Files), QStringList{"b.json"});
   }
 
   // A read out of step, or of a memory whose checksum does not match, is
