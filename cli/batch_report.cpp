@@ -22,6 +22,8 @@ const QStringList& BatchReport::columns() {
 
 std::optional<ReportRefused> BatchReport::open(const QString& path) {
   file_.setFileName(path);
+  // A pipe would hold the batch before its first unit, waiting for a reader.
+  if (!may_save_at(path)) return ReportRefused{.path = path, .not_regular = true};
   const QByteArray heading = csv_row(columns(), separator_).toUtf8();
   if (file_.open(QIODevice::ReadOnly) && file_.size() > 0) {
     const QByteArray first = file_.readLine().trimmed();

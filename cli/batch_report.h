@@ -18,6 +18,7 @@ namespace quarn::cli {
 struct ReportRefused {
   QString path{};
   bool other_columns = false;
+  bool not_regular = false;  // a pipe, a device or a folder: never opened
   QString reason{};
 };
 

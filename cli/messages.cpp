@@ -90,6 +90,9 @@ Said said_write(const WriteFailed& failure) {
 }
 
 Said said_report(const ReportRefused& refused) {
+  if (refused.not_regular) {
+    return {exit_code::refused, own(file_error_text({.fault = FileFault::NotRegularTarget, .path = refused.path}))};
+  }
   if (refused.other_columns) {
     return {exit_code::usage,
             own(QString("Il rapporto %1 ha altre colonne o un altro separatore: sceglierne un altro").arg(refused.path))};
@@ -120,7 +123,11 @@ Said said(const Failure& failure) {
           [](const UntrustedRead&) { return Said{exit_code::verify, message_read_error + '\n'}; },
           [](const ReadOutOfStep&) { return Said{exit_code::verify, message_read_error + '\n' + nothing_sent + '\n'}; },
           [](const WriteFailed& f) { return said_write(f); },
-          [](const TraceFailed& f) { return Said{exit_code::usage, own(file_error_text(f.error))}; },
+          [](const TraceFailed& f) {
+            // Like any save onto a pipe or a device: refused, nothing done.
+            const int exit = f.error.fault == FileFault::NotRegularTarget ? exit_code::refused : exit_code::usage;
+            return Said{exit, own(file_error_text(f.error))};
+          },
           [](const ReportRefused& f) { return said_report(f); },
       },
       failure);

@@ -387,6 +387,7 @@ SettingsLoad load_settings_file(const QString& path) {
 }
 
 std::optional<FileError> save_settings_file(const QString& path, const SettingsFile& file) {
+  if (!may_save_at(path)) return FileError{.fault = FileFault::NotRegularTarget, .path = path};
   QSaveFile out(path);
   const auto not_saved = [&](const QString& reason) {
     return FileError{.fault = FileFault::NotSaved, .path = path, .reason = reason};

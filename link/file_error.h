@@ -9,6 +9,7 @@ namespace quarn {
 
 enum class FileFault {
   NotRegular,     // a pipe, a device or a folder where a file was to be read
+  NotRegularTarget,  // a pipe, a device or a folder where a file was to be saved: left as it is
   NotOpened,      // could not be opened to read
   NotRead,        // opened, but reading failed
   NotSaved,       // a settings file or a backup could not be written whole

@@ -73,6 +73,7 @@ std::optional<FileError> TrafficTrace::open(const QString& path, const TraceHead
   failure_.reset();
   failure_taken_ = false;
   file_.setFileName(path);
+  if (!may_save_at(path)) return FileError{.fault = FileFault::NotRegularTarget, .path = path};
   if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text | QIODevice::Unbuffered)) {
     return unwritable(path, file_.errorString());
   }

@@ -29,6 +29,7 @@
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quarn;
@@ -256,14 +257,13 @@ class TestQuarnctl : public QObject {
     QCOMPARE(written[written.size() - 2], QString("> 05"));
   }
 
-  // A trace that cannot be opened stops the command before the port opens;
-  // one that stops taking lines (a full disk) lets the run end and then says
-  // so. Either way: exit 2, one line naming the file and the reason.
+  // A trace that cannot be opened stops the command before the port opens
+  // (one that stops taking lines: aSaveCutShortIsSaid). Exit 2, one line
+  // naming the file and the reason.
   void anUnwritableTraceIsAUsageError_data() {
     QTest::addColumn<QString>("trace");  // %1: the test's folder
     QTest::addColumn<bool>("runs");
     QTest::newRow("no such folder") << "%1/no-folder/t.txt" << false;
-    QTest::newRow("full disk") << "/dev/full" << true;
   }
   void anUnwritableTraceIsAUsageError() {
     QFETCH(QString, trace);
@@ -319,6 +319,43 @@ class TestQuarnctl : public QObject {
     QVERIFY2(r.err.endsWith(last.arg(bench.dir.path()) + '\n'), qPrintable(r.err));
     if (arguments.front() == "batch") QVERIFY2(r.err.contains("Lotto: 1 unità programmate, 0 fallite"), qPrintable(r.err));
     QCOMPARE(QDir(bench.dir.path()).entryList({"*.json"}, QDir::Files), QStringList{"b.json"});
+  }
+
+  // A save onto a pipe or a device is refused with exit 3 and leaves it what
+  // it was: an atomic save, run as root, renamed a regular file over the
+  // device node, and a report opened on a pipe held the batch for ever.
+  void aSaveOntoWhatIsNoRegularFileIsRefused_data() {
+    QTest::addColumn<QStringList>("arguments");  // %1: the target, %2: the port, %3: a settings file
+    QTest::addColumn<QString>("target");         // "pipe": a named pipe the test makes
+    const QStringList read_o{"read", "--port", "%2", "-o", "%1"};
+    const QStringList trace{"read", "--port", "%2", "--trace", "%1"};
+    const QStringList report{"batch", "%3", "--code-from", "5", "--count", "1", "--port", "%2", "--report", "%1"};
+    for (const QString target : {"pipe", "/dev/null", "/dev/full"}) {
+      QTest::addRow("read -o %s", qPrintable(target)) << read_o << target;
+      QTest::addRow("trace %s", qPrintable(target)) << trace << target;
+      QTest::addRow("report %s", qPrintable(target)) << report << target;
+    }
+  }
+  void aSaveOntoWhatIsNoRegularFileIsRefused() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, target);
+    Emulator emulator;
+    QuarnctlBench bench;
+    QVERIFY(bench.cells(emulator.path(), "a.json"));
+    const test::NamedPipe pipe(bench.file("pipe"), std::chrono::seconds(30));
+    QVERIFY(pipe.made());
+    const QString path = target == "pipe" ? pipe.path() : target;
+    for (QString& argument : arguments) {
+      argument.replace("%1", path).replace("%2", emulator.path()).replace("%3", bench.file("a.json"));
+    }
+    bench.input = "\n";
+    const Run r = bench.run(arguments);
+    QVERIFY2(r.exit == 3, qPrintable(r.err));
+    QVERIFY2(r.err.endsWith(QString("quarnctl: Impossibile salvare \"%1\": non è un file regolare\n").arg(path)),
+             qPrintable(r.err));
+    struct stat after {};
+    QCOMPARE(::stat(path.toLocal8Bit().constData(), &after), 0);
+    QCOMPARE(after.st_mode & S_IFMT, target == "pipe" ? S_IFIFO : S_IFCHR);
   }
 
   // A read out of step, or of a memory whose checksum does not match, is
