@@ -108,7 +108,7 @@ class QuarnctlBench {
   Run runProgram(const QString& program, const QStringList& arguments, int timeout_ms) const {
     QProcess p;
     p.setProcessEnvironment(environment());
-    if (const rlim_t limit = file_size_limit) p.setChildProcessModifier([limit] { test::limit_file_size(limit); });
+    if (in_child) p.setChildProcessModifier(in_child);
     p.start(program, arguments);
     p.write(input);
     p.closeWriteChannel();
@@ -148,8 +148,8 @@ class QuarnctlBench {
 
   QTemporaryDir dir;
   QString data_home;
-  rlim_t file_size_limit = 0;  // bytes a file may grow to in quarnctl (file_size_limit.h); 0: no limit
-  QByteArray input;            // quarnctl's standard input
+  std::function<void()> in_child;  // run in quarnctl's process before it starts
+  QByteArray input;                // quarnctl's standard input
 };
 
 // The byte lines of a trace file, as "> 52" (to the transmitter) and "< 4B",
@@ -312,7 +312,7 @@ class TestQuarnctl : public QObject {
       const QByteArray heading = "ora,codice,banda,frequenza,esito,celle_verificate,motivo\r\n";
       QVERIFY(report.open(QIODevice::WriteOnly) && report.write(heading + QByteArray(limit - 10 - heading.size(), 'x')) > 0);
     }
-    bench.file_size_limit = rlim_t(limit);
+    bench.in_child = [limit] { test::limit_file_size(rlim_t(limit)); };
     bench.input = "\n";
     const Run r = bench.run(arguments);
     QVERIFY2(r.exit == exit, qPrintable(r.err));
@@ -931,6 +931,30 @@ class TestQuarnctl : public QObject {
     QCOMPARE(batch.exitCode(), 2);
     QVERIFY2(err.endsWith("Fine dell'input prima di 3 unità\nLotto: 1 unità programmate, 0 fallite, 2 non raggiunte\n"),
              qPrintable(err));
+  }
+
+  // Started with its standard input closed, a batch takes the input as
+  // ended: a port opened on descriptor 0 answered the prompt with the
+  // device's bytes, and the unit connected was programmed unasked.
+  void batchWithItsInputClosed_data() {
+    QTest::addColumn<QStringList>("count");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("--count 1") << QStringList{"--count", "1"}
+                               << "Fine dell'input prima di 1 unità\nLotto: 0 unità programmate, 0 fallite, 1 non raggiunte\n";
+    QTest::newRow("no --count") << QStringList{}
+                                << "Fine dell'input prima della prima unità\nLotto: 0 unità programmate, 0 fallite, 0 non raggiunte\n";
+  }
+  void batchWithItsInputClosed() {
+    QFETCH(QStringList, count);
+    QFETCH(QString, said);
+    QuarnctlBench bench;
+    Emulator unit;
+    QVERIFY(bench.cells(unit.path(), "a.json"));
+    bench.in_child = [] { ::close(STDIN_FILENO); };
+    const Run r = bench.run(QStringList{"batch", bench.file("a.json"), "--code-from", "9", "--port", unit.path()} + count);
+    QVERIFY2(r.exit == 2, qPrintable(r.err));
+    QVERIFY2(r.err.endsWith(said), qPrintable(r.err));
+    QVERIFY(!unit.log().contains("'W'"));
   }
 
   // The backups, newest first with what each holds; one from a read out of
