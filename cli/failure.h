@@ -60,13 +60,19 @@ struct WriteFailed {
   QString backup;  // the memory as it was; empty when none was saved
 };
 
+// The backups folder could not be listed.
+struct BackupsUnreadable {
+  FileError error;
+};
+
 // The trace file was not written.
 struct TraceFailed {
   FileError error;
 };
 
 using Failure = std::variant<UsageError, FileRefused, FileNotSaved, TextRefused, SettingsRefused, ConnectFailed,
-                             UntrustedRead, ReadOutOfStep, WriteFailed, TraceFailed, ReportRefused>;
+                             UntrustedRead, ReadOutOfStep, WriteFailed, TraceFailed, ReportRefused,
+                             BackupsUnreadable>;
 
 // A value, or the failure that stopped the step.
 template <class T>

@@ -129,6 +129,7 @@ Said said(const Failure& failure) {
             return Said{exit, own(file_error_text(f.error))};
           },
           [](const ReportRefused& f) { return said_report(f); },
+          [](const BackupsUnreadable& f) { return Said{exit_code::refused, own(file_error_text(f.error))}; },
       },
       failure);
 }

@@ -141,6 +141,8 @@ QString file_error_text(const FileError& error) {
     case FileFault::NoFolder: return "nessuna cartella dei backup";
     case FileFault::FolderNotMade:
       return QString("impossibile creare la cartella \"%1\" (%2)").arg(QDir::toNativeSeparators(error.path), error.reason);
+    case FileFault::FolderNotRead:
+      return QString("Impossibile leggere la cartella dei backup \"%1\": %2").arg(QDir::toNativeSeparators(error.path), error.reason);
     case FileFault::TraceNotWritten: return QString("impossibile scrivere la traccia %1: %2").arg(error.path, error.reason);
   }
   return {};

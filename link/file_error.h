@@ -15,6 +15,7 @@ enum class FileFault {
   NotSaved,       // a settings file or a backup could not be written whole
   NoFolder,       // no folder is known for the backups
   FolderNotMade,  // the backups folder could not be created
+  FolderNotRead,  // the backups folder is there but cannot be listed (a file, a link loop, no permission)
   TraceNotWritten,  // the traffic trace could not be created or written
 };
 

@@ -957,6 +957,38 @@ class TestQuarnctl : public QObject {
     QVERIFY(!unit.log().contains("'W'"));
   }
 
+  // A backups folder that cannot be listed is not an empty one: why is
+  // said, with exit 3, where "Nessun backup" with exit 0 hid it.
+  void anUnreadableBackupsFolderIsSaid_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a file in its place") << "file" << "Non è una cartella";
+    QTest::newRow("a loop of symbolic links") << "loop" << "Troppi livelli di collegamenti simbolici";
+    QTest::newRow("no permission") << "mode 000" << "Permesso negato";
+  }
+  void anUnreadableBackupsFolderIsSaid() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QuarnctlBench bench;
+    const QString folder = bench.file("data/Quelmora/Configuratore Per Quarn/backups");
+    QVERIFY(QDir().mkpath(QFileInfo(folder).path()));
+    std::optional<QStringList> user = QStringList{};
+    if (kind == "file") {
+      QFile file(folder);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (kind == "loop") {
+      QVERIFY(QFile::link(folder, folder));
+    } else {
+      user = as_ordinary_user();
+      if (!user) QSKIP("setpriv is not installed");
+      QVERIFY(QDir().mkdir(folder) && QFile::setPermissions(folder, {}));
+    }
+    const Run r = user->isEmpty() ? bench.run({"backups"}) : bench.runThrough(*user, {"backups"});
+    QCOMPARE(r.exit, 3);
+    QCOMPARE(r.err, QString("quarnctl: Impossibile leggere la cartella dei backup \"%1\": %2\n").arg(folder, reason));
+    QCOMPARE(r.out, QString());
+  }
+
   // The backups, newest first with what each holds; one from a read out of
   // step says so in the list and when it is programmed back.
   void backupsListedAndRestored() {
