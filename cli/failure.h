@@ -60,6 +60,13 @@ struct WriteFailed {
   QString backup;  // the memory as it was; empty when none was saved
 };
 
+// A factory set for another band or type than the unit read ("UHF New"):
+// nothing is sent.
+struct FactorySetRefused {
+  QString unit;
+  QString set;
+};
+
 // The backups folder could not be listed.
 struct BackupsUnreadable {
   FileError error;
@@ -72,7 +79,7 @@ struct TraceFailed {
 
 using Failure = std::variant<UsageError, FileRefused, FileNotSaved, TextRefused, SettingsRefused, ConnectFailed,
                              UntrustedRead, ReadOutOfStep, WriteFailed, TraceFailed, ReportRefused,
-                             BackupsUnreadable>;
+                             BackupsUnreadable, FactorySetRefused>;
 
 // A value, or the failure that stopped the step.
 template <class T>

@@ -129,6 +129,12 @@ Said said(const Failure& failure) {
             return Said{exit, own(file_error_text(f.error))};
           },
           [](const ReportRefused& f) { return said_report(f); },
+          [](const FactorySetRefused& f) {
+            return Said{exit_code::refused,
+                        QString("Il trasmettitore letto è %1: i valori di fabbrica %2 non sono stati caricati "
+                                "(--force per caricarli comunque)\n")
+                            .arg(f.unit, f.set)};
+          },
           [](const BackupsUnreadable& f) { return Said{exit_code::refused, own(file_error_text(f.error))}; },
       },
       failure);

@@ -124,7 +124,8 @@ QStringList command_of(Operation operation, const CliBench& b) {
       // The edit makes the writes change the device.
       return {"program", b.unitFile(), "--set", "code=1234", "--set", "robbery_time=99"};
     case Operation::DefaultsUhf: return {"defaults", "uhf"};
-    case Operation::DefaultsVhf: return {"defaults", "vhf"};
+    // The unit is UHF: without --force the set of the other band is refused unsent.
+    case Operation::DefaultsVhf: return {"defaults", "vhf", "--force"};
     case Operation::TestTransmission: return {"test-tx"};
   }
   return {};

@@ -802,7 +802,7 @@ class TestQuarnctl : public QObject {
   void defaultsAndTestTransmission() {
     Emulator emulator;
     QuarnctlBench bench;
-    const Run defaults = bench.run({"defaults", "vhf", "--old", "--port", emulator.path()});
+    const Run defaults = bench.run({"defaults", "vhf", "--old", "--force", "--port", emulator.path()});
     QCOMPARE(defaults.exit, 0);
     const auto cells = bench.cells(emulator.path(), "vhf.json");
     QVERIFY(cells);
@@ -811,6 +811,40 @@ class TestQuarnctl : public QObject {
     const Run tx = bench.run({"test-tx", "--port", emulator.path()});
     QCOMPARE(tx.exit, 0);
     QTRY_VERIFY(emulator.log().contains("'Q'"));
+  }
+
+  // A factory set of another band or type than the unit just read is
+  // refused unsent unless --force, as program refuses a file of another
+  // band; a read out of step tells nothing and refuses nothing.
+  void defaultsKeepTheUnitsKind_data() {
+    QTest::addColumn<QStringList>("unit");  // quarn-emulator's options
+    QTest::addColumn<QStringList>("set");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("err");  // the start of standard error
+    const QString refusal = "Il trasmettitore letto è %1: i valori di fabbrica %2 non sono stati caricati "
+                            "(--force per caricarli comunque)\n";
+    QTest::newRow("UHF New, vhf") << QStringList{} << QStringList{"vhf"} << 3 << refusal.arg("UHF New", "VHF New");
+    QTest::newRow("UHF New, uhf --old") << QStringList{} << QStringList{"uhf", "--old"} << 3
+                                        << refusal.arg("UHF New", "UHF Old");
+    QTest::newRow("VHF Old, vhf") << QStringList{"--band", "vhf", "--old"} << QStringList{"vhf"} << 3
+                                  << refusal.arg("VHF Old", "VHF New");
+    QTest::newRow("UHF New, vhf --force") << QStringList{} << QStringList{"vhf", "--force"} << 0 << "";
+    QTest::newRow("UHF New, uhf") << QStringList{} << QStringList{"uhf"} << 0 << "";
+    QTest::newRow("read out of step, vhf") << QStringList{"--extra-after-read", "5"} << QStringList{"vhf"} << 6
+                                           << "Errore di Lettura";
+  }
+  void defaultsKeepTheUnitsKind() {
+    QFETCH(QStringList, unit);
+    QFETCH(QStringList, set);
+    QFETCH(int, exit);
+    QFETCH(QString, err);
+    Emulator emulator(unit);
+    QuarnctlBench bench;
+    const Run r = bench.run(QStringList{"defaults"} + set + QStringList{"--port", emulator.path()});
+    QVERIFY2(r.exit == exit, qPrintable(r.err));
+    QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.startsWith(err), qPrintable(r.err));
+    QVERIFY(emulator.waitForLog("PC -> TX  45 'E'", 1));
+    QCOMPARE(emulator.log().contains("'W'"), exit != 3);
   }
 
   void diffAndCheckNeedNoPort() {
