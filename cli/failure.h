@@ -44,6 +44,7 @@ struct SettingsRefused {
 struct ConnectFailed {
   Outcome outcome;
   bool timed_out = false;
+  QString port;  // "Com 1 (/dev/ttyS0)": the port and the device tried
 };
 
 // A read that cannot be trusted: out of step, or of a New memory whose

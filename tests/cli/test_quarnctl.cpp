@@ -474,7 +474,7 @@ class TestQuarnctl : public QObject {
     QTest::newRow("waiting for the ready K") << "read" << QStringList{"--silent"} << "client opened the port" << 1 << "";
     QTest::newRow("read") << "read" << QStringList{} << "PC -> TX  52" << 3 << "";
     QTest::newRow("program") << "program" << QStringList{} << "PC -> TX  57" << 3
-                             << "Confermate \\d+ celle prima dell'errore\n";
+                             << "Confermate \\d+ celle prima dell'errore\nCopia di sicurezza: [^\n]+\\.json\n";
   }
   void theDeviceVanishesWhileInUse() {
     QFETCH(QString, command);
@@ -752,6 +752,9 @@ class TestQuarnctl : public QObject {
                              "--set", "frequency=433"});
     QCOMPARE(r.exit, 5);
     QVERIFY2(r.err.contains("Errore TIME OUT") && r.err.contains("cella 10"), qPrintable(r.err));
+    // The unit is left half written: the message names the memory as it was.
+    const auto backup = QRegularExpression("\nCopia di sicurezza: ([^\n]+)\n$").match(r.err);
+    QVERIFY2(backup.hasMatch() && QFile::exists(backup.captured(1)), qPrintable(r.err));
     // Cells 0 to 9 stored without the checksum that cell 61 would have
     // brought: the read reports its error.
     QCOMPARE(bench.run({"read", "--port", emulator.path(), "--trace", bench.file("after.txt")}).exit, 6);
@@ -774,6 +777,7 @@ class TestQuarnctl : public QObject {
     const Run r = bench.run({"program", bench.file("a.json"), "--port", emulator.path(), "--set", "code=77"});
     QCOMPARE(r.exit, 7);
     QVERIFY2(r.err.contains("Backup non salvato"), qPrintable(r.err));
+    QVERIFY2(r.err.endsWith("Usare --no-backup per scrivere senza copia di sicurezza.\n"), qPrintable(r.err));
     const auto after = bench.cells(emulator.path(), "b.json");
     QVERIFY(after);
     QCOMPARE(*after, *before);
@@ -794,7 +798,7 @@ class TestQuarnctl : public QObject {
     QuarnctlBench bench;
     const Run r = bench.run({"read", "--port", emulator.path(), "--timeout", "1"});
     QCOMPARE(r.exit, 5);
-    QVERIFY(r.err.contains("Nessuna risposta dal trasmettitore"));
+    QCOMPARE(r.err, QString("Nessuna risposta dal trasmettitore su Com 1 (%1)\n").arg(emulator.path()));
   }
 
   // Loading a factory set verifies it; the test transmission sends "Q" after
@@ -931,8 +935,9 @@ class TestQuarnctl : public QObject {
     QCOMPARE(lines.size(), 3);
     const QString unit_columns = ";UHF;" + frequency + ";";
     QVERIFY2(lines[0].endsWith(";500" + unit_columns + "OK;62;"), qPrintable(lines[0]));
-    QVERIFY2(lines[1].endsWith(";501" + unit_columns + "fallita;0;\"Errore TIME OUT / Nessuna conferma (K) per la "
-                               "cella 10; confermate 10 celle (0 - 9)\""),
+    QVERIFY2(lines[1].contains(";501" + unit_columns + "fallita;0;\"Errore TIME OUT / Nessuna conferma (K) per la "
+                               "cella 10; confermate 10 celle (0 - 9) / Copia di sicurezza: ") &&
+                 lines[1].endsWith(".json\""),
              qPrintable(lines[1]));
     QVERIFY2(lines[2].endsWith(";502" + unit_columns + "OK;62;"), qPrintable(lines[2]));
     QFile csv(bench.file("r.csv"));
