@@ -6,6 +6,7 @@
 #include "config/factory_defaults.h"
 #include "emulator/emulated_link.h"
 #include "documents/backup_store.h"
+#include "link/standard_streams.h"
 #include "link/system_serial_link.h"
 #include "link/transmitter_session.h"
 #include "ui/branding.h"
@@ -28,6 +29,7 @@
 #endif
 
 int main(int argc, char* argv[]) {
+  quarn::reopen_closed_standard_streams();
   // The options come first: --help, --version and a mistyped option answer
   // without a display, where constructing the QApplication would abort.
   const auto parsed = quarn::parse_program_options(quarn::command_line_arguments(argc, argv), quarn::branding::version());

@@ -1,5 +1,7 @@
 #include "cli/batch_report.h"
 
+#include "link/file_saving.h"
+
 namespace quarn::cli {
 
 QString csv_row(const QStringList& fields, QChar separator) {
@@ -20,6 +22,8 @@ const QStringList& BatchReport::columns() {
 
 std::optional<ReportRefused> BatchReport::open(const QString& path) {
   file_.setFileName(path);
+  // A pipe would hold the batch before its first unit, waiting for a reader.
+  if (!may_save_at(path)) return ReportRefused{.path = path, .not_regular = true};
   const QByteArray heading = csv_row(columns(), separator_).toUtf8();
   if (file_.open(QIODevice::ReadOnly) && file_.size() > 0) {
     const QByteArray first = file_.readLine().trimmed();
@@ -29,21 +33,37 @@ std::optional<ReportRefused> BatchReport::open(const QString& path) {
     }
   }
   file_.close();
-  if (!file_.open(QIODevice::WriteOnly | QIODevice::Append)) {
+  // Unbuffered: each row is on disk before the next unit, and a write that
+  // fails says why.
+  if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
     return ReportRefused{.path = path, .reason = file_.errorString()};
   }
-  if (file_.size() == 0) file_.write(heading + "\r\n");
-  file_.flush();
+  if (file_.size() == 0) {
+    if (auto reason = write_whole(file_, heading + "\r\n")) {
+      file_.close();
+      return ReportRefused{.path = path, .reason = *reason};
+    }
+  }
   return std::nullopt;
 }
 
 QString BatchReport::add(const QStringList& fields) {
   const QString row = csv_row(fields, separator_);
-  if (file_.isOpen()) {
-    file_.write(row.toUtf8() + "\r\n");
-    file_.flush();
+  if (file_.isOpen() && !failure_) {
+    if (auto reason = write_whole(file_, row.toUtf8() + "\r\n")) {
+      failure_ = ReportRefused{.path = file_.fileName(), .reason = *reason};
+    }
   }
   return row;
+}
+
+std::optional<ReportRefused> BatchReport::close() {
+  if (!file_.isOpen()) return failure_;
+  file_.close();
+  if (!failure_ && file_.error() != QFileDevice::NoError) {
+    failure_ = ReportRefused{.path = file_.fileName(), .reason = file_.errorString()};
+  }
+  return failure_;
 }
 
 }  // namespace quarn::cli

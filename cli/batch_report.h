@@ -13,10 +13,12 @@ namespace quarn::cli {
 
 // A report file that a batch does not append to: one that holds other
 // columns (or another separator), which a spreadsheet would read as one
-// table, or one that cannot be written (the system's reason).
+// table, or one that cannot be written (the system's reason); or a report
+// that stopped taking rows part-way through the batch.
 struct ReportRefused {
   QString path{};
   bool other_columns = false;
+  bool not_regular = false;  // a pipe, a device or a folder: never opened
   QString reason{};
 };
 
@@ -36,10 +38,13 @@ class BatchReport {
   std::optional<ReportRefused> open(const QString& path);
   // The unit's row; written to the file when one is open.
   QString add(const QStringList& fields);
+  // Closes the file; the first row or the close that failed, with its reason.
+  std::optional<ReportRefused> close();
 
  private:
   QChar separator_;
   QFile file_;
+  std::optional<ReportRefused> failure_;  // the first write that failed; none is written after it
 };
 
 }  // namespace quarn::cli

@@ -32,6 +32,7 @@ const std::vector<OptionSyntax>& option_syntaxes() {
       {Option::Output, {"o", "output"}, "FILE", "scrive un file di impostazioni invece della tabella"},
       {Option::Json, {"json"}, {}, "stampa il file di impostazioni (JSON) invece della tabella"},
       {Option::Old, {"old"}, {}, "i valori di un trasmettitore Old invece che New"},
+      {Option::Force, {"force"}, {}, "carica i valori anche se il trasmettitore letto è di un'altra banda o\nun altro tipo"},
       {Option::CodeFrom, {"code-from"}, "N", "il codice della prima unità del lotto (da 0 a 65535)"},
       {Option::Count, {"count"}, "K", "le unità del lotto (predefinito: finché c'è input)"},
       {Option::Report, {"report"}, "CSV", "aggiunge il rapporto del lotto al file CSV"},
@@ -181,6 +182,7 @@ std::optional<UsageError> read_values(const QCommandLineParser& parser, Argument
   a.json = is_set(Option::Json);
   a.no_backup = is_set(Option::NoBackup);
   a.old = is_set(Option::Old);
+  a.force = is_set(Option::Force);
   a.stop_on_error = is_set(Option::StopOnError);
   if (is_set(Option::Separator)) {
     const QString separator = value(Option::Separator);
@@ -221,7 +223,7 @@ const std::vector<CommandSyntax>& command_syntaxes() {
       {"program", "FILE", 1, a_file, "programma il file (con le modifiche) e verifica la rilettura",
        {Set, NoBackup, Port, Timeout, Trace}},
       {"defaults", "uhf|vhf", 1, "vuole uhf oppure vhf", "carica i valori di fabbrica della banda e li verifica",
-       {Old, NoBackup, Port, Timeout, Trace}},
+       {Old, Force, NoBackup, Port, Timeout, Trace}},
       {"test-tx", {}, 0, {}, "si collega e fa trasmettere una prova", {Port, Timeout, Trace}},
       {"check", "FILE", 1, a_file, "senza porta: rifiuto o celle che sarebbero scritte", {Set}},
       {"diff", "A B", 2, "vuole due file di impostazioni (o \"device\")",

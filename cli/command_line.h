@@ -16,7 +16,7 @@
 
 namespace quarn::cli {
 
-enum class Option { Output, Json, Set, Old, CodeFrom, Count, Report, Separator, StopOnError, NoBackup, Port, Timeout, Trace };
+enum class Option { Output, Json, Set, Old, Force, CodeFrom, Count, Report, Separator, StopOnError, NoBackup, Port, Timeout, Trace };
 
 struct Arguments {
   QString command;
@@ -30,6 +30,7 @@ struct Arguments {
   bool json = false;
   bool no_backup = false;
   bool old = false;
+  bool force = false;  // defaults: load the set although the unit read is of another band or type
   bool stop_on_error = false;
   int timeout_s = 30;
   std::optional<long long> code_from;

@@ -6,6 +6,8 @@
 
 namespace quarn::cli {
 
+QString port_label(int number, const QString& device) { return QString("Com %1 (%2)").arg(number).arg(device); }
+
 DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), session_(port_) {
   port_.setPortNumber(options.port_number);
   port_.setDevice(options.device);

@@ -26,6 +26,9 @@
 
 namespace quarn::cli {
 
+// "Com 1 (/dev/ttyS0)": the port as the window names it, and its device.
+QString port_label(int number, const QString& device);
+
 struct DeviceOptions {
   int port_number = 1;
   QString device{};  // a device named outright; empty: the one "Com <port_number>" stands for
@@ -49,6 +52,8 @@ class DeviceSession {
   void end(char letter);
 
   TransmitterSession& session() { return session_; }
+  // The port and the device the session opens.
+  QString portLabel() const { return port_label(options_.port_number, port_.device()); }
 
  private:
   void wait(const bool& done);

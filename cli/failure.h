@@ -44,6 +44,7 @@ struct SettingsRefused {
 struct ConnectFailed {
   Outcome outcome;
   bool timed_out = false;
+  QString port;  // "Com 1 (/dev/ttyS0)": the port and the device tried
 };
 
 // A read that cannot be trusted: out of step, or of a New memory whose
@@ -60,13 +61,26 @@ struct WriteFailed {
   QString backup;  // the memory as it was; empty when none was saved
 };
 
+// A factory set for another band or type than the unit read ("UHF New"):
+// nothing is sent.
+struct FactorySetRefused {
+  QString unit;
+  QString set;
+};
+
+// The backups folder could not be listed.
+struct BackupsUnreadable {
+  FileError error;
+};
+
 // The trace file was not written.
 struct TraceFailed {
   FileError error;
 };
 
 using Failure = std::variant<UsageError, FileRefused, FileNotSaved, TextRefused, SettingsRefused, ConnectFailed,
-                             UntrustedRead, ReadOutOfStep, WriteFailed, TraceFailed, ReportRefused>;
+                             UntrustedRead, ReadOutOfStep, WriteFailed, TraceFailed, ReportRefused,
+                             BackupsUnreadable, FactorySetRefused>;
 
 // A value, or the failure that stopped the step.
 template <class T>

@@ -2,6 +2,7 @@
 
 #include "cli/run.h"
 #include "documents/backup_store.h"
+#include "link/standard_streams.h"
 
 #include <QCoreApplication>
 
@@ -10,6 +11,7 @@
 #endif
 
 int main(int argc, char* argv[]) {
+  quarn::reopen_closed_standard_streams();
 #ifdef Q_OS_WIN
   // quarnctl writes UTF-8: a console shows its accents as they are.
   SetConsoleOutputCP(CP_UTF8);

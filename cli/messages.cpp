@@ -32,7 +32,7 @@ Said said_connect(const ConnectFailed& failure) {
     case OutcomeKind::DeviceLost:
       return {exit_code::port, port_error_text(failure.outcome.port_error)};
     case OutcomeKind::Cancelled:
-      return {exit_code::no_acknowledgement, failure.timed_out ? message_no_answer + '\n' : QString()};
+      return {exit_code::no_acknowledgement, failure.timed_out ? message_no_answer + " su " + failure.port + '\n' : QString()};
     case OutcomeKind::BackupFailed:
     case OutcomeKind::Completed:
     case OutcomeKind::NoAcknowledgement:
@@ -42,18 +42,16 @@ Said said_connect(const ConnectFailed& failure) {
 }
 
 // Names the cell left without its acknowledgement, every cell that read back
-// otherwise, and after a stop signal the cells written and where the memory
-// as it was is saved.
-Said said_write(const WriteFailed& failure) {
+// otherwise, and after a stop signal the cells written.
+Said said_write_stop(const WriteFailed& failure) {
   const WriteResult& result = failure.result;
   const int confirmed = result.writes_completed ? int(failure.writes.size()) : result.outcome.acknowledged;
   if (result.outcome.kind == OutcomeKind::Cancelled) {
     return {exit_code::no_acknowledgement,
-            QString("Scrittura fermata: confermate %1 celle%2%3\nCopia di sicurezza: %4\n")
+            QString("Scrittura fermata: confermate %1 celle%2%3\n")
                 .arg(confirmed)
                 .arg(confirmed_range(confirmed))
-                .arg(result.writes_completed ? QString(", non verificate") : QString())
-                .arg(failure.backup.isEmpty() ? QString("nessuna") : failure.backup)};
+                .arg(result.writes_completed ? QString(", non verificate") : QString())};
   }
   if (!result.writes_completed) {
     switch (result.outcome.kind) {
@@ -69,7 +67,8 @@ Said said_write(const WriteFailed& failure) {
         return {exit_code::port, port_error_text(result.outcome.port_error) +
                                      QString("Confermate %1 celle prima dell'errore\n").arg(confirmed)};
       case OutcomeKind::BackupFailed:
-        return {exit_code::backup, backup_failure_text(result.outcome.backup_failure) + '\n' + nothing_sent + '\n'};
+        return {exit_code::backup, backup_failure_text(result.outcome.backup_failure) + '\n' + nothing_sent + '\n' +
+                                       "Usare --no-backup per scrivere senza copia di sicurezza.\n"};
       case OutcomeKind::Completed:
       case OutcomeKind::Cancelled:
         break;
@@ -89,7 +88,20 @@ Said said_write(const WriteFailed& failure) {
   return {exit_code::verify, text};
 }
 
+// A run that stopped part-way also names the memory as it was before it, to
+// restore the unit from; one whose backup failed sent nothing.
+Said said_write(const WriteFailed& failure) {
+  Said s = said_write_stop(failure);
+  if (failure.result.outcome.kind != OutcomeKind::BackupFailed) {
+    s.text += QString("Copia di sicurezza: %1\n").arg(failure.backup.isEmpty() ? QString("nessuna") : failure.backup);
+  }
+  return s;
+}
+
 Said said_report(const ReportRefused& refused) {
+  if (refused.not_regular) {
+    return {exit_code::refused, own(file_error_text({.fault = FileFault::NotRegularTarget, .path = refused.path}))};
+  }
   if (refused.other_columns) {
     return {exit_code::usage,
             own(QString("Il rapporto %1 ha altre colonne o un altro separatore: sceglierne un altro").arg(refused.path))};
@@ -120,8 +132,19 @@ Said said(const Failure& failure) {
           [](const UntrustedRead&) { return Said{exit_code::verify, message_read_error + '\n'}; },
           [](const ReadOutOfStep&) { return Said{exit_code::verify, message_read_error + '\n' + nothing_sent + '\n'}; },
           [](const WriteFailed& f) { return said_write(f); },
-          [](const TraceFailed& f) { return Said{exit_code::usage, own(file_error_text(f.error))}; },
+          [](const TraceFailed& f) {
+            // Like any save onto a pipe or a device: refused, nothing done.
+            const int exit = f.error.fault == FileFault::NotRegularTarget ? exit_code::refused : exit_code::usage;
+            return Said{exit, own(file_error_text(f.error))};
+          },
           [](const ReportRefused& f) { return said_report(f); },
+          [](const FactorySetRefused& f) {
+            return Said{exit_code::refused,
+                        QString("Il trasmettitore letto è %1: i valori di fabbrica %2 non sono stati caricati "
+                                "(--force per caricarli comunque)\n")
+                            .arg(f.unit, f.set)};
+          },
+          [](const BackupsUnreadable& f) { return Said{exit_code::refused, own(file_error_text(f.error))}; },
       },
       failure);
 }

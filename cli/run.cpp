@@ -23,9 +23,8 @@ const std::map<QString, Command>& commands() {
 Result<std::shared_ptr<TrafficTrace>> open_trace(const QString& path, const PortChoice& port) {
   auto trace = std::make_shared<TrafficTrace>();
   const QString device = port.device.isEmpty() ? device_name_for_port(port.number) : port.device;
-  const TraceHeader header{.program = "quarnctl",
-                           .version = QStringLiteral(QUARN_VERSION),
-                           .port = QString("Com %1 (%2)").arg(port.number).arg(device)};
+  const TraceHeader header{
+      .program = "quarnctl", .version = QStringLiteral(QUARN_VERSION), .port = port_label(port.number, device)};
   if (auto problem = trace->open(path, header)) return TraceFailed{*problem};
   return trace;
 }

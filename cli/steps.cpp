@@ -104,7 +104,7 @@ Result<ProgrammingRun> encode(ParameterBlock image, const FieldValues& typed) {
 Result<ReadResult> connect_and_read(DeviceSession& device) {
   bool timed_out = false;
   const auto [outcome, read] = device.connectAndRead(&timed_out);
-  if (!outcome.completed()) return ConnectFailed{.outcome = outcome, .timed_out = timed_out};
+  if (!outcome.completed()) return ConnectFailed{.outcome = outcome, .timed_out = timed_out, .port = device.portLabel()};
   return read;
 }
 

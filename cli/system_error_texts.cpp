@@ -23,6 +23,7 @@ constexpr std::pair<const char*, const char*> italian_texts[] = {
     {"Resource temporarily unavailable", "Risorsa temporaneamente non disponibile"},
     {"No space left on device", "Spazio esaurito sul dispositivo"},
     {"Disk quota exceeded", "Quota del disco superata"},
+    {"File too large", "File troppo grande"},
     {"Read-only file system", "File system in sola lettura"},
     {"File name too long", "Nome del file troppo lungo"},
     {"Too many levels of symbolic links", "Troppi livelli di collegamenti simbolici"},

@@ -131,6 +131,18 @@ QStringList BackupStore::list() const {
   return paths;
 }
 
+std::optional<FileError> BackupStore::unreadable() const {
+  namespace fs = std::filesystem;
+  const fs::path folder(folder_.toStdU16String());
+  std::error_code error;
+  const fs::file_status status = fs::status(folder, error);
+  if (status.type() == fs::file_type::not_found) return std::nullopt;
+  if (!error && status.type() != fs::file_type::directory) error = std::make_error_code(std::errc::not_a_directory);
+  if (!error) fs::directory_iterator(folder, error);
+  if (!error) return std::nullopt;
+  return FileError{.fault = FileFault::FolderNotRead, .path = folder_, .reason = QString::fromLocal8Bit(error.message())};
+}
+
 BackupHook BackupStore::hook() {
   return [this](const ReadResult& read) -> BackupResult {
     QString path;

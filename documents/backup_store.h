@@ -47,6 +47,10 @@ class BackupStore {
   // Paths of the backups in the folder, oldest first. Files whose names are
   // not backup names are left out.
   QStringList list() const;
+  // Why the folder cannot be listed: a file where it should be, a loop of
+  // symbolic links, no permission. None for a folder that can be, or that
+  // does not exist yet (no backup was ever saved).
+  std::optional<FileError> unreadable() const;
 
   // The session's backup hook: each read handed to it is saved here (marked
   // when out of step), and the oldest backups retire once the run is over.

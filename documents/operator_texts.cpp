@@ -133,13 +133,16 @@ QString settings_refusal_text(const SettingsRefusal& r) {
 
 QString file_error_text(const FileError& error) {
   switch (error.fault) {
-    case FileFault::NotRegular: return QString("Impossibile aprire \"%1\": non è un file regolare").arg(error.path);
+    case FileFault::NotRegular: return QString("Impossibile aprire \"%1\": %2").arg(error.path, not_a_regular_file);
+    case FileFault::NotRegularTarget: return QString("Impossibile salvare \"%1\": %2").arg(error.path, not_a_regular_file);
     case FileFault::NotOpened: return QString("Impossibile aprire \"%1\": %2").arg(error.path, error.reason);
     case FileFault::NotRead: return QString("Impossibile leggere \"%1\": %2").arg(error.path, error.reason);
     case FileFault::NotSaved: return QString("Impossibile salvare \"%1\": %2").arg(error.path, error.reason);
     case FileFault::NoFolder: return "nessuna cartella dei backup";
     case FileFault::FolderNotMade:
       return QString("impossibile creare la cartella \"%1\" (%2)").arg(QDir::toNativeSeparators(error.path), error.reason);
+    case FileFault::FolderNotRead:
+      return QString("Impossibile leggere la cartella dei backup \"%1\": %2").arg(QDir::toNativeSeparators(error.path), error.reason);
     case FileFault::TraceNotWritten: return QString("impossibile scrivere la traccia %1: %2").arg(error.path, error.reason);
   }
   return {};

@@ -29,6 +29,9 @@ std::optional<QString> run_warning_text(const ProgrammingRun& run);
 // Why a settings file, or a setting's text, was refused, naming the key.
 QString settings_refusal_text(const SettingsRefusal& refusal);
 
+// What a pipe, a device or a folder is called where a file was wanted.
+inline const QString not_a_regular_file = "non è un file regolare";
+
 // A file or folder that could not be used, with the system's reason.
 QString file_error_text(const FileError& error);
 

@@ -3,6 +3,7 @@
 #include "config/numeric_text.h"
 #include "config/setting_text.h"
 #include "documents/repeated_json_keys.h"
+#include "link/file_saving.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -386,14 +387,17 @@ SettingsLoad load_settings_file(const QString& path) {
 }
 
 std::optional<FileError> save_settings_file(const QString& path, const SettingsFile& file) {
+  if (!may_save_at(path)) return FileError{.fault = FileFault::NotRegularTarget, .path = path};
   QSaveFile out(path);
-  const auto not_saved = [&] { return FileError{.fault = FileFault::NotSaved, .path = path, .reason = out.errorString()}; };
-  if (!out.open(QIODevice::WriteOnly)) return not_saved();
-  const QByteArray bytes = to_json(file);
-  // The flush is checked here because commit() overlooks a buffered write
-  // that fails when it is flushed (a full disk), and would rename a cut file
-  // over the old one. Leaving without commit() removes the temporary file.
-  if (out.write(bytes) != bytes.size() || !out.flush() || !out.commit()) return not_saved();
+  const auto not_saved = [&](const QString& reason) {
+    return FileError{.fault = FileFault::NotSaved, .path = path, .reason = reason};
+  };
+  // Unbuffered: a write that fails (a full disk) fails here, with its
+  // reason, before commit() could rename a cut file over the old one.
+  // Leaving without commit() removes the temporary file.
+  if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return not_saved(out.errorString());
+  if (auto reason = write_whole(out, to_json(file))) return not_saved(*reason);
+  if (!out.commit()) return not_saved(out.errorString());
   return std::nullopt;
 }
 

@@ -128,6 +128,7 @@ SettingsLoad load_settings_file(const QString& path);
 
 // Writes the file atomically: a temporary file in the same folder, renamed
 // over `path` only once complete, so a failure leaves any old file as it was.
+// A `path` that names a pipe, a device or a folder is refused untouched.
 std::optional<FileError> save_settings_file(const QString& path, const SettingsFile& file);
 
 }  // namespace quarn

@@ -9,11 +9,13 @@ namespace quarn {
 
 enum class FileFault {
   NotRegular,     // a pipe, a device or a folder where a file was to be read
+  NotRegularTarget,  // a pipe, a device or a folder where a file was to be saved: left as it is
   NotOpened,      // could not be opened to read
   NotRead,        // opened, but reading failed
   NotSaved,       // a settings file or a backup could not be written whole
   NoFolder,       // no folder is known for the backups
   FolderNotMade,  // the backups folder could not be created
+  FolderNotRead,  // the backups folder is there but cannot be listed (a file, a link loop, no permission)
   TraceNotWritten,  // the traffic trace could not be created or written
 };
 

@@ -6,10 +6,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <sys/file.h>
+#endif
 
 namespace quarn {
 
 namespace {
+
+const QString port_in_use = QStringLiteral("porta occupata da un altro programma");
 
 // The serial layer reports a port that another program holds, by its lock
 // file or by a terminal's exclusive mode, as a permission error worded as a
@@ -30,8 +36,23 @@ bool held_by_another_program(QSerialPort::SerialPortError error, const QString& 
 }  // namespace
 
 PortError port_open_failure(QSerialPort::SerialPortError error, const QString& text, const QString& device) {
-  const QString what = held_by_another_program(error, device) ? QStringLiteral("porta occupata da un altro programma") : text;
+  const QString what = held_by_another_program(error, device) ? port_in_use : text;
   return PortError{error, what + QStringLiteral(": ") + device};
+}
+
+std::optional<PortError> claim_opened_device(int descriptor, const QString& device) {
+#ifdef Q_OS_LINUX
+  int result;
+  do {
+    result = ::flock(descriptor, LOCK_EX | LOCK_NB);
+  } while (result != 0 && errno == EINTR);
+  // A device that takes no lock at all is left as the open found it.
+  if (result != 0 && errno == EWOULDBLOCK) return PortError{QSerialPort::PermissionError, port_in_use + ": " + device};
+#else
+  Q_UNUSED(descriptor);
+  Q_UNUSED(device);
+#endif
+  return std::nullopt;
 }
 
 }  // namespace quarn

@@ -45,6 +45,10 @@ std::optional<PortError> QtSerialLink::open() {
   // The serial layer's text does not say which device failed, and with
   // adapters found by enumeration the technician cannot guess it.
   if (!port_.open(QIODevice::ReadWrite)) return port_open_failure(port_.error(), port_.errorString(), device_);
+  if (auto held = claim_opened_device(int(port_.handle()), device_)) {
+    port_.close();
+    return held;
+  }
   ++opening_;
   return std::nullopt;
 }

@@ -1,5 +1,6 @@
 #include "link/traffic_trace.h"
 
+#include "link/file_saving.h"
 #include "link/port_names.h"
 
 #include <QCoreApplication>
@@ -72,7 +73,8 @@ std::optional<FileError> TrafficTrace::open(const QString& path, const TraceHead
   failure_.reset();
   failure_taken_ = false;
   file_.setFileName(path);
-  if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+  if (!may_save_at(path)) return FileError{.fault = FileFault::NotRegularTarget, .path = path};
+  if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text | QIODevice::Unbuffered)) {
     return unwritable(path, file_.errorString());
   }
   const QString program = header.program.isEmpty() ? QCoreApplication::applicationName() : header.program;
@@ -89,13 +91,11 @@ std::optional<FileError> TrafficTrace::open(const QString& path, const TraceHead
 
 double TrafficTrace::now() const { return clock_.isValid() ? double(clock_.nsecsElapsed()) / 1e6 : 0.0; }
 
-// Each line reaches the file before the next: a crash loses at most the one
-// being written.
+// Each line reaches the file before the next (the file is unbuffered): a
+// crash loses at most the one being written.
 void TrafficTrace::line(const QString& text) {
   if (!file_.isOpen() || failure_) return;
-  if (file_.write((text + u'\n').toUtf8()) < 0 || !file_.flush()) {
-    failure_ = unwritable(file_.fileName(), file_.errorString());
-  }
+  if (auto reason = write_whole(file_, (text + u'\n').toUtf8())) failure_ = unwritable(file_.fileName(), *reason);
 }
 
 std::optional<FileError> TrafficTrace::takeNewFailure() {

@@ -36,7 +36,8 @@ class TrafficTrace {
  public:
   // Creates or empties the file and writes the header: the program, the date
   // and time, the port and the line settings. Why, when the file cannot be
-  // opened; a header that cannot be written is a failure().
+  // opened or is no regular file (a pipe, a device); a header that cannot be
+  // written is a failure().
   std::optional<FileError> open(const QString& path, const TraceHeader& header = {});
   bool isOpen() const { return file_.isOpen(); }
 

@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -70,6 +71,7 @@ void Principale::onFactoryDefaults(Band band) {
       [this] {
         hideProgress();
         emptyFields();
+        controls_.lab_tipo_quarn->clear();  // the type, too, is known again only from the read-back
       },
       [this, band](const WriteResult& result) {
         reportWriteRun(result, band);

@@ -15,6 +15,7 @@ namespace quarn::cli::command {
 // whether its read was out of step. Restoring one is `program` with its file.
 Result<int> backups(const Invocation&) {
   const BackupStore store(BackupStore::defaultFolder());
+  if (auto unreadable = store.unreadable()) return BackupsUnreadable{*unreadable};
   QStringList paths = store.list();
   if (paths.isEmpty()) {
     out(QString("Nessun backup in %1\n").arg(QDir::toNativeSeparators(store.folder())));

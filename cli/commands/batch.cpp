@@ -136,14 +136,20 @@ Result<int> batch(const Invocation& invocation) {
     }
     if ((stops && stops->first()) || (unit->exit != exit_code::done && a.stop_on_error)) break;
   }
-  const bool cut_short = input_ended && a.count;
-  if (cut_short) err(QString("Fine dell'input prima di %1 unità\n").arg(planned));
+  // An input that ends before the first unit (closed, or empty) is cut short too.
+  const bool cut_short = input_ended && (a.count || programmed + failed == 0);
+  if (cut_short && a.count) err(QString("Fine dell'input prima di %1 unità\n").arg(planned));
+  else if (cut_short) err("Fine dell'input prima della prima unità\n");
   else if (input_ended) err("Fine dell'input: lotto terminato\n");
   err(QString("Lotto: %1 unità programmate, %2 fallite, %3 non raggiunte\n")
           .arg(programmed)
           .arg(failed)
           .arg(a.count ? planned - programmed - failed : 0));
+  // A report that stopped taking rows is said after the count, which stands.
+  const std::optional<ReportRefused> report_failed = report.close();
+  const int report_code = report_failed ? say(*report_failed) : exit_code::done;
   if (first_failure != exit_code::done) return first_failure;
+  if (report_code != exit_code::done) return report_code;
   return cut_short ? exit_code::usage : exit_code::done;
 }
 

@@ -4,6 +4,7 @@
 #include "emulator/pty_transmitter.h"
 #include "emulator/tool/emulator_options.h"
 #include "emulator/tool/stop_signals.h"
+#include "link/standard_streams.h"
 
 #include <QCoreApplication>
 
@@ -12,6 +13,7 @@
 using namespace quarn;
 
 int main(int argc, char* argv[]) {
+  reopen_closed_standard_streams();
   block_stop_signals();
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("quarn-emulator"));

@@ -124,7 +124,8 @@ QStringList command_of(Operation operation, const CliBench& b) {
       // The edit makes the writes change the device.
       return {"program", b.unitFile(), "--set", "code=1234", "--set", "robbery_time=99"};
     case Operation::DefaultsUhf: return {"defaults", "uhf"};
-    case Operation::DefaultsVhf: return {"defaults", "vhf"};
+    // The unit is UHF: without --force the set of the other band is refused unsent.
+    case Operation::DefaultsVhf: return {"defaults", "vhf", "--force"};
     case Operation::TestTransmission: return {"test-tx"};
   }
   return {};
@@ -175,7 +176,7 @@ Expected expected_for(const FaultRow& row, Operation op, const QString& path, co
   switch (read) {
     case ReadEffect::Lost: return {4, lost_text(path) + "$", {}, false};
     case ReadEffect::Hang:
-    case ReadEffect::NeverReady: return {5, "^" + esc(no_answer) + "\\n$", {}, false};
+    case ReadEffect::NeverReady: return {5, "^" + esc(no_answer + " su Com 1 (" + path + ")") + "\\n$", {}, false};
     case ReadEffect::Unsound:
     case ReadEffect::BadChecksum:
     case ReadEffect::Clean: break;
@@ -194,7 +195,8 @@ Expected expected_for(const FaultRow& row, Operation op, const QString& path, co
     case Operation::DefaultsVhf:
       break;  // a factory load is never held up by a read out of step
   }
-  // The write run.
+  // The write run. One that stops part-way names the backup to restore from.
+  const QString backup = "Copia di sicurezza: [^\\n]+\\.json\\n";
   const QString done = is_defaults(op) ? QString("Valori di fabbrica caricati e verificati\n")
                                        : QString("Programmazione verificata: %1 celle\n").arg(written_count(op));
   const QString note = read == ReadEffect::BadChecksum && !is_defaults(op) ? esc(checksum_note) + "\\n" : QString();
@@ -206,25 +208,25 @@ Expected expected_for(const FaultRow& row, Operation op, const QString& path, co
       return {5,
               "^" + note + esc(QString("Errore TIME OUT   \nNessuna conferma (K) per la cella %1; confermate %1 celle%2")
                                    .arg(row.fails_at)
-                                   .arg(range)) + "\\n$",
+                                   .arg(range)) + "\\n" + backup + "$",
               {}, true};
     }
     case WriteEffect::Lost:
       return {4, "^" + note + lost_text(path).mid(1) + esc(QString("Confermate %1 celle prima dell'errore")
-                                                                  .arg(row.fails_at)) + "\\n$",
+                                                                  .arg(row.fails_at)) + "\\n" + backup + "$",
               {}, true};
     case WriteEffect::Unconfirmed: {
       // A fault that put the connect's read out of step may shift the read-back too.
       const QString shifted = unsound ? QString("(cella \\d+: scritto \\d+, letto \\d+\\n)*") : QString();
-      return {6, "^" + note + esc(read_error) + "\\n" + shifted + "Risposte fuori passo dal trasmettitore\\n$", {}, true};
+      return {6, "^" + note + esc(read_error) + "\\n" + shifted + "Risposte fuori passo dal trasmettitore\\n" + backup + "$", {}, true};
     }
     case WriteEffect::Mismatch:
       return {6,
               "^" + note + esc(read_error) +
-                  QString("\\ncella %1: scritto %2, letto %3\\n$")
+                  QString("\\ncella %1: scritto %2, letto %3\\n")
                       .arg(other_stored_at)
                       .arg(target[other_stored_at])
-                      .arg(target[other_stored_at] ^ 1),
+                      .arg(target[other_stored_at] ^ 1) + backup + "$",
               {}, true};
   }
   return {};

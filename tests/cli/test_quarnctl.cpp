@@ -6,6 +6,7 @@
 #include "config/cell_map.h"
 #include "documents/backup_store.h"
 #include "documents/settings_file.h"
+#include "tests/link/file_size_limit.h"
 #include "tests/link/named_pipe.h"
 #include "tests/link/unusable_paths.h"
 
@@ -28,6 +29,7 @@
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace quarn;
@@ -106,7 +108,9 @@ class QuarnctlBench {
   Run runProgram(const QString& program, const QStringList& arguments, int timeout_ms) const {
     QProcess p;
     p.setProcessEnvironment(environment());
+    if (in_child) p.setChildProcessModifier(in_child);
     p.start(program, arguments);
+    p.write(input);
     p.closeWriteChannel();
     Run r;
     if (!p.waitForFinished(timeout_ms)) {
@@ -144,6 +148,8 @@ class QuarnctlBench {
 
   QTemporaryDir dir;
   QString data_home;
+  std::function<void()> in_child;  // run in quarnctl's process before it starts
+  QByteArray input;                // quarnctl's standard input
 };
 
 // The byte lines of a trace file, as "> 52" (to the transmitter) and "< 4B",
@@ -251,14 +257,13 @@ class TestQuarnctl : public QObject {
     QCOMPARE(written[written.size() - 2], QString("> 05"));
   }
 
-  // A trace that cannot be opened stops the command before the port opens;
-  // one that stops taking lines (a full disk) lets the run end and then says
-  // so. Either way: exit 2, one line naming the file and the reason.
+  // A trace that cannot be opened stops the command before the port opens
+  // (one that stops taking lines: aSaveCutShortIsSaid). Exit 2, one line
+  // naming the file and the reason.
   void anUnwritableTraceIsAUsageError_data() {
     QTest::addColumn<QString>("trace");  // %1: the test's folder
     QTest::addColumn<bool>("runs");
     QTest::newRow("no such folder") << "%1/no-folder/t.txt" << false;
-    QTest::newRow("full disk") << "/dev/full" << true;
   }
   void anUnwritableTraceIsAUsageError() {
     QFETCH(QString, trace);
@@ -271,6 +276,86 @@ class TestQuarnctl : public QObject {
     QVERIFY2(r.err.startsWith("quarnctl: impossibile scrivere la traccia " + path + ": ") && r.err.count('\n') == 1,
              qPrintable(r.err));
     QCOMPARE(load_settings_file(bench.file("a.json")).file.has_value(), runs);
+  }
+
+  // A disk that fills part-way through a file quarnctl saves (its file size
+  // limited, see file_size_limit.h): the file and the system's reason are
+  // said, the exit is not 0, and no cut settings file is left; a batch still
+  // counts the unit it programmed.
+  void aSaveCutShortIsSaid_data() {
+    QTest::addColumn<QStringList>("arguments");  // %1: the test's folder, %2: the port
+    QTest::addColumn<int>("limit");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("last");  // the last line on standard error
+    QTest::newRow("read -o") << QStringList{"read", "--port", "%2", "-o", "%1/a.json"} << 500 << 3
+                             << "quarnctl: Impossibile salvare \"%1/a.json\": File troppo grande";
+    QTest::newRow("trace") << QStringList{"read", "--port", "%2", "--trace", "%1/t.txt"} << 700 << 2
+                           << "quarnctl: impossibile scrivere la traccia %1/t.txt: File troppo grande";
+    QTest::newRow("batch report")
+        << QStringList{"batch", "%1/b.json", "--code-from", "5", "--count", "1", "--no-backup", "--port", "%2",
+                       "--report", "%1/r.csv"}
+        << 300 << 2 << "quarnctl: Impossibile scrivere il rapporto %1/r.csv: File troppo grande";
+  }
+  void aSaveCutShortIsSaid() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, limit);
+    QFETCH(int, exit);
+    QFETCH(QString, last);
+    Emulator emulator;
+    QuarnctlBench bench;
+    QVERIFY(bench.cells(emulator.path(), "b.json"));
+    for (QString& argument : arguments) argument.replace("%1", bench.dir.path()).replace("%2", emulator.path());
+    if (arguments.front() == "batch") {
+      // Earlier rows fill the report to just below the limit, which must
+      // leave room for the port's lock file.
+      QFile report(bench.file("r.csv"));
+      const QByteArray heading = "ora,codice,banda,frequenza,esito,celle_verificate,motivo\r\n";
+      QVERIFY(report.open(QIODevice::WriteOnly) && report.write(heading + QByteArray(limit - 10 - heading.size(), 'x')) > 0);
+    }
+    bench.in_child = [limit] { test::limit_file_size(rlim_t(limit)); };
+    bench.input = "\n";
+    const Run r = bench.run(arguments);
+    QVERIFY2(r.exit == exit, qPrintable(r.err));
+    QVERIFY2(r.err.endsWith(last.arg(bench.dir.path()) + '\n'), qPrintable(r.err));
+    if (arguments.front() == "batch") QVERIFY2(r.err.contains("Lotto: 1 unità programmate, 0 fallite"), qPrintable(r.err));
+    QCOMPARE(QDir(bench.dir.path()).entryList({"*.json"}, QDir::Files), QStringList{"b.json"});
+  }
+
+  // A save onto a pipe or a device is refused with exit 3 and leaves it what
+  // it was: an atomic save, run as root, renamed a regular file over the
+  // device node, and a report opened on a pipe held the batch for ever.
+  void aSaveOntoWhatIsNoRegularFileIsRefused_data() {
+    QTest::addColumn<QStringList>("arguments");  // %1: the target, %2: the port, %3: a settings file
+    QTest::addColumn<QString>("target");         // "pipe": a named pipe the test makes
+    const QStringList read_o{"read", "--port", "%2", "-o", "%1"};
+    const QStringList trace{"read", "--port", "%2", "--trace", "%1"};
+    const QStringList report{"batch", "%3", "--code-from", "5", "--count", "1", "--port", "%2", "--report", "%1"};
+    for (const QString target : {"pipe", "/dev/null", "/dev/full"}) {
+      QTest::addRow("read -o %s", qPrintable(target)) << read_o << target;
+      QTest::addRow("trace %s", qPrintable(target)) << trace << target;
+      QTest::addRow("report %s", qPrintable(target)) << report << target;
+    }
+  }
+  void aSaveOntoWhatIsNoRegularFileIsRefused() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, target);
+    Emulator emulator;
+    QuarnctlBench bench;
+    QVERIFY(bench.cells(emulator.path(), "a.json"));
+    const test::NamedPipe pipe(bench.file("pipe"), std::chrono::seconds(30));
+    QVERIFY(pipe.made());
+    const QString path = target == "pipe" ? pipe.path() : target;
+    for (QString& argument : arguments) {
+      argument.replace("%1", path).replace("%2", emulator.path()).replace("%3", bench.file("a.json"));
+    }
+    bench.input = "\n";
+    const Run r = bench.run(arguments);
+    QVERIFY2(r.exit == 3, qPrintable(r.err));
+    QVERIFY2(r.err.endsWith(QString("quarnctl: Impossibile salvare \"%1\": non è un file regolare\n").arg(path)),
+             qPrintable(r.err));
+    struct stat after {};
+    QCOMPARE(::stat(path.toLocal8Bit().constData(), &after), 0);
+    QCOMPARE(after.st_mode & S_IFMT, target == "pipe" ? S_IFIFO : S_IFCHR);
   }
 
   // A read out of step, or of a memory whose checksum does not match, is
@@ -389,7 +474,7 @@ class TestQuarnctl : public QObject {
     QTest::newRow("waiting for the ready K") << "read" << QStringList{"--silent"} << "client opened the port" << 1 << "";
     QTest::newRow("read") << "read" << QStringList{} << "PC -> TX  52" << 3 << "";
     QTest::newRow("program") << "program" << QStringList{} << "PC -> TX  57" << 3
-                             << "Confermate \\d+ celle prima dell'errore\n";
+                             << "Confermate \\d+ celle prima dell'errore\nCopia di sicurezza: [^\n]+\\.json\n";
   }
   void theDeviceVanishesWhileInUse() {
     QFETCH(QString, command);
@@ -667,6 +752,9 @@ class TestQuarnctl : public QObject {
                              "--set", "frequency=433"});
     QCOMPARE(r.exit, 5);
     QVERIFY2(r.err.contains("Errore TIME OUT") && r.err.contains("cella 10"), qPrintable(r.err));
+    // The unit is left half written: the message names the memory as it was.
+    const auto backup = QRegularExpression("\nCopia di sicurezza: ([^\n]+)\n$").match(r.err);
+    QVERIFY2(backup.hasMatch() && QFile::exists(backup.captured(1)), qPrintable(r.err));
     // Cells 0 to 9 stored without the checksum that cell 61 would have
     // brought: the read reports its error.
     QCOMPARE(bench.run({"read", "--port", emulator.path(), "--trace", bench.file("after.txt")}).exit, 6);
@@ -689,6 +777,7 @@ class TestQuarnctl : public QObject {
     const Run r = bench.run({"program", bench.file("a.json"), "--port", emulator.path(), "--set", "code=77"});
     QCOMPARE(r.exit, 7);
     QVERIFY2(r.err.contains("Backup non salvato"), qPrintable(r.err));
+    QVERIFY2(r.err.endsWith("Usare --no-backup per scrivere senza copia di sicurezza.\n"), qPrintable(r.err));
     const auto after = bench.cells(emulator.path(), "b.json");
     QVERIFY(after);
     QCOMPARE(*after, *before);
@@ -709,7 +798,7 @@ class TestQuarnctl : public QObject {
     QuarnctlBench bench;
     const Run r = bench.run({"read", "--port", emulator.path(), "--timeout", "1"});
     QCOMPARE(r.exit, 5);
-    QVERIFY(r.err.contains("Nessuna risposta dal trasmettitore"));
+    QCOMPARE(r.err, QString("Nessuna risposta dal trasmettitore su Com 1 (%1)\n").arg(emulator.path()));
   }
 
   // Loading a factory set verifies it; the test transmission sends "Q" after
@@ -717,7 +806,7 @@ class TestQuarnctl : public QObject {
   void defaultsAndTestTransmission() {
     Emulator emulator;
     QuarnctlBench bench;
-    const Run defaults = bench.run({"defaults", "vhf", "--old", "--port", emulator.path()});
+    const Run defaults = bench.run({"defaults", "vhf", "--old", "--force", "--port", emulator.path()});
     QCOMPARE(defaults.exit, 0);
     const auto cells = bench.cells(emulator.path(), "vhf.json");
     QVERIFY(cells);
@@ -726,6 +815,40 @@ class TestQuarnctl : public QObject {
     const Run tx = bench.run({"test-tx", "--port", emulator.path()});
     QCOMPARE(tx.exit, 0);
     QTRY_VERIFY(emulator.log().contains("'Q'"));
+  }
+
+  // A factory set of another band or type than the unit just read is
+  // refused unsent unless --force, as program refuses a file of another
+  // band; a read out of step tells nothing and refuses nothing.
+  void defaultsKeepTheUnitsKind_data() {
+    QTest::addColumn<QStringList>("unit");  // quarn-emulator's options
+    QTest::addColumn<QStringList>("set");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("err");  // the start of standard error
+    const QString refusal = "Il trasmettitore letto è %1: i valori di fabbrica %2 non sono stati caricati "
+                            "(--force per caricarli comunque)\n";
+    QTest::newRow("UHF New, vhf") << QStringList{} << QStringList{"vhf"} << 3 << refusal.arg("UHF New", "VHF New");
+    QTest::newRow("UHF New, uhf --old") << QStringList{} << QStringList{"uhf", "--old"} << 3
+                                        << refusal.arg("UHF New", "UHF Old");
+    QTest::newRow("VHF Old, vhf") << QStringList{"--band", "vhf", "--old"} << QStringList{"vhf"} << 3
+                                  << refusal.arg("VHF Old", "VHF New");
+    QTest::newRow("UHF New, vhf --force") << QStringList{} << QStringList{"vhf", "--force"} << 0 << "";
+    QTest::newRow("UHF New, uhf") << QStringList{} << QStringList{"uhf"} << 0 << "";
+    QTest::newRow("read out of step, vhf") << QStringList{"--extra-after-read", "5"} << QStringList{"vhf"} << 6
+                                           << "Errore di Lettura";
+  }
+  void defaultsKeepTheUnitsKind() {
+    QFETCH(QStringList, unit);
+    QFETCH(QStringList, set);
+    QFETCH(int, exit);
+    QFETCH(QString, err);
+    Emulator emulator(unit);
+    QuarnctlBench bench;
+    const Run r = bench.run(QStringList{"defaults"} + set + QStringList{"--port", emulator.path()});
+    QVERIFY2(r.exit == exit, qPrintable(r.err));
+    QVERIFY2(err.isEmpty() ? r.err.isEmpty() : r.err.startsWith(err), qPrintable(r.err));
+    QVERIFY(emulator.waitForLog("PC -> TX  45 'E'", 1));
+    QCOMPARE(emulator.log().contains("'W'"), exit != 3);
   }
 
   void diffAndCheckNeedNoPort() {
@@ -812,8 +935,9 @@ class TestQuarnctl : public QObject {
     QCOMPARE(lines.size(), 3);
     const QString unit_columns = ";UHF;" + frequency + ";";
     QVERIFY2(lines[0].endsWith(";500" + unit_columns + "OK;62;"), qPrintable(lines[0]));
-    QVERIFY2(lines[1].endsWith(";501" + unit_columns + "fallita;0;\"Errore TIME OUT / Nessuna conferma (K) per la "
-                               "cella 10; confermate 10 celle (0 - 9)\""),
+    QVERIFY2(lines[1].contains(";501" + unit_columns + "fallita;0;\"Errore TIME OUT / Nessuna conferma (K) per la "
+                               "cella 10; confermate 10 celle (0 - 9) / Copia di sicurezza: ") &&
+                 lines[1].endsWith(".json\""),
              qPrintable(lines[1]));
     QVERIFY2(lines[2].endsWith(";502" + unit_columns + "OK;62;"), qPrintable(lines[2]));
     QFile csv(bench.file("r.csv"));
@@ -846,6 +970,62 @@ class TestQuarnctl : public QObject {
     QCOMPARE(batch.exitCode(), 2);
     QVERIFY2(err.endsWith("Fine dell'input prima di 3 unità\nLotto: 1 unità programmate, 0 fallite, 2 non raggiunte\n"),
              qPrintable(err));
+  }
+
+  // Started with its standard input closed, a batch takes the input as
+  // ended: a port opened on descriptor 0 answered the prompt with the
+  // device's bytes, and the unit connected was programmed unasked.
+  void batchWithItsInputClosed_data() {
+    QTest::addColumn<QStringList>("count");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("--count 1") << QStringList{"--count", "1"}
+                               << "Fine dell'input prima di 1 unità\nLotto: 0 unità programmate, 0 fallite, 1 non raggiunte\n";
+    QTest::newRow("no --count") << QStringList{}
+                                << "Fine dell'input prima della prima unità\nLotto: 0 unità programmate, 0 fallite, 0 non raggiunte\n";
+  }
+  void batchWithItsInputClosed() {
+    QFETCH(QStringList, count);
+    QFETCH(QString, said);
+    QuarnctlBench bench;
+    Emulator unit;
+    QVERIFY(bench.cells(unit.path(), "a.json"));
+    bench.in_child = [] { ::close(STDIN_FILENO); };
+    const Run r = bench.run(QStringList{"batch", bench.file("a.json"), "--code-from", "9", "--port", unit.path()} + count);
+    QVERIFY2(r.exit == 2, qPrintable(r.err));
+    QVERIFY2(r.err.endsWith(said), qPrintable(r.err));
+    QVERIFY(!unit.log().contains("'W'"));
+  }
+
+  // A backups folder that cannot be listed is not an empty one: why is
+  // said, with exit 3, where "Nessun backup" with exit 0 hid it.
+  void anUnreadableBackupsFolderIsSaid_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a file in its place") << "file" << "Non è una cartella";
+    QTest::newRow("a loop of symbolic links") << "loop" << "Troppi livelli di collegamenti simbolici";
+    QTest::newRow("no permission") << "mode 000" << "Permesso negato";
+  }
+  void anUnreadableBackupsFolderIsSaid() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QuarnctlBench bench;
+    const QString folder = bench.file("data/Quelmora/Configuratore Per Quarn/backups");
+    QVERIFY(QDir().mkpath(QFileInfo(folder).path()));
+    std::optional<QStringList> user = QStringList{};
+    if (kind == "file") {
+      QFile file(folder);
+      QVERIFY(file.open(QIODevice::WriteOnly));
+    } else if (kind == "loop") {
+      QVERIFY(QFile::link(folder, folder));
+    } else {
+      user = as_ordinary_user();
+      if (!user) QSKIP("setpriv is not installed");
+      QVERIFY(QDir().mkdir(folder) && QFile::setPermissions(folder, {}));
+    }
+    const Run r = user->isEmpty() ? bench.run({"backups"}) : bench.runThrough(*user, {"backups"});
+    QCOMPARE(r.exit, 3);
+    QCOMPARE(r.err, QString("quarnctl: Impossibile leggere la cartella dei backup \"%1\": %2\n").arg(folder, reason));
+    QCOMPARE(r.out, QString());
   }
 
   // The backups, newest first with what each holds; one from a read out of

@@ -7,6 +7,7 @@
 
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -110,6 +111,35 @@ class TestQtSerialLink : public QObject {
     QCOMPARE(readAll(), expected);
     QCOMPARE(bytes_to_transmitter(*transmitter_), commands);
     QVERIFY(arrived.count() > 0);
+  }
+
+  // One device, one program, whatever the names: while one link holds the
+  // pseudo-terminal, a second one opening it by a symbolic link or by its
+  // own path is refused (run as root, neither QSerialPort's lock file, kept
+  // by name, nor the terminal's exclusive mode stopped it); once the first
+  // closes, the second opens.
+  void aSecondOpenerByAnotherNameIsRefused_data() {
+    QTest::addColumn<bool>("first_by_link");
+    QTest::newRow("link, then path") << true;
+    QTest::newRow("path, then link") << false;
+  }
+  void aSecondOpenerByAnotherNameIsRefused() {
+    QFETCH(bool, first_by_link);
+    QTemporaryDir dir;
+    const QString alias = dir.filePath("usb-Quarn-if00-port0");
+    QVERIFY(QFile::link(pty_->slavePath(), alias));
+    const QString second_path = first_by_link ? pty_->slavePath() : alias;
+    if (first_by_link) link_->setDevice(alias);
+    QVERIFY(connectToTransmitter());
+    QtSerialLink second;
+    second.setDevice(second_path);
+    const std::optional<PortError> refused = second.open();
+    QVERIFY(refused);
+    QCOMPARE(refused->number, int(QSerialPort::PermissionError));
+    QCOMPARE(refused->description, "porta occupata da un altro programma: " + second_path);
+    QVERIFY(!second.isOpen());
+    link_->close();
+    QCOMPARE(second.open(), std::nullopt);
   }
 
   void readHandsOverAtMostTheGranularity() {

@@ -2,14 +2,19 @@
 // the port's events and the operations, and a file that cannot be written.
 
 #include "link/transmitter_session.h"
+#include "tests/link/file_size_limit.h"
 #include "tests/link/scripted_link.h"
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace quarn;
 
@@ -206,18 +211,26 @@ class TestTrafficTrace : public QObject {
     QVERIFY(openings[1] >= 20);
   }
 
-  // A trace that stops taking lines is told once, when the operation ends.
+  // A trace that stops taking lines (its disk full part-way through a line)
+  // is told once, when the operation ends, with the system's reason.
   void aWriteFailureIsToldOnce() {
-    QCOMPARE(session_->setTraceFile("/dev/full"), std::nullopt);
+#ifdef Q_OS_UNIX
     QSignalSpy failed(session_, &TransmitterSession::traceFailed);
-    for (int run = 0; run < 2; ++run) {
-      port_->failNextOpen(PortError{2, "Permission denied: /dev/ttyUSB0"});
-      QVERIFY(session_->connectAndRead([](const Outcome&, const ReadResult&) {}));
+    {
+      const test::FileSizeLimit full_disk(rlim_t(QFileInfo(path_).size()) + 7);
+      for (int run = 0; run < 2; ++run) {
+        port_->failNextOpen(PortError{2, "Permission denied: /dev/ttyUSB0"});
+        QVERIFY(session_->connectAndRead([](const Outcome&, const ReadResult&) {}));
+      }
     }
     QCOMPARE(failed.count(), 1);
     const auto error = failed[0][0].value<FileError>();
     QCOMPARE(error.fault, FileFault::TraceNotWritten);
-    QCOMPARE(error.path, QString("/dev/full"));
+    QCOMPARE(error.path, path_);
+    QCOMPARE(error.reason, QString::fromLocal8Bit(std::strerror(EFBIG)));
+#else
+    QSKIP("the file size limit is POSIX");
+#endif
   }
 
   // The emulator's log and the trace share one line format.

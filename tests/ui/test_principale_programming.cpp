@@ -433,6 +433,19 @@ class TestPrincipaleProgramming : public QObject {
     QCOMPARE(memory[cell::block_checksum], std::uint8_t(0));
   }
 
+  // A read-back out of step shows nothing: the type label is left empty as
+  // the fields and the band are, not "New" beside a window that holds no type.
+  void loadWithItsReadBackOutOfStepShowsNoType() {
+    PrincipaleFixture f(uhf_new());
+    TransmitterFaults faults;
+    faults.extra_after_read_at = 5;
+    run(f, f.c().Cmd_init_uhf, [&] { f.transmitter.setFaults(faults); });
+    QCOMPARE(f.notifier.messages, (std::vector{exclamation(message_read_error)}));
+    QCOMPARE(f.c().FqTx->text(), QString());
+    QCOMPARE(f.c().Text1->text(), QString());
+    QCOMPARE(f.c().lab_tipo_quarn->text(), QString());
+  }
+
   void loadWithoutAcknowledgementKeepsTheFields() {
     TransmitterFaults faults;
     faults.no_ack_from = 10;
