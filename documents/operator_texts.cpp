@@ -148,6 +148,18 @@ QString file_error_text(const FileError& error) {
   return {};
 }
 
+std::optional<QString> port_remedy_text(const PortError& error) {
+  switch (error.fault) {
+    case PortFault::Permission:
+      return QStringLiteral("Rimedio: aggiungere l'utente al gruppo dialout (sudo usermod -aG dialout $USER, poi uscire "
+                            "e rientrare nella sessione) o usare la postazione locale, a cui udev dà l'accesso (uaccess)");
+    case PortFault::Busy: return QStringLiteral("Rimedio: chiudere l'altro programma che usa la porta, poi Connetti");
+    case PortFault::Lost:
+    case PortFault::Other: break;
+  }
+  return std::nullopt;
+}
+
 QString backup_failure_text(const FileError& error) { return "Backup non salvato: " + file_error_text(error); }
 
 }  // namespace quarn

@@ -8,6 +8,7 @@
 #include "config/block_encoding.h"
 #include "documents/settings_file.h"
 #include "link/file_error.h"
+#include "link/serial_link.h"
 
 #include <QString>
 
@@ -34,6 +35,10 @@ inline const QString not_a_regular_file = "non è un file regolare";
 
 // A file or folder that could not be used, with the system's reason.
 QString file_error_text(const FileError& error);
+
+// What the technician can do about a port that would not open, as one line
+// after the fault: none when the fault says all there is.
+std::optional<QString> port_remedy_text(const PortError& error);
 
 // A backup before a write run that could not be saved.
 QString backup_failure_text(const FileError& error);

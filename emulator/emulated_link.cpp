@@ -51,7 +51,7 @@ void EmulatedLink::write(const QByteArray& bytes) {
 void EmulatedLink::unplug() {
   if (!open_) return;
   close();
-  emit lost({unplugged_error_number, QStringLiteral("Dispositivo scollegato")});
+  emit lost({unplugged_error_number, QStringLiteral("Dispositivo scollegato"), PortFault::Lost});
 }
 
 void EmulatedLink::setOpenFailure(std::optional<PortError> error) { open_failure_ = std::move(error); }

@@ -36,8 +36,9 @@ bool held_by_another_program(QSerialPort::SerialPortError error, const QString& 
 }  // namespace
 
 PortError port_open_failure(QSerialPort::SerialPortError error, const QString& text, const QString& device) {
-  const QString what = held_by_another_program(error, device) ? port_in_use : text;
-  return PortError{error, what + QStringLiteral(": ") + device};
+  if (held_by_another_program(error, device)) return PortError{error, port_in_use + ": " + device, PortFault::Busy};
+  const PortFault fault = error == QSerialPort::PermissionError ? PortFault::Permission : PortFault::Other;
+  return PortError{error, text + QStringLiteral(": ") + device, fault};
 }
 
 std::optional<PortError> claim_opened_device(int descriptor, const QString& device) {
@@ -47,7 +48,7 @@ std::optional<PortError> claim_opened_device(int descriptor, const QString& devi
     result = ::flock(descriptor, LOCK_EX | LOCK_NB);
   } while (result != 0 && errno == EINTR);
   // A device that takes no lock at all is left as the open found it.
-  if (result != 0 && errno == EWOULDBLOCK) return PortError{QSerialPort::PermissionError, port_in_use + ": " + device};
+  if (result != 0 && errno == EWOULDBLOCK) return PortError{QSerialPort::PermissionError, port_in_use + ": " + device, PortFault::Busy};
 #else
   Q_UNUSED(descriptor);
   Q_UNUSED(device);

@@ -108,7 +108,7 @@ void QtSerialLink::onPortError(QSerialPort::SerialPortError error) {
   if (loss_ || closing_ || !port_.isOpen()) return;
   // The serial layer describes a vanished device by the failing call
   // ("Inappropriate ioctl for device"): say what happened, and to which one.
-  loss_ = PortError{error, QStringLiteral("dispositivo scollegato: ") + device_};
+  loss_ = PortError{error, QStringLiteral("dispositivo scollegato: ") + device_, PortFault::Lost};
   // QSerialPort still works on its buffers after emitting the error, so the
   // port is closed once control is back in the event loop, and only if it is
   // still the opening that failed.

@@ -12,9 +12,19 @@
 
 namespace quarn {
 
+// What kind of fault stopped a port, for the front ends to tell the
+// technician what to do about it.
+enum class PortFault {
+  Other,       // the system's description says what
+  Permission,  // this user may not open the device
+  Busy,        // another program holds the device
+  Lost,        // the device went away while open (an unplugged adapter)
+};
+
 struct PortError {
   int number = 0;       // the serial layer's error number
   QString description;  // and its description
+  PortFault fault = PortFault::Other;
 };
 
 class SerialLink : public QObject {

@@ -20,7 +20,7 @@ PortError win32_port_failure(unsigned long error, const QString& device) {
   // another program holds it, and says so as a missing permission.
   const bool held = error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION;
   const QString what = held ? QStringLiteral("porta occupata da un altro programma") : windows_error_text(error);
-  return PortError{int(error), what + QStringLiteral(": ") + device};
+  return PortError{int(error), what + QStringLiteral(": ") + device, held ? PortFault::Busy : PortFault::Other};
 }
 
 }  // namespace quarn

@@ -279,7 +279,7 @@ void Win32SerialLink::closeHandle() {
 // ERROR_OPERATION_ABORTED, ERROR_DEVICE_NOT_CONNECTED, ... by driver).
 void Win32SerialLink::reportLoss(unsigned long error) {
   if (loss_ || closing_ || !isOpen()) return;
-  loss_ = PortError{int(error), QStringLiteral("dispositivo scollegato: ") + device_};
+  loss_ = PortError{int(error), QStringLiteral("dispositivo scollegato: ") + device_, PortFault::Lost};
   // Closed once control is back in the event loop, as on Linux, and only if
   // it is still the opening that failed.
   QMetaObject::invokeMethod(this, [this, opening = opening_] { closeLostPort(opening); }, Qt::QueuedConnection);

@@ -47,8 +47,12 @@ void Principale::finishConnect(const Outcome& outcome, const ReadResult& read) {
   }
 }
 
+// The port error path: the failure, with what to do about it where that is
+// known, then the window's own message.
 void Principale::showPortError(const PortError& error) {
-  showLoss(error);
+  const QString failure = QString::number(error.number) + ' ' + error.description;
+  const std::optional<QString> remedy = port_remedy_text(error);
+  notifier_.message(remedy ? failure + '\n' + *remedy : failure, Notifier::Icon::None);
   notifier_.message(message_port_failure, Notifier::Icon::Exclamation);
 }
 

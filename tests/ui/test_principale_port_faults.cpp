@@ -129,11 +129,15 @@ class TestPrincipalePortFaults : public QObject {
     for (const UnusablePath& path : unusable_paths()) {
       QTest::newRow(path.name) << Fault::Path << row++ << path.error + ": %1";
     }
-    QTest::newRow("device without permission") << Fault::NoPermission << 0 << "2 Permission denied: %1";
-    QTest::newRow("held by another serial program") << Fault::HeldBySerialPort << 0
-                                                    << "2 porta occupata da un altro programma: %1";
-    QTest::newRow("held in exclusive mode") << Fault::HeldExclusively << 0
-                                            << "2 porta occupata da un altro programma: %1";
+    // A fault the technician can mend says how, on its own line.
+    const QString held = "2 porta occupata da un altro programma: %1\n"
+                         "Rimedio: chiudere l'altro programma che usa la porta, poi Connetti";
+    QTest::newRow("device without permission")
+        << Fault::NoPermission << 0
+        << "2 Permission denied: %1\nRimedio: aggiungere l'utente al gruppo dialout (sudo usermod -aG dialout $USER, "
+           "poi uscire e rientrare nella sessione) o usare la postazione locale, a cui udev dà l'accesso (uaccess)";
+    QTest::newRow("held by another serial program") << Fault::HeldBySerialPort << 0 << held;
+    QTest::newRow("held in exclusive mode") << Fault::HeldExclusively << 0 << held;
   }
   void aPortThatWillNotOpenIsNamed() {
     QFETCH(Fault, fault);
