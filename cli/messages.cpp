@@ -7,11 +7,6 @@
 namespace quarn::cli {
 namespace {
 
-// The window's texts, repeated here because the command line links no
-// widget code.
-const QString message_port_failure = QStringLiteral("Porta seriale Guasta o Mancante");
-const QString message_read_error = QStringLiteral("Errore di Lettura nei Parametri, Riprovare ");
-const QString message_time_out = QStringLiteral("Errore TIME OUT   ");
 const QString message_no_answer = QStringLiteral("Nessuna risposta dal trasmettitore");
 const QString nothing_sent = QStringLiteral("Nulla inviato al trasmettitore");
 

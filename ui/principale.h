@@ -1,6 +1,11 @@
 #pragma once
 // "Principale", the one working window: the transmitter's settings as fields,
 // the connection state, and the commands of a session.
+// Where its parts are: principale.cpp the controls' wiring and the status
+// with its field rules; principale_session.cpp Connetti, Disconetti, TX, ESCI
+// and the read into the fields; principale_programming.cpp Programma, UHF and
+// VHF; principale_files.cpp Ctrl+S, Ctrl+O and a dropped file;
+// principale_layout.cpp the controls themselves.
 
 #include "config/field_values.h"
 #include "config/parameter_block.h"
