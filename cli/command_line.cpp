@@ -57,13 +57,6 @@ const OptionSyntax* option_named(const QString& name) {
   return nullptr;
 }
 
-const CommandSyntax* command_named(const QString& name) {
-  for (const CommandSyntax& c : command_syntaxes()) {
-    if (c.name == name) return &c;
-  }
-  return nullptr;
-}
-
 bool takes(const CommandSyntax& command, Option option) {
   return std::find(command.options.begin(), command.options.end(), option) != command.options.end();
 }
@@ -213,26 +206,11 @@ std::optional<UsageError> read_values(const QCommandLineParser& parser, Argument
 
 }  // namespace
 
-const std::vector<CommandSyntax>& command_syntaxes() {
-  using enum Option;
-  static const QString a_file = QStringLiteral("vuole un file di impostazioni");
-  static const std::vector<CommandSyntax> commands{
-      {"ports", {}, 0, {}, "porte seriali, la loro Com nella finestra e il permesso d'uso", {}},
-      {"read", {}, 0, {}, "legge il trasmettitore: tabella, file di impostazioni o JSON",
-       {Output, Json, Port, Timeout, Trace}},
-      {"program", "FILE", 1, a_file, "programma il file (con le modifiche) e verifica la rilettura",
-       {Set, NoBackup, Port, Timeout, Trace}},
-      {"defaults", "uhf|vhf", 1, "vuole uhf oppure vhf", "carica i valori di fabbrica della banda e li verifica",
-       {Old, Force, NoBackup, Port, Timeout, Trace}},
-      {"test-tx", {}, 0, {}, "si collega e fa trasmettere una prova", {Port, Timeout, Trace}},
-      {"check", "FILE", 1, a_file, "senza porta: rifiuto o celle che sarebbero scritte", {Set}},
-      {"diff", "A B", 2, "vuole due file di impostazioni (o \"device\")",
-       "confronta due file (o \"device\"): impostazioni e celle", {Port, Timeout, Trace}},
-      {"batch", "FILE", 1, a_file, "programma un lotto, un codice per unità a partire da N",
-       {CodeFrom, Count, Report, Separator, StopOnError, Set, NoBackup, Port, Timeout, Trace}, {CodeFrom}},
-      {"backups", {}, 0, {}, "i backup, dal più recente: data, codice, banda, tipo, lettura", {}},
-  };
-  return commands;
+const CommandSyntax* command_named(const QString& name) {
+  for (const CommandSyntax& c : command_syntaxes()) {
+    if (c.name == name) return &c;
+  }
+  return nullptr;
 }
 
 std::variant<Arguments, UsageError, Answer> parse_arguments(const QStringList& arguments) {
