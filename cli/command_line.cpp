@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include "cli/option_faults.h"
 #include "cli/setting_words.h"
 #include "link/serial_link.h"
 
@@ -137,18 +138,6 @@ std::variant<long long, UsageError> number(const QString& option, const QString&
   return value;
 }
 
-// What Qt's parser refused, in Italian; its own words for anything else.
-UsageError parser_refusal(const QCommandLineParser& parser) {
-  if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty()) {
-    return {QString("Opzione sconosciuta \"%1\"").arg(dashed(unknown.first()))};
-  }
-  static const QRegularExpression missing(QStringLiteral("^Missing value after '(.*)'\\.$"));
-  static const QRegularExpression unexpected(QStringLiteral("^Unexpected value after '(.*)'\\.$"));
-  if (const auto m = missing.match(parser.errorText()); m.hasMatch()) return {m.captured(1) + " vuole un valore"};
-  if (const auto m = unexpected.match(parser.errorText()); m.hasMatch()) return {m.captured(1) + " non vuole un valore"};
-  return {parser.errorText()};
-}
-
 // The command's arguments: as many as it takes and, where it names words
 // ("uhf|vhf"), one of them.
 std::optional<UsageError> check_positional(const CommandSyntax& c, const QStringList& positional) {
@@ -219,15 +208,16 @@ std::variant<Arguments, UsageError, Answer> parse_arguments(const QStringList& a
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
   const QCommandLineOption version(QStringLiteral("version"), QString());
-  parser.addOptions({help, version});
-  for (const OptionSyntax& o : option_syntaxes()) parser.addOption(QCommandLineOption(o.names, o.description, o.value));
-  const bool parsed = parser.parse(arguments);
+  QList<QCommandLineOption> options{help, version};
+  for (const OptionSyntax& o : option_syntaxes()) options << QCommandLineOption(o.names, o.description, o.value);
+  parser.addOptions(options);
+  parser.parse(arguments);  // what it refuses: option_fault below
   const QStringList words = parser.positionalArguments();
   const CommandSyntax* command = words.isEmpty() ? nullptr : command_named(words.first());
 
   if (parser.isSet(help)) return Answer{command ? command_help_text(*command) : help_text()};
   if (parser.isSet(version)) return Answer{QString("quarnctl %1\n").arg(QStringLiteral(QUARN_VERSION))};
-  if (!parsed) return parser_refusal(parser);
+  if (const auto refusal = option_fault(arguments, options)) return usage_error(*refusal);
   // An empty first argument is a missing command, never skipped: the next
   // file would become the command.
   if (words.isEmpty() || words.first().isEmpty()) return UsageError{"Manca il comando (quarnctl --help)"};
