@@ -1,5 +1,6 @@
 #include "cli/command_line.h"
 
+#include "cli/option_faults.h"
 #include "cli/setting_words.h"
 #include "link/serial_link.h"
 
@@ -53,13 +54,6 @@ const OptionSyntax& syntax_of(Option option) {
 const OptionSyntax* option_named(const QString& name) {
   for (const OptionSyntax& o : option_syntaxes()) {
     if (o.names.contains(name)) return &o;
-  }
-  return nullptr;
-}
-
-const CommandSyntax* command_named(const QString& name) {
-  for (const CommandSyntax& c : command_syntaxes()) {
-    if (c.name == name) return &c;
   }
   return nullptr;
 }
@@ -144,18 +138,6 @@ std::variant<long long, UsageError> number(const QString& option, const QString&
   return value;
 }
 
-// What Qt's parser refused, in Italian; its own words for anything else.
-UsageError parser_refusal(const QCommandLineParser& parser) {
-  if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty()) {
-    return {QString("Opzione sconosciuta \"%1\"").arg(dashed(unknown.first()))};
-  }
-  static const QRegularExpression missing(QStringLiteral("^Missing value after '(.*)'\\.$"));
-  static const QRegularExpression unexpected(QStringLiteral("^Unexpected value after '(.*)'\\.$"));
-  if (const auto m = missing.match(parser.errorText()); m.hasMatch()) return {m.captured(1) + " vuole un valore"};
-  if (const auto m = unexpected.match(parser.errorText()); m.hasMatch()) return {m.captured(1) + " non vuole un valore"};
-  return {parser.errorText()};
-}
-
 // The command's arguments: as many as it takes and, where it names words
 // ("uhf|vhf"), one of them.
 std::optional<UsageError> check_positional(const CommandSyntax& c, const QStringList& positional) {
@@ -213,26 +195,11 @@ std::optional<UsageError> read_values(const QCommandLineParser& parser, Argument
 
 }  // namespace
 
-const std::vector<CommandSyntax>& command_syntaxes() {
-  using enum Option;
-  static const QString a_file = QStringLiteral("vuole un file di impostazioni");
-  static const std::vector<CommandSyntax> commands{
-      {"ports", {}, 0, {}, "porte seriali, la loro Com nella finestra e il permesso d'uso", {}},
-      {"read", {}, 0, {}, "legge il trasmettitore: tabella, file di impostazioni o JSON",
-       {Output, Json, Port, Timeout, Trace}},
-      {"program", "FILE", 1, a_file, "programma il file (con le modifiche) e verifica la rilettura",
-       {Set, NoBackup, Port, Timeout, Trace}},
-      {"defaults", "uhf|vhf", 1, "vuole uhf oppure vhf", "carica i valori di fabbrica della banda e li verifica",
-       {Old, Force, NoBackup, Port, Timeout, Trace}},
-      {"test-tx", {}, 0, {}, "si collega e fa trasmettere una prova", {Port, Timeout, Trace}},
-      {"check", "FILE", 1, a_file, "senza porta: rifiuto o celle che sarebbero scritte", {Set}},
-      {"diff", "A B", 2, "vuole due file di impostazioni (o \"device\")",
-       "confronta due file (o \"device\"): impostazioni e celle", {Port, Timeout, Trace}},
-      {"batch", "FILE", 1, a_file, "programma un lotto, un codice per unità a partire da N",
-       {CodeFrom, Count, Report, Separator, StopOnError, Set, NoBackup, Port, Timeout, Trace}, {CodeFrom}},
-      {"backups", {}, 0, {}, "i backup, dal più recente: data, codice, banda, tipo, lettura", {}},
-  };
-  return commands;
+const CommandSyntax* command_named(const QString& name) {
+  for (const CommandSyntax& c : command_syntaxes()) {
+    if (c.name == name) return &c;
+  }
+  return nullptr;
 }
 
 std::variant<Arguments, UsageError, Answer> parse_arguments(const QStringList& arguments) {
@@ -241,15 +208,16 @@ std::variant<Arguments, UsageError, Answer> parse_arguments(const QStringList& a
   parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QString());
   const QCommandLineOption version(QStringLiteral("version"), QString());
-  parser.addOptions({help, version});
-  for (const OptionSyntax& o : option_syntaxes()) parser.addOption(QCommandLineOption(o.names, o.description, o.value));
-  const bool parsed = parser.parse(arguments);
+  QList<QCommandLineOption> options{help, version};
+  for (const OptionSyntax& o : option_syntaxes()) options << QCommandLineOption(o.names, o.description, o.value);
+  parser.addOptions(options);
+  parser.parse(arguments);  // what it refuses: option_fault below
   const QStringList words = parser.positionalArguments();
   const CommandSyntax* command = words.isEmpty() ? nullptr : command_named(words.first());
 
   if (parser.isSet(help)) return Answer{command ? command_help_text(*command) : help_text()};
   if (parser.isSet(version)) return Answer{QString("quarnctl %1\n").arg(QStringLiteral(QUARN_VERSION))};
-  if (!parsed) return parser_refusal(parser);
+  if (const auto refusal = option_fault(arguments, options)) return usage_error(*refusal);
   // An empty first argument is a missing command, never skipped: the next
   // file would become the command.
   if (words.isEmpty() || words.first().isEmpty()) return UsageError{"Manca il comando (quarnctl --help)"};

@@ -48,7 +48,13 @@ struct Answer {
 // its value as the next argument or after "="; "--" ends the options.
 std::variant<Arguments, UsageError, Answer> parse_arguments(const QStringList& arguments);
 
-// One command as the help shows it and the parser holds it to.
+struct Invocation;
+template <class T>
+class Result;
+// A command's work, once its command line has been read.
+using CommandFunction = Result<int> (*)(const Invocation&);
+
+// One command as the help shows it, the parser holds it to and run() runs it.
 struct CommandSyntax {
   QString name;
   QString arguments;   // "FILE", "uhf|vhf", "A B"; empty: none
@@ -57,10 +63,13 @@ struct CommandSyntax {
   QString summary;
   std::vector<Option> options;
   std::vector<Option> required{};
+  CommandFunction run = nullptr;
 };
 
-// Every command, in the order of the help.
+// Every command, in the order of the help: the table in commands/command_table.cpp.
 const std::vector<CommandSyntax>& command_syntaxes();
+// The command of that name; null: none.
+const CommandSyntax* command_named(const QString& name);
 
 // The port --port names: "Com 3", "COM3", "3", or a device path.
 struct PortChoice {

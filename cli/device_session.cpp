@@ -14,10 +14,9 @@ DeviceSession::DeviceSession(const DeviceOptions& options) : options_(options), 
   session_.setTrace(options.trace);
   // The service saves the memory as read before its first write.
   if (options.back_up) session_.setBackupHook(backups_.emplace(BackupStore::defaultFolder()).hook());
-  // The tests shorten the guard after the last reply, which their emulated
-  // device never answers into.
-  if (const int ms = qEnvironmentVariableIntValue("QUARNCTL_REPLY_GUARD_MS"); ms > 0) session_.setReplyGuard(ms);
-  takeTimeOutRequests();
+#ifdef QUARN_TEST_SEAMS
+  takeTestSeams();
+#endif
   // A device that stops answering in the middle of a read would keep the
   // command waiting for ever; no program is there to press Disconetti.
   reply_watch_.setSingleShot(true);
@@ -73,10 +72,15 @@ void DeviceSession::watchReadStep() {
   if (reading_) reply_watch_.start(session_.timer1().interval());
 }
 
-// A test that serves the emulated device itself knows the moment a step will
-// get no reply. With QUARNCTL_TIME_OUT_FD naming a descriptor, each byte read
-// from it runs the waiting step's time-out out at once instead of after 4 s.
-void DeviceSession::takeTimeOutRequests() {
+#ifdef QUARN_TEST_SEAMS
+// Test seams, in a build with QUARN_TEST_SEAMS only (never in one that
+// ships). QUARNCTL_REPLY_GUARD_MS shortens the guard after the last reply,
+// which the tests' emulated device never answers into. A test that serves the
+// emulated device itself knows the moment a step will get no reply: with
+// QUARNCTL_TIME_OUT_FD naming a descriptor, each byte read from it runs the
+// waiting step's time-out out at once instead of after 4 s.
+void DeviceSession::takeTestSeams() {
+  if (const int ms = qEnvironmentVariableIntValue("QUARNCTL_REPLY_GUARD_MS"); ms > 0) session_.setReplyGuard(ms);
   bool given = false;
   const int descriptor = qEnvironmentVariableIntValue("QUARNCTL_TIME_OUT_FD", &given);
   if (!given || descriptor < 0 ||
@@ -101,6 +105,7 @@ void DeviceSession::timeOutNow() {
     session_.runTimer1Out();
   }
 }
+#endif
 
 // The callback that sets `done` also quits the loop. Waiting for "more
 // events" until `done` is set is not enough: under Qt for Windows the event

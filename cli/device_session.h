@@ -14,8 +14,10 @@
 #include "link/transmitter_session.h"
 
 #include <QEventLoop>
+#ifdef QUARN_TEST_SEAMS
 #include <QFile>
 #include <QSocketNotifier>
+#endif
 #include <QString>
 #include <QTimer>
 
@@ -62,8 +64,10 @@ class DeviceSession {
   // Runs a write run (writes and read-back); a stop signal that came before
   // it starts cancels it before its first write.
   WriteResult writeRun(const std::function<void(TransmitterSession::WriteDone)>& start);
-  void takeTimeOutRequests();
+#ifdef QUARN_TEST_SEAMS
+  void takeTestSeams();
   void timeOutNow();
+#endif
 
   DeviceOptions options_;
   std::optional<BackupStore> backups_;  // the window's folder, when backing up
@@ -77,8 +81,10 @@ class DeviceSession {
   bool reply_missing_ = false;
   bool writing_ = false;    // a write run is in progress
   QMetaObject::Connection stop_connection_;
-  QFile time_out_source_;  // see takeTimeOutRequests
+#ifdef QUARN_TEST_SEAMS
+  QFile time_out_source_;  // see takeTestSeams
   std::unique_ptr<QSocketNotifier> time_out_requests_;
+#endif
 };
 
 }  // namespace quarn::cli

@@ -3,21 +3,8 @@
 #include "cli/commands/commands.h"
 #include "cli/terminal.h"
 
-#include <map>
-
 namespace quarn::cli {
 namespace {
-
-using Command = Result<int> (*)(const Invocation&);
-
-const std::map<QString, Command>& commands() {
-  static const std::map<QString, Command> table{
-      {"ports", command::ports},     {"read", command::read},   {"program", command::program},
-      {"defaults", command::defaults}, {"test-tx", command::test_tx}, {"check", command::check},
-      {"diff", command::diff},       {"batch", command::batch}, {"backups", command::backups},
-  };
-  return table;
-}
 
 // A trace that cannot be written stops the command before the port opens.
 Result<std::shared_ptr<TrafficTrace>> open_trace(const QString& path, const PortChoice& port) {
@@ -49,9 +36,9 @@ int run(const QStringList& arguments) {
   }
   StopSignals stops;
   invocation.stops = &stops;
-  const auto command = commands().find(invocation.arguments.command);
-  if (command == commands().end()) return say(UsageError{"Comando senza esecuzione: " + invocation.arguments.command});
-  const Result<int> ran = command->second(invocation);
+  const CommandSyntax* command = command_named(invocation.arguments.command);
+  if (!command || !command->run) return say(UsageError{"Comando senza esecuzione: " + invocation.arguments.command});
+  const Result<int> ran = command->run(invocation);
   int code = ran.ok() ? ran.value() : say(ran.failure());
   // A trace that stopped taking lines did not stop the run: it is said after it.
   if (invocation.trace && invocation.trace->failure()) {

@@ -32,6 +32,7 @@ bool within_transmit_range(double mhz);
 // sets no limit (nullopt).
 std::optional<ValueRange> band_limits(int band);
 
+// Test seam: the oracle of the tests and the fuzz target for band_limits.
 bool within_band_limits(int band, double mhz);
 
 }  // namespace quarn

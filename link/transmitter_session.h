@@ -35,11 +35,12 @@ class TransmitterSession : public QObject {
   // Writes the traffic, the port's events and the operations to a trace
   // from now on; null: no trace. Changes nothing else.
   void setTrace(std::shared_ptr<TrafficTrace> trace) { traced_.setTrace(std::move(trace)); }
-  // The same into a file of its own, created or emptied now; an empty path
-  // ends the trace. Why, when the file cannot be written.
+  // Test seam: the same into a file of its own, created or emptied now; an
+  // empty path ends the trace. Why, when the file cannot be written.
   std::optional<FileError> setTraceFile(const QString& path);
   // The reply time-out of every write step (Timer1, 4000 ms).
   QTimer& timer1() { return protocol_.timer1(); }
+  // Test seam: a shorter Timer1.
   void setAcknowledgementTimeout(int ms) { protocol_.timer1().setInterval(ms); }
   void runTimer1Out() { protocol_.runTimer1Out(); }
   // The listening time after the last reply (reply_guard_ms); tests on a
@@ -65,6 +66,7 @@ class TransmitterSession : public QObject {
   // Opens the port if it is closed, waits without limit for the ready "K",
   // answers "U" and reads cells 0 to 62.
   bool connectAndRead(ReadDone done);
+  // Test seam: reads cells 0 to 62 on the port as it is, without the ready "K".
   bool readMemory(ReadDone done);
   // Writes `writes[a]` to each address a, each acknowledged, then reads the
   // memory back and compares the written cells that carry meaning (carries_meaning).

@@ -1,7 +1,8 @@
 #pragma once
 // quarnctl's commands, one file each. A command prints what it found on
 // standard output and its progress and notes on standard error, and ends with
-// its exit status, or with the failure that stopped it.
+// its exit status, or with the failure that stopped it. command_table.cpp
+// gives each its name, syntax and options.
 
 #include "cli/exit_code.h"
 #include "cli/steps.h"

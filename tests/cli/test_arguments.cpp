@@ -4,7 +4,9 @@
 
 #include "cli/command_line.h"
 
+#include <QCoreApplication>
 #include <QTest>
+#include <QTranslator>
 
 using namespace quarn::cli;
 
@@ -71,6 +73,36 @@ class TestArguments : public QObject {
     QFETCH(QStringList, arguments);
     QFETCH(QString, message);
     const auto parsed = parse_arguments(QStringList{"quarnctl"} + arguments);
+    QVERIFY(std::holds_alternative<UsageError>(parsed));
+    QCOMPARE(std::get<UsageError>(parsed).message, message);
+  }
+
+  // An option Qt's parser refuses is named as written, whatever language
+  // Qt's own texts are in: here a translation that replaces them all.
+  void refusesAnOptionAsWritten_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no value at the end") << QStringList{"read", "--port"} << "--port vuole un valore";
+    QTest::newRow("one dash, no value") << QStringList{"read", "-o"} << "-o vuole un valore";
+    QTest::newRow("a flag given a value") << QStringList{"read", "--json=x"} << "--json non vuole un valore";
+    QTest::newRow("one dash, a flag given a value") << QStringList{"read", "-json="} << "-json non vuole un valore";
+    QTest::newRow("the last value fault") << QStringList{"read", "--json=x", "--timeout"} << "--timeout vuole un valore";
+    QTest::newRow("unknown before a value fault") << QStringList{"read", "--json=x", "-bogus=1"}
+                                                  << "Opzione sconosciuta \"--bogus\"";
+    QTest::newRow("no name") << QStringList{"-=x", "read"} << "Opzione sconosciuta \"--\"";
+  }
+  void refusesAnOptionAsWritten() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    struct QtTextsTranslated : QTranslator {
+      bool isEmpty() const override { return false; }
+      QString translate(const char* context, const char*, const char*, int) const override {
+        return qstrcmp(context, "QCommandLineParser") == 0 ? QStringLiteral("(tradotto)") : QString();
+      }
+    } translated;
+    QCoreApplication::installTranslator(&translated);
+    const auto parsed = parse_arguments(QStringList{"quarnctl"} + arguments);
+    QCoreApplication::removeTranslator(&translated);
     QVERIFY(std::holds_alternative<UsageError>(parsed));
     QCOMPARE(std::get<UsageError>(parsed).message, message);
   }
