@@ -1,14 +1,26 @@
 // The emulator's fault catalogue against those who go through it: every
 // fault is an option of quarn-emulator that switches on what the catalogue
-// says.
+// says, and has its row in the fault matrix.
 
 #include "emulator/fault_catalogue.h"
 #include "emulator/tool/emulator_options.h"
+#include "tests/matrix/fault_rows.h"
 
 #include <QFile>
 #include <QTest>
 
+#include <algorithm>
+
 using namespace quarn;
+using namespace quarn::test;
+
+namespace {
+
+bool switches_on_only(const FaultRow& row, const EmulatorFault& fault) {
+  return row.switched_on.size() == 1 && row.switched_on.front() == fault.name;
+}
+
+}  // namespace
 
 class TestFaultCatalogue : public QObject {
   Q_OBJECT
@@ -36,6 +48,41 @@ class TestFaultCatalogue : public QObject {
       TransmitterFaults faults;
       other.switch_on(faults, 7);
       QVERIFY2(&other == &fault || faults != expected, other.name);
+    }
+  }
+
+  void eachFaultHasItsMatrixRow_data() { eachFault_data(); }
+  // Alone in exactly one row; one that only changes others (coming back)
+  // alone in none but with another in some.
+  void eachFaultHasItsMatrixRow() {
+    QFETCH(int, index);
+    const EmulatorFault& fault = emulator_faults()[std::size_t(index)];
+    const std::vector<FaultRow> rows = fault_rows();
+    const auto alone = std::count_if(rows.begin(), rows.end(), [&](const FaultRow& r) { return switches_on_only(r, fault); });
+    const bool with_others = std::any_of(rows.begin(), rows.end(), [&](const FaultRow& r) {
+      return r.switched_on.size() > 1 && std::count(r.switched_on.begin(), r.switched_on.end(), fault.name) == 1;
+    });
+    const auto& outside = faults_outside_the_matrix();
+    if (std::count(outside.begin(), outside.end(), fault.name)) {
+      QCOMPARE(alone, 0);
+    } else if (fault.acts_alone) {
+      QCOMPARE(alone, 1);
+    } else {
+      QCOMPARE(alone, 0);
+      QVERIFY(with_others);
+    }
+  }
+
+  // Each row names catalogue faults, and a step where one of them takes it.
+  void matrixRowsNameCatalogueFaults() {
+    for (const FaultRow& row : fault_rows()) {
+      bool takes_address = false;
+      for (const std::string_view name : row.switched_on) {
+        const EmulatorFault* fault = emulator_fault_named(name);
+        QVERIFY2(fault, row.name);
+        takes_address = takes_address || fault->takes_address();
+      }
+      QVERIFY2(takes_address == (row.address >= 0), row.name);
     }
   }
 
