@@ -4,6 +4,7 @@
 
 #include <QCommandLineParser>
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <vector>
@@ -32,6 +33,11 @@ class NumberReader {
   std::optional<QString> error_;
 };
 
+QString word_of(Band band) {
+  const std::string_view word = band_word(band);
+  return QString::fromLatin1(word.data(), qsizetype(word.size()));
+}
+
 EmulatorOptionsStop refused(const QString& message) {
   return {.text = QStringLiteral("quarn-emulator: %1\n").arg(message), .status = EXIT_FAILURE};
 }
@@ -45,8 +51,11 @@ std::variant<EmulatorOptions, EmulatorOptionsStop> parse_emulator_options(const 
       "the device to open as the serial port; the traffic is logged on standard error, and on\n"
       "stopping a last line tells how late the bytes arrived against the line's timing."));
   const QCommandLineOption help = parser.addHelpOption();
-  const QCommandLineOption band({QStringLiteral("band")}, QStringLiteral("Factory set of the band: uhf or vhf."),
-                                QStringLiteral("uhf|vhf"), QStringLiteral("uhf"));
+  QStringList band_words;
+  for (const Band each : bands) band_words << word_of(each);
+  const QString band_choice = band_words.join(QStringLiteral(" or "));
+  const QCommandLineOption band({QStringLiteral("band")}, QStringLiteral("Factory set of the band: %1.").arg(band_choice),
+                                band_words.join('|'), word_of(Band::Uhf));
   const QCommandLineOption old_generation({QStringLiteral("old")}, QStringLiteral("An Old device instead of a New one."));
   const QCommandLineOption no_pacing({QStringLiteral("no-pacing")},
                                      QStringLiteral("Bytes take no time on the line (normally 1/240 s each)."));
@@ -81,11 +90,9 @@ std::variant<EmulatorOptions, EmulatorOptionsStop> parse_emulator_options(const 
   }
 
   EmulatorOptions options;
-  const QString band_name = parser.value(band).toLower();
-  if (band_name == QLatin1String("vhf"))
-    options.band = Band::Vhf;
-  else if (band_name != QLatin1String("uhf"))
-    return refused(QStringLiteral("--band takes uhf or vhf"));
+  const auto chosen = std::find(band_words.begin(), band_words.end(), parser.value(band).toLower());
+  if (chosen == band_words.end()) return refused(QStringLiteral("--band takes %1").arg(band_choice));
+  options.band = bands[std::size_t(chosen - band_words.begin())];
   NumberReader numbers(parser);
   if (parser.isSet(old_generation)) options.generation = Generation::Old;
   options.timing.paced = !parser.isSet(no_pacing);
