@@ -4,6 +4,7 @@
 
 #include "config/cell_map.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -11,6 +12,7 @@
 namespace quarn {
 
 enum class Band { Uhf, Vhf };
+inline constexpr std::array<Band, 2> bands{Band::Uhf, Band::Vhf};
 
 inline constexpr std::uint8_t band_byte(Band band) { return band == Band::Uhf ? band_uhf : band_vhf; }
 
@@ -22,6 +24,8 @@ inline constexpr std::optional<Band> band_of_byte(int value) {
 }
 
 inline constexpr std::string_view band_name(Band band) { return band == Band::Uhf ? "UHF" : "VHF"; }
+// The band as files and command lines write it.
+inline constexpr std::string_view band_word(Band band) { return band == Band::Uhf ? "uhf" : "vhf"; }
 
 inline constexpr std::string_view generation_name(Generation generation) {
   return generation == Generation::New ? "New" : "Old";

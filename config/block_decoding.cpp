@@ -1,5 +1,6 @@
 #include "config/block_decoding.h"
 
+#include "config/band.h"
 #include "config/frequency.h"
 #include "config/numeric_text.h"
 #include "config/packet.h"
@@ -18,9 +19,9 @@ Packet packet_at(const MemoryRead& memory, int first_cell) {
 }
 
 std::optional<std::string> band_text(std::uint8_t band) {
-  if (band == band_uhf) return "  UHF";
-  if (band == band_vhf) return "  VHF";
-  return std::nullopt;
+  const std::optional<Band> known = band_of_byte(band);
+  if (!known) return std::nullopt;
+  return "  " + std::string(band_name(*known));
 }
 
 // The text a setting's cells stand for; nullopt where a Mono mask names no

@@ -1,6 +1,6 @@
 #include "config/frequency.h"
 
-#include "config/cell_map.h"
+#include "config/band.h"
 
 #include <cmath>
 
@@ -51,14 +51,9 @@ bool within_transmit_range(double mhz) {
 }
 
 std::optional<ValueRange> band_limits(int band) {
-  switch (band) {
-    case band_uhf:
-      return ValueRange{400, 480};
-    case band_vhf:
-      return ValueRange{130, 185};
-    default:
-      return std::nullopt;
-  }
+  const std::optional<Band> known = band_of_byte(band);
+  if (!known) return std::nullopt;
+  return *known == Band::Uhf ? ValueRange{400, 480} : ValueRange{130, 185};
 }
 
 bool within_band_limits(int band, double mhz) {

@@ -20,8 +20,12 @@ namespace {
 // 2026-12-08_101530_code-1234_uhf.json, or ..._uhf_2.json for the second
 // backup of that second. Files named otherwise are never listed or deleted.
 const QRegularExpression& backup_name_pattern() {
-  static const QRegularExpression pattern(
-      R"(^(\d{4}-\d{2}-\d{2}_\d{6})_code-[A-Za-z0-9]{1,16}_(?:uhf|vhf|unknown)(?:_([1-9]\d{0,5}))?\.json$)");
+  static const QRegularExpression pattern = [] {
+    QStringList band_words{band_file_word(std::nullopt)};
+    for (const Band band : bands) band_words << band_file_word(band);
+    return QRegularExpression(R"(^(\d{4}-\d{2}-\d{2}_\d{6})_code-[A-Za-z0-9]{1,16}_(?:)" + band_words.join('|') +
+                              R"()(?:_([1-9]\d{0,5}))?\.json$)");
+  }();
   return pattern;
 }
 
@@ -82,11 +86,6 @@ std::optional<FileError> create_folder(const QString& folder) {
   return FileError{.fault = FileFault::FolderNotMade, .path = folder, .reason = QString::fromLocal8Bit(error.message())};
 }
 
-QString band_part(const std::optional<Band>& band) {
-  if (!band) return QStringLiteral("unknown");
-  return *band == Band::Uhf ? QStringLiteral("uhf") : QStringLiteral("vhf");
-}
-
 }  // namespace
 
 BackupStore::BackupStore(QString folder) : folder_(std::move(folder)) {}
@@ -107,7 +106,7 @@ std::optional<FileError> BackupStore::save(const SettingsFile& file, QString* sa
 
   int counter = 1;
   for (const BackupName& other : backups_in(folder_, stamp)) counter = std::max(counter, other.counter + 1);
-  QString name = stamp + "_code-" + code_part(backup.settings.code) + '_' + band_part(backup.band);
+  QString name = stamp + "_code-" + code_part(backup.settings.code) + '_' + band_file_word(backup.band);
   if (counter > 1) name += '_' + QString::number(counter);
   name += QStringLiteral(".json");
 

@@ -17,6 +17,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <utility>
@@ -28,7 +29,13 @@ namespace {
 // The names that the file gives to the device, in the order of their C++
 // values: index 0 stands for the first enumerator.
 const QStringList generation_names{"new", "old"};
-const QStringList band_names{"uhf", "vhf", "unknown"};
+// The bands' words in the order of `bands`, then the one for a band cell
+// that names neither.
+const QStringList band_names = [] {
+  QStringList names;
+  for (const Band band : bands) names << band_file_word(band);
+  return names << band_file_word(std::nullopt);
+}();
 
 QString name_of(const SettingDeclaration& setting) {
   return QString::fromLatin1(setting.name.data(), static_cast<qsizetype>(setting.name.size()));
@@ -44,14 +51,7 @@ QStringList option_words(const SettingDeclaration& option) {
 }
 
 int band_index(const std::optional<Band>& band) {
-  if (!band) return 2;
-  return *band == Band::Uhf ? 0 : 1;
-}
-
-std::optional<Band> band_of_cell(std::uint8_t value) {
-  if (value == band_uhf) return Band::Uhf;
-  if (value == band_vhf) return Band::Vhf;
-  return std::nullopt;
+  return int((band ? std::find(bands.begin(), bands.end(), *band) : bands.end()) - bands.begin());
 }
 
 // ---- Writing ----
@@ -275,7 +275,7 @@ void check_device_against_cells(Checks& checks, const SettingsFile& file) {
                    .cell_value = type});
   }
   const std::uint8_t band = (*file.cells)[cell::band];
-  if (band_of_cell(band) != file.band) {
+  if (band_of_byte(band) != file.band) {
     checks.refuse({.fault = SettingsFault::DeviceAgainstCell,
                    .key = "device.band",
                    .found = band_names[band_index(file.band)],
@@ -298,7 +298,7 @@ SettingsLoad checked_file(const QByteArray& bytes) {
                         ? Generation::New
                         : Generation::Old;
   const int band = checks.choice(checks.member(device, "device", "band"), band_names);
-  if (band < 2) file.band = band == 0 ? Band::Uhf : Band::Vhf;
+  if (band < int(bands.size())) file.band = bands[std::size_t(band)];
 
   file.settings = settings_of(checks, root);
   file.cells = cells_of(checks, root);
@@ -401,14 +401,19 @@ std::optional<FileError> save_settings_file(const QString& path, const SettingsF
   return std::nullopt;
 }
 
+QString band_file_word(const std::optional<Band>& band) {
+  if (!band) return QStringLiteral("unknown");
+  const std::string_view word = band_word(*band);
+  return QString::fromLatin1(word.data(), qsizetype(word.size()));
+}
+
 SettingsFile settings_file_of_read(const MemoryRead& cells, bool out_of_step) {
   SettingsFile file;
   file.read_out_of_step = out_of_step;
   file.settings = decode_block(cells).values;
   file.cells = cells;
   file.generation = generation_of(cells[cell::device_type]);
-  if (cells[cell::band] == band_uhf) file.band = Band::Uhf;
-  if (cells[cell::band] == band_vhf) file.band = Band::Vhf;
+  file.band = band_of_byte(cells[cell::band]);
   file.tool_version = QCoreApplication::applicationVersion();
   file.saved_at = QDateTime::currentDateTimeUtc();
   return file;

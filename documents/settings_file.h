@@ -96,6 +96,10 @@ struct SettingsLoad {
   std::optional<SettingsRefusal> refusal{};
 };
 
+// The file's word for a band: "uhf", "vhf", or "unknown" for a band cell that
+// names neither; backups are named with it too.
+QString band_file_word(const std::optional<Band>& band);
+
 // The settings file of a memory as read: the settings the window would show,
 // the cells, the generation and band they name, this program's version, now.
 SettingsFile settings_file_of_read(const MemoryRead& cells, bool out_of_step = false);

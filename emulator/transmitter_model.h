@@ -34,6 +34,8 @@ struct TransmitterFaults {
   std::optional<int> hang_at_read{};          // from this read on nothing is answered until the client leaves
   std::optional<int> flood_at_read{};         // a burst of junk ahead of the value of this read
   std::optional<int> flood_at_write{};        // a burst of junk ahead of the "K" of this write
+
+  bool operator==(const TransmitterFaults&) const = default;
 };
 
 class TransmitterModel {

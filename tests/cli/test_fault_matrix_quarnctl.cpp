@@ -268,7 +268,7 @@ class TestFaultMatrixQuarnctl : public QObject {
     const Operation again = is_defaults(op) || op == Operation::ProgramOld ? op : Operation::ProgramNew;
     target(again);
     if (writes(op)) target(op);
-    CliBench b(unit_memory(op), fault.faults);
+    CliBench b(unit_memory(op), fault.faults());
     QVERIFY2(!b.pty_error && !b.file_error,
              qPrintable(b.pty_error.value_or(b.file_error ? file_error_text(*b.file_error) : QString())));
     const MemoryImage initial = b.memory();

@@ -213,7 +213,7 @@ class TestFaultMatrixWindow : public QObject {
     // Fault-free references first: each bench points Com 1 at its own device.
     target(Operation::ProgramNew);
     if (writes(op)) target(op);
-    WindowBench b(unit_memory(op), fault.faults);
+    WindowBench b(unit_memory(op), fault.faults());
     QVERIFY2(!b.pty_error, qPrintable(b.pty_error.value_or(QString())));
     const MemoryImage initial = b.memory();
     ++cases_;

@@ -12,8 +12,8 @@
 // Exit status: 0 when every invariant held and nothing grew; 1 otherwise;
 // 2 for a bad command line, no pseudo-terminal or no object hooks.
 
-#include "tools/soak/fault_catalogue.h"
 #include "tools/soak/live_objects.h"
+#include "tools/soak/random_faults.h"
 #include "tools/soak/resource_figures.h"
 #include "tools/soak/service_cycle.h"
 #include "tools/soak/window_cycle.h"

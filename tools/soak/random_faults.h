@@ -1,7 +1,7 @@
 #pragma once
-// The emulated transmitter's faults the soak switches on at random: one row
-// per field of TransmitterFaults. A new fault is one more row in
-// fault_catalogue.cpp.
+// The emulated transmitter's faults the soak switches on at random: every
+// fault of the emulator's catalogue, and a device that vanishes on a write
+// and comes back.
 
 #include "emulator/transmitter_model.h"
 
@@ -10,15 +10,6 @@
 #include <random>
 
 namespace quarn::soak {
-
-struct FaultKind {
-  const char* name;
-  bool at_address;  // the fault names a step: `address` below is used
-  void (*switch_on)(TransmitterFaults& faults, int address);
-};
-
-// Every fault the soak knows.
-const std::vector<FaultKind>& fault_kinds();
 
 struct CycleFaults {
   TransmitterFaults faults;
