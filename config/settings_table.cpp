@@ -146,9 +146,22 @@ constexpr bool one_declaration_per_key() {
 }
 static_assert(one_declaration_per_key(), "one declaration per SettingKey");
 
+// None yet: "site" and "note" are to come with the version that adds them.
+constexpr std::array<OptionalTextKey, 0> optional_texts{};
+
+constexpr bool no_key_past_the_version() {
+  return std::ranges::all_of(declarations, [](const SettingDeclaration& d) { return d.first_version <= settings_version; }) &&
+         std::ranges::all_of(optional_texts, [](const OptionalTextKey& k) { return k.first_version <= settings_version; });
+}
+static_assert(no_key_past_the_version(), "a key first held by a version above settings_version");
+
+const SettingsTable table{declarations, optional_texts, settings_version};
+
 }  // namespace
 
 std::span<const SettingDeclaration> setting_declarations() { return declarations; }
+
+const SettingsTable& settings_table() { return table; }
 
 const SettingDeclaration& setting(SettingKey key) {
   return declarations[position_of_key[static_cast<std::size_t>(key)]];

@@ -84,6 +84,9 @@ struct SettingDeclaration {
   // OptionPair: a read whose cell holds neither 0 nor 1 leaves the buttons
   // as they are without the beep it otherwise gives.
   bool quiet_when_unknown = false;
+  // The settings file's format version that first holds the setting; a file
+  // of an earlier version is read with the value its cells hold.
+  int first_version = 1;
 
   int cell() const { return cells[0].first; }
 };
@@ -99,6 +102,29 @@ inline constexpr std::size_t setting_count = static_cast<std::size_t>(SettingKey
 // Every setting, in the order files, listings and help name them: the texts
 // as the window shows them top to bottom, then the options.
 std::span<const SettingDeclaration> setting_declarations();
+
+// A key of the settings file that carries no cell: a text the file keeps for
+// the people who use it (where the unit is fitted, a remark). Optional, so a
+// file of any version may leave it out.
+struct OptionalTextKey {
+  std::string_view name;  // a top-level key of the file
+  int first_version = 1;
+};
+
+// The history of the settings file's format: the version this program writes,
+// and for each key the version that first holds it. Any change to the keys
+// raises `version` (docs/settings-file.md, "Versioning"); a program reads
+// every version from 1 to it.
+inline constexpr int settings_version = 1;
+
+struct SettingsTable {
+  std::span<const SettingDeclaration> settings;
+  std::span<const OptionalTextKey> optional_texts;
+  int version = settings_version;
+};
+
+// This program's table: setting_declarations(), its optional texts (none yet).
+const SettingsTable& settings_table();
 
 const SettingDeclaration& setting(SettingKey key);
 

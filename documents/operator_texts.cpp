@@ -106,9 +106,10 @@ QString settings_refusal_text(const SettingsRefusal& r) {
     case SettingsFault::UnknownFormat:
       return QString("Formato sconosciuto: \"%1\" (atteso \"%2\")").arg(r.found, settings_format);
     case SettingsFault::NewerVersion:
-      return QString("Versione %1 più recente di quella supportata (%2)").arg(r.found).arg(settings_version);
+      return QString("Versione %1 più recente di quella supportata (%2)").arg(r.found).arg(number);
     case SettingsFault::NoSuchVersion: return QString("Versione %1 non valida (la prima è 1)").arg(r.found);
     case SettingsFault::MissingKey: return key + " mancante";
+    case SettingsFault::UnknownKey: return QString("%1 sconosciuta nella versione %2").arg(key, number);
     case SettingsFault::WrongType:
       return QString("%1: atteso %2, trovato %3").arg(key, wanted_name(r.wanted), type_name(r.found_type));
     case SettingsFault::NotWhole: return QString("%1: atteso intero, trovato %2").arg(key, r.found);

@@ -37,15 +37,15 @@ const QStringList band_names = [] {
   return names << band_file_word(std::nullopt);
 }();
 
-QString name_of(const SettingDeclaration& setting) {
-  return QString::fromLatin1(setting.name.data(), static_cast<qsizetype>(setting.name.size()));
-}
+QString latin1(std::string_view name) { return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())); }
+
+QString name_of(const SettingDeclaration& setting) { return latin1(setting.name); }
 
 // An option pair's words by the value its cell holds, 0 then 1.
 QStringList option_words(const SettingDeclaration& option) {
   QStringList words;
   for (const OptionWord& choice : option.choices) {
-    words << QString::fromLatin1(choice.word.data(), static_cast<qsizetype>(choice.word.size()));
+    words << latin1(choice.word);
   }
   return words;
 }
@@ -188,15 +188,45 @@ QJsonObject top_object(Checks& checks, const QByteArray& bytes) {
   return document.object();
 }
 
-void check_format_and_version(Checks& checks, const QJsonObject& root) {
+// The file's version, once it is one that the table reads.
+int format_and_version(Checks& checks, const QJsonObject& root, const SettingsTable& table) {
   const QString format = checks.text(checks.member(root, {}, "format"));
   if (!checks.refused() && format != settings_format) {
     checks.refuse({.fault = SettingsFault::UnknownFormat, .found = format});
   }
   const double version = checks.integer(checks.member(root, {}, "version"));
-  if (checks.refused()) return;
-  if (version > settings_version) checks.refuse({.fault = SettingsFault::NewerVersion, .found = number_text(version)});
+  if (checks.refused()) return 0;
+  if (version > table.version) {
+    checks.refuse({.fault = SettingsFault::NewerVersion, .found = number_text(version), .number = table.version});
+  }
   if (version < 1) checks.refuse({.fault = SettingsFault::NoSuchVersion, .found = number_text(version)});
+  return checks.refused() ? 0 : static_cast<int>(version);
+}
+
+// A key the file's version does not hold is refused, never dropped: saving
+// the file again would lose it without a word.
+void refuse_unknown_keys(Checks& checks, const QJsonObject& object, const QString& parent, const QStringList& known,
+                         int version) {
+  for (auto member = object.begin(); member != object.end() && !checks.refused(); ++member) {
+    if (known.contains(member.key())) continue;
+    const QString path = parent.isEmpty() ? member.key() : parent + '.' + member.key();
+    checks.refuse({.fault = SettingsFault::UnknownKey, .key = path, .number = version});
+  }
+}
+
+void check_keys_of_version(Checks& checks, const QJsonObject& root, const SettingsTable& table, int version) {
+  if (checks.refused()) return;
+  QStringList top{"format", "version", "tool_version", "saved_at", "device", "settings", "cells", "read_out_of_step"};
+  for (const OptionalTextKey& key : table.optional_texts) {
+    if (key.first_version <= version) top << latin1(key.name);
+  }
+  QStringList settings;
+  for (const SettingDeclaration& setting : table.settings) {
+    if (setting.first_version <= version) settings << name_of(setting);
+  }
+  refuse_unknown_keys(checks, root, {}, top, version);
+  refuse_unknown_keys(checks, root.value("device").toObject(), "device", {"generation", "band"}, version);
+  refuse_unknown_keys(checks, root.value("settings").toObject(), "settings", settings, version);
 }
 
 QDateTime saved_at(Checks& checks, const QJsonObject& root) {
@@ -216,13 +246,14 @@ QDateTime saved_at(Checks& checks, const QJsonObject& root) {
   return utc.addMSecs(-utc.time().msec());
 }
 
-// Every setting of the table, by its key: texts read strictly, options by
-// their words or, where the table says so, as a JSON bool.
-FieldValues settings_of(Checks& checks, const QJsonObject& root) {
+// Every setting of the file's version, by its key: texts read strictly,
+// options by their words or, where the table says so, as a JSON bool.
+FieldValues settings_of(Checks& checks, const QJsonObject& root, const SettingsTable& table, int version) {
   const QString parent = "settings";
   const QJsonObject object = checks.object(checks.member(root, {}, parent));
   FieldValues fields;
-  for (const SettingDeclaration& setting : setting_declarations()) {
+  for (const SettingDeclaration& setting : table.settings) {
+    if (setting.first_version > version) continue;
     const std::optional<Member> member = checks.member(object, parent, name_of(setting));
     if (setting.kind != SettingKind::OptionPair) {
       const QString given = checks.text_or_number(member);
@@ -284,10 +315,43 @@ void check_device_against_cells(Checks& checks, const SettingsFile& file) {
   }
 }
 
-SettingsLoad checked_file(const QByteArray& bytes) {
+// The settings that a file of `version` does not hold, as its cells hold
+// them, else as the factory set of its band (UHF's when the band is unknown)
+// has them. Returns their keys.
+QStringList fill_later_settings(SettingsFile& file, const SettingsTable& table, int version) {
+  QStringList filled;
+  const std::optional<DecodedBlock> decoded = file.cells ? std::optional(decode_block(*file.cells)) : std::nullopt;
+  const FieldValues factory = factory_settings(file.band.value_or(Band::Uhf));
+  for (const SettingDeclaration& setting : table.settings) {
+    if (setting.first_version <= version) continue;
+    const bool from_cells = decoded && decoded->update(setting.key) == FieldUpdate::Show;
+    const FieldValues& source = from_cells ? decoded->values : factory;
+    if (setting.kind == SettingKind::OptionPair) {
+      file.settings.*setting.option = source.*setting.option;
+    } else {
+      file.settings.*setting.text = source.*setting.text;
+    }
+    filled << "settings." + name_of(setting);
+  }
+  return filled;
+}
+
+QMap<QString, QString> optional_texts_of(Checks& checks, const QJsonObject& root, const SettingsTable& table,
+                                         int version) {
+  QMap<QString, QString> texts;
+  for (const OptionalTextKey& key : table.optional_texts) {
+    const QString name = latin1(key.name);
+    if (key.first_version > version || !root.contains(name)) continue;
+    texts.insert(name, checks.text(checks.member(root, {}, name)));
+  }
+  return texts;
+}
+
+SettingsLoad checked_file(const QByteArray& bytes, const SettingsTable& table) {
   Checks checks;
   const QJsonObject root = top_object(checks, bytes);
-  check_format_and_version(checks, root);
+  const int version = format_and_version(checks, root, table);
+  check_keys_of_version(checks, root, table, version);
 
   SettingsFile file;
   file.tool_version = checks.text(checks.member(root, {}, "tool_version"));
@@ -300,17 +364,19 @@ SettingsLoad checked_file(const QByteArray& bytes) {
   const int band = checks.choice(checks.member(device, "device", "band"), band_names);
   if (band < int(bands.size())) file.band = bands[std::size_t(band)];
 
-  file.settings = settings_of(checks, root);
+  file.settings = settings_of(checks, root, table, version);
   file.cells = cells_of(checks, root);
   if (root.contains("read_out_of_step")) file.read_out_of_step = checks.flag(checks.member(root, {}, "read_out_of_step"));
+  file.optional_texts = optional_texts_of(checks, root, table, version);
   check_device_against_cells(checks, file);
   if (checks.refusal) return {.refusal = checks.refusal};
-  return {.file = std::move(file)};
+  QStringList filled = fill_later_settings(file, table, version);
+  return {.file = std::move(file), .filled_in = std::move(filled)};
 }
 
 }  // namespace
 
-QByteArray to_json(const SettingsFile& file) {
+QByteArray to_json(const SettingsFile& file, const SettingsTable& table) {
   const QString tool = file.tool_version.isEmpty() ? QCoreApplication::applicationVersion() : file.tool_version;
   const QDateTime when = file.saved_at.isValid() ? file.saved_at : QDateTime::currentDateTimeUtc();
   const FieldValues& fields = file.settings;
@@ -318,7 +384,7 @@ QByteArray to_json(const SettingsFile& file) {
   QByteArray out;
   ObjectWriter top(out, 0);
   top.add("format", quoted(QString(settings_format)));
-  top.add("version", QByteArray::number(settings_version));
+  top.add("version", QByteArray::number(table.version));
   top.add("tool_version", quoted(tool));
   top.add("saved_at", quoted(when.toUTC().toString(Qt::ISODate)));
 
@@ -331,7 +397,7 @@ QByteArray to_json(const SettingsFile& file) {
 
   QByteArray settings;
   ObjectWriter settings_writer(settings, 2);
-  for (const SettingDeclaration& setting : setting_declarations()) {
+  for (const SettingDeclaration& setting : table.settings) {
     const QByteArray key = name_of(setting).toLatin1();
     if (setting.kind != SettingKind::OptionPair) {
       settings_writer.add(key, quoted(fields.*setting.text));
@@ -346,11 +412,15 @@ QByteArray to_json(const SettingsFile& file) {
 
   top.add("cells", cells_text(file.cells));
   if (file.read_out_of_step) top.add("read_out_of_step", "true");
+  for (const OptionalTextKey& key : table.optional_texts) {
+    const QString name = latin1(key.name);
+    if (file.optional_texts.contains(name)) top.add(name.toLatin1(), quoted(file.optional_texts.value(name)));
+  }
   top.close();
   return out + '\n';
 }
 
-SettingsLoad load_settings(const QByteArray& bytes) { return checked_file(bytes); }
+SettingsLoad load_settings(const QByteArray& bytes, const SettingsTable& table) { return checked_file(bytes, table); }
 
 StrictText read_setting_text(const SettingDeclaration& setting, const QString& key, const QString& given) {
   const QByteArray utf8 = given.toUtf8();
@@ -366,7 +436,7 @@ StrictText read_setting_text(const SettingDeclaration& setting, const QString& k
   return {.refusal = refusal};
 }
 
-SettingsLoad load_settings_file(const QString& path) {
+SettingsLoad load_settings_file(const QString& path, const SettingsTable& table) {
   const auto unusable = [&path](FileFault fault, const QString& reason = {}) {
     return SettingsLoad{.refusal = SettingsRefusal{.fault = SettingsFault::Unreadable,
                                                    .file = {.fault = fault, .path = path, .reason = reason}}};
@@ -383,7 +453,7 @@ SettingsLoad load_settings_file(const QString& path) {
   }
   const QByteArray bytes = file.read(settings_max_size + 1);
   if (file.error() != QFileDevice::NoError) return unusable(FileFault::NotRead, file.errorString());
-  return load_settings(bytes);
+  return load_settings(bytes, table);
 }
 
 std::optional<FileError> save_settings_file(const QString& path, const SettingsFile& file) {

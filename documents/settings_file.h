@@ -18,6 +18,7 @@
 #include <QDateTime>
 #include <QJsonParseError>
 #include <QJsonValue>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -26,7 +27,8 @@
 namespace quarn {
 
 inline constexpr const char* settings_format = "quarn-settings";
-inline constexpr int settings_version = 1;
+// The version written and the newest one read: settings_version, in
+// config/settings_table.h with the version each key first appears in.
 // Far above any real file (about 2 KB); keeps a wrong pick cheap to refuse.
 inline constexpr qint64 settings_max_size = 1024 * 1024;
 
@@ -40,6 +42,8 @@ struct SettingsFile {
   // The cells come from a read whose replies were out of step (a byte no
   // command asked for): they may be shifted and are kept only as evidence.
   bool read_out_of_step = false;
+  // The table's optional texts that the file holds, by key ("site": "...").
+  QMap<QString, QString> optional_texts{};
 
   bool operator==(const SettingsFile&) const = default;
 };
@@ -59,9 +63,10 @@ enum class SettingsFault {
   NotAnObject,
   RepeatedKey,        // key
   UnknownFormat,      // found
-  NewerVersion,       // found
+  NewerVersion,       // found, number: the newest version this table reads
   NoSuchVersion,      // found: below the first
   MissingKey,         // key
+  UnknownKey,         // key: one that the file's version does not hold
   WrongType,          // key, wanted, found_type
   NotWhole,           // key, found
   UnknownWord,        // key, found, allowed
@@ -90,10 +95,14 @@ struct SettingsRefusal {
   bool operator==(const SettingsRefusal&) const = default;
 };
 
-// Exactly one of the two is set.
+// Exactly one of file and refusal is set.
 struct SettingsLoad {
   std::optional<SettingsFile> file{};
   std::optional<SettingsRefusal> refusal{};
+  // The settings a file of an earlier version does not hold, by dotted path
+  // ("settings.x"), in the table's order: each took the value the file's
+  // cells hold or, without cells, the value of the factory set of its band.
+  QStringList filled_in{};
 };
 
 // The file's word for a band: "uhf", "vhf", or "unknown" for a band cell that
@@ -106,15 +115,19 @@ SettingsFile settings_file_of_read(const MemoryRead& cells, bool out_of_step = f
 
 // The file's text, UTF-8, keys in a fixed order, cells 16 to a line. An empty
 // tool_version is written as QCoreApplication::applicationVersion(), an
-// invalid saved_at as the current time.
-QByteArray to_json(const SettingsFile& file);
+// invalid saved_at as the current time. Written as the table's version, with
+// its settings and those of its optional texts that the file holds.
+QByteArray to_json(const SettingsFile& file, const SettingsTable& table = settings_table());
 
 // Accepts the bytes of a whole file or refuses them, naming the key and the
-// problem. Unknown keys are ignored; every known key is required but
-// "read_out_of_step", which only a backup of a doubtful read carries; a key
-// given twice in one object is refused. Each setting's text (or a JSON
-// number, as its decimal text) is read by read_setting_text.
-SettingsLoad load_settings(const QByteArray& bytes);
+// problem. Reads every version from 1 to the table's: a key that the file's
+// version does not hold is refused, and so is a key given twice in one
+// object. Every key of the file's version is required but "read_out_of_step",
+// which only a backup of a doubtful read carries, and the optional texts; a
+// setting first held by a later version is filled in (SettingsLoad::filled_in).
+// Each setting's text (or a JSON number, as its decimal text) is read by
+// read_setting_text.
+SettingsLoad load_settings(const QByteArray& bytes, const SettingsTable& table = settings_table());
 
 // A setting's text from a file or the command line, read strictly
 // (check_setting_text): the text to keep, a decimal comma read as ".", or
@@ -128,7 +141,7 @@ StrictText read_setting_text(const SettingDeclaration& setting, const QString& k
 // Reads a file from disk, refusing one that is not a regular file (a pipe, a
 // device, a folder) before opening it and one larger than settings_max_size
 // before reading it.
-SettingsLoad load_settings_file(const QString& path);
+SettingsLoad load_settings_file(const QString& path, const SettingsTable& table = settings_table());
 
 // Writes the file atomically: a temporary file in the same folder, renamed
 // over `path` only once complete, so a failure leaves any old file as it was.

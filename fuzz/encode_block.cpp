@@ -23,6 +23,7 @@
 #include "config/numeric_text.h"
 #include "config/settings_table.h"
 #include "decoded_view.h"
+#include "encode_input.h"
 #include "fuzz_check.h"
 
 #include <algorithm>
@@ -47,41 +48,12 @@ std::string whole_text(const std::string& field) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  std::string_view input(reinterpret_cast<const char*>(data), size);
-  std::array<std::string, 10> lines;
-  for (std::string& line : lines) {
-    const std::size_t end = std::min(input.find('\n'), input.size());
-    line = input.substr(0, end);
-    input.remove_prefix(std::min(end + 1, input.size()));
-  }
-  quarn::FieldValues fields{lines[0], lines[1], lines[2], lines[3], lines[4], lines[5], lines[6], lines[7], lines[8]};
-  const std::string& letters = lines[9];
-  const auto has = [&](char letter) { return letters.find(letter) != std::string::npos; };
-  fields.quarn_mode = !has('M');
-  fields.low_tones = has('L');
-  fields.battery_alarm = !has('N');
-  fields.multiple_tx = !has('S');
-  const bool is_new = !has('O');
-  const std::uint8_t band = has('U') ? quarn::band_uhf : has('V') ? quarn::band_vhf : 0;
-
-  // The device's memory before the run, and the image the window keeps of it.
-  quarn::MemoryRead memory{};
-  const quarn::MemoryImage factory = quarn::factory_default_cells(quarn::Band::Uhf, quarn::Generation::New);
-  std::copy_n(factory.begin(), quarn::block_size, memory.begin());
-  std::copy_n(input.begin(), std::min<std::size_t>(input.size(), quarn::block_size), memory.begin());
-  memory[quarn::cell::device_type] = is_new ? quarn::device_type_new : 0;
-  memory[quarn::cell::band] = band;
-  quarn::ParameterBlock image;
-  std::copy_n(memory.begin(), quarn::block_size, image.cells.begin());
-  image.device_type = memory[quarn::cell::device_type];
-  image.band = band;
-  if (has('R')) {
-    image.cells[quarn::cell::code_mode] = fields.quarn_mode ? 0 : 1;
-  } else {
-    quarn::apply_options(image, fields);
-  }
-  for (int address = 0; address < quarn::block_size; ++address) memory[address] = static_cast<std::uint8_t>(image.cells[address]);
-  if (has('X')) image.cells[quarn::cell::kept_22] = 300.5;
+  const fuzz::EncodeInput in = fuzz::encode_input(std::string_view(reinterpret_cast<const char*>(data), size));
+  const quarn::FieldValues& fields = in.fields;
+  const auto has = [&](char letter) { return in.has(letter); };
+  const bool is_new = in.is_new;
+  const quarn::MemoryRead& memory = in.memory;
+  const quarn::ParameterBlock& image = in.image;
 
   const quarn::ProgrammingRun run = quarn::encode_block(image, fields);
   if (run.refusal) {

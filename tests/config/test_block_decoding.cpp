@@ -99,8 +99,6 @@ class TestBlockDecoding : public QObject {
   void deviceType();
   void readShowsWhatWasProgrammed_data();
   void readShowsWhatWasProgrammed();
-  void factorySetsReadBackAsTheirSettings_data();
-  void factorySetsReadBackAsTheirSettings();
   void settingsLeftAloneByAReadKeepTheirDefaults_data();
   void settingsLeftAloneByAReadKeepTheirDefaults();
 };
@@ -182,8 +180,7 @@ void TestBlockDecoding::deviceType() {
 void TestBlockDecoding::readShowsWhatWasProgrammed_data() {
   QTest::addColumn<int>("band");
   QTest::addColumn<QStringList>("changes");  // to the UHF factory settings
-  QTest::newRow("worked block") << 85 << QStringList{"code=1234", "frequency=433.925", "alarm_input=3",
-                                                      "panic_filter=2"};
+  // The worked block and the factory sets are stored files: test_stored_files.
   QTest::newRow("Mono, low tones, single, no battery alarm, VHF")
       << 86 << QStringList{"code=517",      "frequency=160.9125", "alarm_input=2",     "battery_input=7",
                            "tx_count=3",    "panic_filter=9",     "robbery_time=0",    "antifall_time=255",
@@ -207,22 +204,6 @@ void TestBlockDecoding::readShowsWhatWasProgrammed() {
   quarn::MemoryRead memory = read_of(run.writes);
   memory[quarn::cell::band] = std::uint8_t(band);
   QCOMPARE(quarn::decode_block(memory).values, values);
-}
-
-void TestBlockDecoding::factorySetsReadBackAsTheirSettings_data() {
-  QTest::addColumn<quarn::Band>("band");
-  QTest::addColumn<quarn::Generation>("generation");
-  QTest::newRow("UHF New") << quarn::Band::Uhf << quarn::Generation::New;
-  QTest::newRow("VHF New") << quarn::Band::Vhf << quarn::Generation::New;
-  QTest::newRow("UHF Old") << quarn::Band::Uhf << quarn::Generation::Old;
-  QTest::newRow("VHF Old") << quarn::Band::Vhf << quarn::Generation::Old;
-}
-
-void TestBlockDecoding::factorySetsReadBackAsTheirSettings() {
-  QFETCH(quarn::Band, band);
-  QFETCH(quarn::Generation, generation);
-  const quarn::MemoryRead memory = read_of(quarn::factory_default_cells(band, generation));
-  QCOMPARE(quarn::decode_block(memory).values, quarn::factory_settings(band));
 }
 
 void TestBlockDecoding::settingsLeftAloneByAReadKeepTheirDefaults_data() {

@@ -125,8 +125,8 @@ class TestSettingsFile : public QObject {
  private slots:
   void roundTrip_data() {
     QTest::addColumn<QString>("name");
-    for (const char* name : {"factory-uhf", "factory-vhf", "worked-uhf-code-1234", "odd texts, Old, no band or cells",
-                             "backup of a read out of step"})
+    // The examples are saved and loaded again with every stored file (test_stored_files).
+    for (const char* name : {"odd texts, Old, no band or cells", "backup of a read out of step"})
       QTest::newRow(name) << name;
   }
   void roundTrip() {
@@ -167,6 +167,12 @@ class TestSettingsFile : public QObject {
     QTest::newRow("missing settings.code") << edited({{"settings.code", gone}})
                                            << "Chiave \"settings.code\" mancante";
     QTest::newRow("missing cells") << edited({{"cells", gone}}) << "Chiave \"cells\" mancante";
+    QTest::newRow("unknown key") << edited({{"comment", "tecnico: Rossi"}})
+                                 << "Chiave \"comment\" sconosciuta nella versione 1";
+    QTest::newRow("unknown setting") << edited({{"settings.colour", "red"}})
+                                     << "Chiave \"settings.colour\" sconosciuta nella versione 1";
+    QTest::newRow("unknown device key") << edited({{"device.model", "Q2"}})
+                                        << "Chiave \"device.model\" sconosciuta nella versione 1";
     QTest::newRow("code as true") << edited({{"settings.code", true}})
                                   << "Chiave \"settings.code\": atteso testo o numero, trovato vero/falso";
     const QByteArray text = to_json(worked());
@@ -278,12 +284,59 @@ class TestSettingsFile : public QObject {
   }
 
   // Equal keys in different objects, and key-like text inside a string, are
-  // no repeated key.
+  // no repeated key: the file is refused for its first unknown key instead.
   void keysThatOnlyLookRepeated() {
     QByteArray text = to_json(worked());
     text.replace("\"format\":", "\"band\": \"\\\"code\\\": 1\", \"note\": {\"code\": [{\"code\": 1}]}, \"format\":");
     const SettingsLoad loaded = load_settings(text);
-    QCOMPARE(said(loaded), QString());
+    QCOMPARE(said(loaded), QString("Chiave \"band\" sconosciuta nella versione 1"));
+  }
+
+  // A setting added at a later version: every file written before it still
+  // loads, the setting taken from the file's cells or, without cells, from
+  // the factory set of its band. Saved again, the file is of the later
+  // version and keeps an optional text of that version.
+  void earlierVersionsAfterANewKey_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("filled");  // the added setting's value, the frequency's
+    const QString v1 = QStringLiteral(QUARN_SOURCE_DIR "/tests/data/settings/v1/");
+    QTest::newRow("window's Ctrl+S") << file_bytes(v1 + "window-ctrl-s.json") << "460";
+    QTest::newRow("quarnctl read -o") << file_bytes(v1 + "quarnctl-read.json") << "161";
+    QTest::newRow("backup") << file_bytes(v1 + "backup-before-programming.json") << "460";
+    SettingsFile vhf = odd();
+    vhf.band = Band::Vhf;
+    QTest::newRow("no cells, VHF") << to_json(vhf) << "161";
+    QTest::newRow("no cells, band unknown: UHF") << to_json(odd()) << "460";
+  }
+  void earlierVersionsAfterANewKey() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, filled);
+    // The frequency's declaration again, as a new key first held by the next version.
+    std::vector<SettingDeclaration> settings(setting_declarations().begin(), setting_declarations().end());
+    SettingDeclaration added = *setting_named("frequency");
+    added.name = "added_setting";
+    added.first_version = settings_version + 1;
+    settings.push_back(added);
+    const OptionalTextKey site{"site", settings_version + 1};
+    const SettingsTable later{settings, std::span(&site, 1), settings_version + 1};
+
+    const SettingsLoad load = load_settings(bytes, later);
+    QCOMPARE(said(load), QString());
+    QCOMPARE(load.filled_in, QStringList{"settings.added_setting"});
+    SettingsFile expected = *load_settings(bytes).file;
+    expected.settings.frequency = filled.toStdString();
+    QVERIFY(*load.file == expected);
+    QCOMPARE(said(load_settings(QByteArray(bytes).replace("\"format\":", "\"site\": \"\", \"format\":"), later)),
+             QString("Chiave \"site\" sconosciuta nella versione 1"));
+
+    SettingsFile with_site = expected;
+    with_site.optional_texts.insert("site", "Magazzino \"Nord\"");
+    const QByteArray saved = to_json(with_site, later);
+    const SettingsLoad again = load_settings(saved, later);
+    QCOMPARE(said(again), QString());
+    QCOMPARE(again.filled_in, QStringList());
+    QVERIFY(*again.file == with_site);
+    QCOMPARE(said(load_settings(saved)), QString("Versione 2 più recente di quella supportata (1)"));
   }
 
   // A pipe, a device or a folder is refused before it is opened: opening a
