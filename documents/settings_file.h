@@ -66,7 +66,7 @@ enum class SettingsFault {
   NewerVersion,       // found, number: the newest version this table reads
   NoSuchVersion,      // found: below the first
   MissingKey,         // key
-  UnknownKey,         // key: one that the file's version does not hold
+  UnknownKey,         // key: one that the file's version does not hold, number: that version
   WrongType,          // key, wanted, found_type
   NotWhole,           // key, found
   UnknownWord,        // key, found, allowed
