@@ -90,6 +90,9 @@ void ServiceCycles::writeRun(const QString& name, const std::vector<std::uint8_t
   const bool sent_one_more = outcome.kind == OutcomeKind::NoAcknowledgement || outcome.kind == OutcomeKind::Cancelled;
   std::vector<int> read_otherwise = result->mismatched;
   read_otherwise.insert(read_otherwise.end(), result->ignored_mismatches.begin(), result->ignored_mismatches.end());
+  // A read-back out of step compared shifted cells: its mismatches say
+  // nothing of what the device holds.
+  if (result->read_back.out_of_step) read_otherwise.clear();
   const ReportedWrites reported{outcome.acknowledged, !result->writes_completed && sent_one_more, outcome.completed(),
                                 read_otherwise, result->read_back.cells};
   if (const auto wrong = memory_violation(before, writes, reported, device.faults().store_other_at, after)) {

@@ -10,6 +10,9 @@ namespace quarn::soak {
 WindowCycles::WindowCycles(BackupStore& backups)
     : session_(port_), window_(session_, notifier_), backups_(window_.session()) {
   session_.setBackupHook(backups.hook());
+  // A cycle means what it presses: a factory set whatever the unit read,
+  // fields discarded at Disconetti or TX.
+  notifier_.answer = [](const QString&) { return true; };
   window_.show();  // offscreen: painted as on a screen
 }
 
