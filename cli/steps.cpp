@@ -127,7 +127,7 @@ std::optional<Failure> write_failure(const WriteResult& result, const std::vecto
 
 QString band_label(const std::optional<Band>& band) {
   if (!band) return QStringLiteral("?");
-  return *band == Band::Uhf ? QStringLiteral("UHF") : QStringLiteral("VHF");
+  return QString::fromUtf8(band_name(*band));
 }
 
 }  // namespace quarn::cli

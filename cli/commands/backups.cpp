@@ -41,7 +41,7 @@ Result<int> backups(const Invocation&) {
     }
     const SettingsFile& file = *load.file;
     text += row(file.saved_at.toLocalTime().toString("yyyy-MM-dd HH:mm:ss"), QString::fromStdString(file.settings.code),
-                band_label(file.band), file.generation == Generation::New ? "New" : "Old",
+                band_label(file.band), QString::fromUtf8(generation_name(file.generation)),
                 file.read_out_of_step ? "fuori passo" : "in passo", QDir::toNativeSeparators(path));
   }
   out(text);

@@ -9,7 +9,7 @@ namespace quarn::cli::command {
 namespace {
 
 QString set_label(std::optional<Band> band, Generation generation) {
-  return band_label(band) + (generation == Generation::New ? " New" : " Old");
+  return band_label(band) + ' ' + QString::fromUtf8(generation_name(generation));
 }
 
 }  // namespace
@@ -21,7 +21,7 @@ QString set_label(std::optional<Band> band, Generation generation) {
 // kind to keep.
 Result<int> defaults(const Invocation& invocation) {
   const Arguments& a = invocation.arguments;
-  const Band band = a.positional.front() == "uhf" ? Band::Uhf : Band::Vhf;
+  const Band band = a.positional.front() == QString::fromUtf8(band_word(Band::Uhf)) ? Band::Uhf : Band::Vhf;
   const Generation generation = a.old ? Generation::Old : Generation::New;
   DeviceSession device(device_options(invocation));
   const Result<ReadResult> read = connect_and_read(device);

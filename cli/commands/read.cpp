@@ -13,7 +13,7 @@ QString settings_table(const SettingsFile& file) {
   for (const SettingLine& line : setting_lines(file.settings)) {
     text += QString("%1 %2 (%3)\n").arg(line.caption + ':', -28).arg(line.value, -10).arg(line.key);
   }
-  text += QString("%1 %2\n").arg(QString("Tipo:"), -28).arg(file.generation == Generation::New ? "New" : "Old");
+  text += QString("%1 %2\n").arg(QString("Tipo:"), -28).arg(QString::fromUtf8(generation_name(file.generation)));
   text += QString("%1 %2\n").arg(QString("Banda:"), -28).arg(band_label(file.band));
   return text;
 }
